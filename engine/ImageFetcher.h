@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QString>
+
+#include <chrono>
+
+namespace quillon {
+
+// Limits that every transfer keeps.
+struct TransferLimits {
+    std::chrono::milliseconds connectTimeout{15000};
+    std::chrono::milliseconds totalTimeout{60000};
+    long maxRedirects = 10;
+    qint64 maxBytes = 64 * 1024 * 1024;
+};
+
+// Fetches the resource at an address into a file. The one seam between the
+// engine and the network, so that tests and other drivers can replace it.
+class ImageFetcher {
+public:
+    virtual ~ImageFetcher() = default;
+
+    // Writes the whole body that address returns into targetPath, created or
+    // truncated first. Whatever body arrives is written, an error page included;
+    // a transfer that fails, times out or passes the size limit is a failure.
+    virtual Status fetch(const QString& address, const QString& targetPath) = 0;
+};
+
+} // namespace quillon

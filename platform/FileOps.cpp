@@ -1,0 +1,261 @@
+#include "platform/FileOps.h"
+
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace quillon {
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// The permission bits decide, not the privileges of the account: root may write
+// anything, but a user who made a page read-only did not mean it to change.
+bool permissionBitsAllowWriting(const struct stat& st, const QByteArray& path)
+{
+    if (::geteuid() == 0)
+        return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    return ::access(path.constData(), W_OK) == 0;
+}
+
+bool isImmutable(int fd)
+{
+#if defined(Q_OS_LINUX) && defined(FS_IOC_GETFLAGS)
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0)
+        return (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+#else
+    Q_UNUSED(fd);
+#endif
+    return false;
+}
+
+// The file a write to path really changes: a symbolic link leads to its target.
+QString resolveLinks(const QString& path)
+{
+    QString current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(current);
+        if (!info.isSymLink())
+            return current;
+        QString target = info.symLinkTarget();
+        if (target.isEmpty())
+            return current;
+        current = target;
+    }
+    return current;
+}
+
+} // namespace
+
+Result<QByteArray> readWholeFile(const QString& path)
+{
+    const QByteArray name = encoded(path);
+    Fd fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        return failureFromErrno(errno, path);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        return failureFromErrno(errno, path);
+    if (!S_ISREG(st.st_mode))
+        return Failure(ErrorCode::NotARegularFile, path);
+
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            return failureFromErrno(errno, path);
+        }
+        bytes.append(buffer, n);
+    }
+    return bytes;
+}
+
+Status writeFileAtomic(const QString& path, const QByteArray& bytes)
+{
+    const QString target = resolveLinks(path);
+    const QByteArray targetName = encoded(target);
+
+    mode_t mode = 0;
+    bool exists = false;
+    uid_t owner = 0;
+    gid_t group = 0;
+    struct stat st {};
+    if (::stat(targetName.constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return Failure(ErrorCode::NotARegularFile, target);
+        if (!permissionBitsAllowWriting(st, targetName))
+            return Failure(ErrorCode::PermissionDenied, target + QStringLiteral(": file is read-only"));
+        Fd probe(::open(targetName.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (probe.get() >= 0 && isImmutable(probe.get()))
+            return Failure(ErrorCode::PermissionDenied, target + QStringLiteral(": file is immutable"));
+        exists = true;
+        mode = st.st_mode & 07777;
+        owner = st.st_uid;
+        group = st.st_gid;
+    } else if (errno != ENOENT) {
+        return failureFromErrno(errno, target);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return Failure(ErrorCode::PathNotFound, folder);
+    QByteArray tempName = encoded(folder + QStringLiteral("/.") + QFileInfo(target).fileName()
+                                  + QStringLiteral(".quillon-XXXXXX"));
+    Fd fd(::mkostemp(tempName.data(), O_CLOEXEC));
+    if (fd.get() < 0)
+        return failureFromErrno(errno, target);
+
+    auto fail = [&](int err) {
+        ::unlink(tempName.constData());
+        return failureFromErrno(err, target);
+    };
+    if (!writeAll(fd.get(), bytes.constData(), bytes.size()))
+        return fail(errno);
+    if (::fchmod(fd.get(), mode) != 0)
+        return fail(errno);
+    if (exists && ::geteuid() == 0)
+        (void)::fchown(fd.get(), owner, group); // keep the page's owner when root rewrites it
+    if (::fsync(fd.get()) != 0)
+        return fail(errno);
+    if (::close(fd.release()) != 0)
+        return fail(errno);
+    if (::rename(tempName.constData(), targetName.constData()) != 0)
+        return fail(errno);
+
+    Fd dir(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        (void)::fsync(dir.get()); // the rename itself reaches the disk
+    return {};
+}
+
+Status deleteFile(const QString& path)
+{
+    if (::unlink(encoded(path).constData()) != 0)
+        return failureFromErrno(errno, path);
+    return {};
+}
+
+#else // other platforms: Qt's own file classes
+
+Result<QByteArray> readWholeFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QFileInfo(info.absolutePath()).isDir() ? Failure(ErrorCode::FileNotFound, path)
+                                                      : Failure(ErrorCode::PathNotFound, path);
+    if (!info.isFile())
+        return Failure(ErrorCode::NotARegularFile, path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure(ErrorCode::PermissionDenied, file.errorString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Failure(ErrorCode::FileAccessError, file.errorString());
+    return bytes;
+}
+
+Status writeFileAtomic(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo info(path);
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return Failure(ErrorCode::PathNotFound, path);
+    if (info.exists() && !info.isWritable())
+        return Failure(ErrorCode::PermissionDenied, path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Failure(ErrorCode::PermissionDenied, file.errorString());
+    file.write(bytes);
+    if (!file.commit())
+        return Failure(ErrorCode::FileAccessError, file.errorString());
+    return {};
+}
+
+Status deleteFile(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return Failure(ErrorCode::FileNotFound, path);
+    if (!QFile::remove(path))
+        return Failure(ErrorCode::PermissionDenied, path);
+    return {};
+}
+
+#endif
+
+Status makeFolders(const QString& folder)
+{
+    if (QFileInfo(folder).isDir())
+        return {};
+    if (!QDir().mkpath(folder))
+        return Failure(ErrorCode::PermissionDenied, folder + QStringLiteral(": cannot create folder"));
+    return {};
+}
+
+} // namespace quillon

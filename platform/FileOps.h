@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace quillon {
+
+// Reads every byte of the regular file at path. A file that cannot be read to
+// its end fails; a short read is never taken for the whole file. A folder, FIFO
+// or device fails at once without blocking.
+Result<QByteArray> readWholeFile(const QString& path);
+
+// Replaces the file at path with bytes so that the file holds either its old
+// bytes or the new ones, never a mix: a temporary file in the same folder is
+// written, flushed to disk and renamed over the target. The target keeps its
+// permission bits; a symbolic link is followed and kept. A file whose permission
+// bits forbid writing (judged here, also for root) or that is immutable is not
+// replaced. A new file gets the usual permissions for new files.
+Status writeFileAtomic(const QString& path, const QByteArray& bytes);
+
+// Removes the file at path. A file that is already gone is a failure (53).
+Status deleteFile(const QString& path);
+
+// Creates folder and every missing folder above it.
+Status makeFolders(const QString& folder);
+
+} // namespace quillon

@@ -1,0 +1,125 @@
+#include "platform/FileOps.h"
+#include "platform/ProgramFolder.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quillon;
+using quillon::test::TempDir;
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+} // namespace
+
+TEST(ReadWholeFile, ReadsEveryByteIncludingNulsAndLineEnds)
+{
+    TempDir dir;
+    QByteArray bytes("a\r\nb\0c\rd\n", 10);
+    bytes.append(QByteArray(200000, 'x'));
+    const QString path = dir.write(QStringLiteral("p.html"), bytes);
+    const auto read = readWholeFile(path);
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.value(), bytes);
+}
+
+TEST(ReadWholeFile, FailuresCarryTheirCodes)
+{
+    TempDir dir;
+    EXPECT_EQ(readWholeFile(dir.file(QStringLiteral("missing.htm"))).failure().code, 53);
+    EXPECT_EQ(readWholeFile(dir.file(QStringLiteral("nofolder/missing.htm"))).failure().code, 76);
+    EXPECT_TRUE(readWholeFile(dir.path()).failure().is(ErrorCode::NotARegularFile));
+}
+
+TEST(ReadWholeFile, FifoFailsWithoutBlocking)
+{
+    TempDir dir;
+    const QString fifo = dir.file(QStringLiteral("pipe.html"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_TRUE(readWholeFile(fifo).failure().is(ErrorCode::NotARegularFile));
+}
+
+TEST(WriteFileAtomic, ReplacesContentAndKeepsPermissionBits)
+{
+    TempDir dir;
+    const QString path = dir.write(QStringLiteral("p.html"), "old and longer text");
+    ::chmod(QFile::encodeName(path).constData(), 0640);
+    ASSERT_TRUE(writeFileAtomic(path, "new").ok());
+    EXPECT_EQ(test::slurp(path), QByteArray("new"));
+    EXPECT_EQ(modeOf(path), mode_t(0640));
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(WriteFileAtomic, CreatesANewFile)
+{
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("new.bak"));
+    ASSERT_TRUE(writeFileAtomic(path, QByteArray()).ok());
+    EXPECT_TRUE(QFileInfo(path).isFile());
+    EXPECT_EQ(QFileInfo(path).size(), 0);
+}
+
+TEST(WriteFileAtomic, ReadOnlyFileIsNotReplacedEvenByRoot)
+{
+    TempDir dir;
+    const QString path = dir.write(QStringLiteral("p.html"), "keep me");
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+    const Status written = writeFileAtomic(path, "changed");
+    ASSERT_FALSE(written.ok());
+    EXPECT_TRUE(written.failure().is(ErrorCode::PermissionDenied));
+    EXPECT_EQ(test::slurp(path), QByteArray("keep me"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(WriteFileAtomic, SymbolicLinkIsFollowedAndKept)
+{
+    TempDir dir;
+    const QString target = dir.write(QStringLiteral("real/p.html"), "old");
+    const QString link = dir.file(QStringLiteral("link.html"));
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(writeFileAtomic(link, "new").ok());
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(test::slurp(target), QByteArray("new"));
+}
+
+TEST(WriteFileAtomic, MissingFolderIs76)
+{
+    TempDir dir;
+    EXPECT_EQ(writeFileAtomic(dir.file(QStringLiteral("none/p.html")), "x").failure().code, 76);
+}
+
+TEST(DeleteFile, RemovesAndReportsMissing)
+{
+    TempDir dir;
+    const QString path = dir.write(QStringLiteral("temp.001"), "x");
+    EXPECT_TRUE(deleteFile(path).ok());
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(deleteFile(path).failure().code, 53);
+}
+
+TEST(ProgramFolder, IsTheFolderOfTheRunningProgram)
+{
+    const QString folder = programFolder();
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_FALSE(folder.endsWith(QLatin1Char('/')));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/platform_tests")).isFile());
+}
+
+TEST(ProgramFolder, DataFilesAreFoundBesideTheProgramOnly)
+{
+    EXPECT_TRUE(findDataFile(QStringLiteral("no-such-file.xyz")).isEmpty());
+}
