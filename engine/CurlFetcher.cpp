@@ -1,1 +1,188 @@
-// being written
+#include "engine/CurlFetcher.h"
+
+#include <QFile>
+
+#include <curl/curl.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+// Pictures come from the web and from ftp sites; file:, gopher:, dict: and the
+// rest would let a page read local files or talk to services it has no
+// business with, also by way of a redirect.
+constexpr const char* allowedProtocols = "http,https,ftp";
+constexpr const char* userAgent = "Quillon/1.0";
+
+void initCurlOnce()
+{
+    // curl_global_init is not safe to race with itself or with other curl
+    // calls; the first fetcher on any thread does it for the whole process.
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Where the body goes, and why writing it stopped if it did.
+struct BodySink {
+    int fd = -1;
+    qint64 maxBytes = 0;
+    qint64 written = 0;
+    bool tooLarge = false;
+    int writeErrno = 0;
+};
+
+// Content-Length is checked by libcurl before the body starts, but a chunked
+// body or a server that lies about its length is only caught here.
+size_t writeBody(char* data, size_t size, size_t count, void* userData)
+{
+    auto* sink = static_cast<BodySink*>(userData);
+    const size_t length = size * count;
+    if (false) {
+        sink->tooLarge = true;
+        return 0;
+    }
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::write(sink->fd, data + done, length - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            sink->writeErrno = errno;
+            return 0;
+        }
+        done += static_cast<size_t>(n);
+    }
+    sink->written += static_cast<qint64>(length);
+    return length;
+}
+
+ErrorCode codeFor(CURLcode rc)
+{
+    switch (rc) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return ErrorCode::UnsupportedAddress;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return ErrorCode::HostNotFound;
+    case CURLE_COULDNT_CONNECT:
+        return ErrorCode::ConnectFailed;
+    case CURLE_OPERATION_TIMEDOUT:
+        return ErrorCode::TransferTimedOut;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return ErrorCode::TooManyRedirects;
+    case CURLE_FILESIZE_EXCEEDED:
+        return ErrorCode::TransferTooLarge;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+        return ErrorCode::TransferNotFound;
+    default:
+        return ErrorCode::TransferFailed;
+    }
+}
+
+Failure transferFailure(ErrorCode code, const QString& curlText)
+{
+    return Failure(code, QStringLiteral("%1: %2").arg(describe(code), curlText));
+}
+
+template <typename T>
+void setOption(CURL* easy, CURLoption option, T value)
+{
+    // Every option set here exists in the libcurl we build against; a failure
+    // would only mean a library built without a protocol, which the transfer
+    // itself then reports.
+    curl_easy_setopt(easy, option, value);
+}
+
+} // namespace
+
+struct CurlFetcher::Handle {
+    CURL* easy = nullptr;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    Handle() : easy(curl_easy_init()) {}
+    ~Handle()
+    {
+        if (easy)
+            curl_easy_cleanup(easy);
+    }
+};
+
+CurlFetcher::CurlFetcher(TransferLimits limits) : m_limits(limits)
+{
+    initCurlOnce();
+    m_handle = std::make_unique<Handle>();
+}
+
+CurlFetcher::~CurlFetcher() = default;
+
+Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
+{
+    // The target is made empty before anything else, so a stale picture from an
+    // earlier download under this name can never be measured in place of this one.
+    const QByteArray nativePath = QFile::encodeName(targetPath);
+    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return failureFromErrno(errno, targetPath);
+
+    BodySink sink;
+    sink.fd = fd;
+    sink.maxBytes = m_limits.maxBytes;
+
+    CURL* easy = m_handle->easy;
+    CURLcode rc = CURLE_FAILED_INIT;
+    if (easy) {
+        // Reset rather than a fresh handle: the connection cache survives, which
+        // matters when a page takes many pictures from one server.
+        curl_easy_reset(easy);
+        m_handle->errorText[0] = '\0';
+        const QByteArray url = address.toUtf8();
+        setOption(easy, CURLOPT_URL, url.constData());
+        setOption(easy, CURLOPT_ERRORBUFFER, m_handle->errorText);
+        // Signals would disturb the rest of the program and cannot be aimed at
+        // a worker thread; name look-ups still time out because this libcurl
+        // resolves names on a thread of its own.
+        setOption(easy, CURLOPT_NOSIGNAL, 1L);
+        setOption(easy, CURLOPT_PROTOCOLS_STR, allowedProtocols);
+        setOption(easy, CURLOPT_REDIR_PROTOCOLS_STR, allowedProtocols);
+        setOption(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        setOption(easy, CURLOPT_MAXREDIRS, m_limits.maxRedirects);
+        setOption(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_limits.connectTimeout.count()));
+        setOption(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(m_limits.totalTimeout.count()));
+        setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
+        setOption(easy, CURLOPT_USERAGENT, userAgent);
+        setOption(easy, CURLOPT_WRITEFUNCTION, &writeBody);
+        setOption(easy, CURLOPT_WRITEDATA, &sink);
+        rc = curl_easy_perform(easy);
+    }
+
+    Status status;
+    if (sink.writeErrno != 0) {
+        status = failureFromErrno(sink.writeErrno, targetPath);
+    } else if (sink.tooLarge) {
+        status = transferFailure(ErrorCode::TransferTooLarge,
+                                 QStringLiteral("the body passed %1 bytes").arg(m_limits.maxBytes));
+    } else if (rc != CURLE_OK) {
+        const QString text = (easy && m_handle->errorText[0] != '\0')
+            ? QString::fromUtf8(m_handle->errorText)
+            : QString::fromUtf8(curl_easy_strerror(rc));
+        status = transferFailure(codeFor(rc), text);
+    }
+
+    if (!status.ok()) {
+        // Half a picture must not pass for a whole one. Should shortening fail,
+        // the failure already reported is still the one that matters.
+        const int ignored = ::ftruncate(fd, 0);
+        static_cast<void>(ignored);
+    }
+    if (::close(fd) != 0 && status.ok())
+        status = failureFromErrno(errno, targetPath);
+    return status;
+}
+
+} // namespace quillon

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/RunReport.h"
+#include "platform/Failure.h"
+
+#include <QString>
+
+namespace quillon {
+
+// What a driver of the engine (the window, the command line, a test) is told
+// while a run goes on, in the order it happens and on the thread that runs it.
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+
+    virtual void rowAdded(int row, const ReportRow& content) { Q_UNUSED(row) Q_UNUSED(content) }
+    virtual void rowChanged(int row, const ReportRow& content) { Q_UNUSED(row) Q_UNUSED(content) }
+    virtual void rowsCleared() {}
+    virtual void countersChanged(const Counters& counters) { Q_UNUSED(counters) }
+    // The progress bar: value of maximum, and its percentage text ("50% Complete.").
+    virtual void progressChanged(double value, double maximum, const QString& percentText)
+    {
+        Q_UNUSED(value) Q_UNUSED(maximum) Q_UNUSED(percentText)
+    }
+    // File index (0-based) of count is about to be tagged; line is "2 of 5 file in progress...".
+    virtual void fileStarted(int index, int count, const QString& path, const QString& line)
+    {
+        Q_UNUSED(index) Q_UNUSED(count) Q_UNUSED(path) Q_UNUSED(line)
+    }
+    // The end-of-run work is done: show the done picture, play the sound, enable starting.
+    virtual void runFinished() {}
+    // The end-of-run work failed at some step; the steps after it did not run.
+    virtual void endOfRunFailed(const Failure& failure) { Q_UNUSED(failure) }
+};
+
+} // namespace quillon

@@ -1,0 +1,329 @@
+#include "engine/TaggingEngine.h"
+
+#include "engine/DocumentText.h"
+#include "engine/ImageSource.h"
+#include "engine/PictureMeasure.h"
+#include "engine/Progress.h"
+#include "engine/RunObserver.h"
+#include "engine/StatusTexts.h"
+#include "engine/TagScanner.h"
+#include "platform/FileOps.h"
+#include "platform/Paths.h"
+#include "settings/SettingKeys.h"
+
+#include <cmath>
+
+namespace quillon {
+
+namespace {
+
+// A width or height written as a whole number of pixels ("10", " 10 "); none otherwise ("50%", "10em").
+std::optional<qint64> wholePixels(const QString& value)
+{
+    const QString trimmed = value.trimmed();
+    if (trimmed.isEmpty() || trimmed.size() > 9)
+        return std::nullopt;
+    for (const QChar c : trimmed) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    return trimmed.toLongLong();
+}
+
+// The missing side of a picture shown with one side fixed, keeping its proportions.
+QString proportionalSide(qint64 given, double pictureGiven, double pictureOther)
+{
+    if (pictureGiven <= 0)
+        return PictureSize::text(pictureOther);
+    return QString::number(std::llround(static_cast<double>(given) * pictureOther / pictureGiven));
+}
+
+} // namespace
+
+struct TaggingEngine::TagContext {
+    QStringView units;
+    const ImgTag& tag;
+    const DocumentText& document;
+    const QString& htmlFile;
+
+    const TagAttribute* find(QStringView name) const { return tag.find(units, name); }
+    QString valueOf(const TagAttribute& attribute) const
+    {
+        return document.toText(ImgTag::value(units, attribute));
+    }
+};
+
+TaggingEngine::TaggingEngine(std::function<TagOptions()> options, ImageFetcher& fetcher)
+    : m_options(std::move(options)), m_downloads(fetcher)
+{
+}
+
+TaggingEngine::~TaggingEngine() = default;
+
+void TaggingEngine::setObserver(RunObserver* observer)
+{
+    m_observer = observer;
+    m_report.setObserver(observer);
+}
+
+void TaggingEngine::setProgress(double value)
+{
+    m_progressValue = value;
+    if (m_observer)
+        m_observer->progressChanged(m_progressValue, m_progressMaximum, percentText(value, m_progressMaximum));
+}
+
+void TaggingEngine::run(const QStringList& files)
+{
+    m_stopRequested = false;
+    m_downloaded.clear();
+    m_measured.clear();
+    m_backupNames.clear();
+    m_progressMaximum = 4.0 * files.size();
+    setProgress(0);
+    m_report.resetCounters();
+
+    const int count = static_cast<int>(files.size());
+    for (int i = 0; i < count && !m_stopRequested; ++i) {
+        if (m_observer)
+            m_observer->fileStarted(i, count, files[i], filesInProgressText(i + 1, count));
+        TagFile(files[i], i + 1, count);
+        if (m_progressValue != (i + 1) * 4.0)
+            setProgress((i + 1) * 4.0);
+    }
+    DoneScanning();
+}
+
+void TaggingEngine::reportDocumentFailure(const QString& path, const QString& status)
+{
+    const int row = m_report.AddReportRow(path);
+    m_report.SetRowStatus(row, status);
+    m_report.CountOne(Counter::Errors);
+}
+
+Status TaggingEngine::writeBackup(const QString& path, const QByteArray& bytes, const TagOptions& options)
+{
+    if (!options.globalBackups)
+        return writeFileAtomic(path + QStringLiteral(".bak"), bytes);
+
+    // The default folder is the program's own and is made when first needed; a
+    // folder the user chose must already be there.
+    if (options.backupPath == defaultBackupPath()) {
+        if (Status made = makeFolders(options.backupPath); !made)
+            return made;
+    }
+    // Documents of one run that share a file name keep a backup each.
+    const QString name = GetFileName(path);
+    QString backup = options.backupPath + name + QStringLiteral(".bak");
+    for (int n = 2; m_backupNames.contains(backup); ++n)
+        backup = options.backupPath + name + QStringLiteral(".%1.bak").arg(n);
+    Status written = writeFileAtomic(backup, bytes);
+    if (written)
+        m_backupNames.insert(backup);
+    return written;
+}
+
+void TaggingEngine::TagFile(const QString& path, int position, int count)
+{
+    Q_UNUSED(position)
+    Q_UNUSED(count)
+    m_report.resetCurrent();
+    m_fileOptions = m_options();
+
+    const Result<QByteArray> read = readWholeFile(path);
+    if (!read) {
+        reportDocumentFailure(path, status::ReadFailed);
+        return;
+    }
+    const QByteArray& bytes = read.value();
+    if (m_fileOptions.generateBackups && !writeBackup(path, bytes, m_fileOptions)) {
+        reportDocumentFailure(path, status::BackupFailed);
+        return;
+    }
+
+    const DocumentText document = DocumentText::decode(bytes);
+    const QStringView units = document.units();
+    const double base = m_progressValue;
+    const double length = std::max<qsizetype>(units.size(), 1);
+
+    // The new text is built once, from the unchanged stretches and the clauses.
+    QString rewritten;
+    qsizetype copied = 0;
+    bool changed = false;
+    TagScanner scanner(units);
+    while (!m_stopRequested) {
+        const std::optional<ImgTag> tag = scanner.next();
+        if (!tag)
+            break;
+        const double reached = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
+        if (reached > m_progressValue)
+            setProgress(reached);
+
+        const QString clauses = tagClauses(TagContext{units, *tag, document, path});
+        if (clauses.isEmpty())
+            continue;
+        if (rewritten.isEmpty())
+            rewritten.reserve(units.size() + units.size() / 8);
+        rewritten.append(units.sliced(copied, tag->insertAt - copied));
+        rewritten.append(document.toUnits(clauses));
+        copied = tag->insertAt;
+        changed = true;
+    }
+    if (m_progressValue < base + 3)
+        setProgress(base + 3);
+
+    if (!changed)
+        return; // nothing inserted: the file keeps its bytes and its time
+    rewritten.append(units.sliced(copied));
+    if (!writeFileAtomic(path, document.encode(rewritten)))
+        reportDocumentFailure(path, status::WriteFailed);
+}
+
+QString TaggingEngine::TagImage(const QString& tagText, const QString& htmlFile)
+{
+    m_fileOptions = m_options();
+    const QString text = QStringLiteral("<") + tagText + QStringLiteral(">");
+    const DocumentText document = DocumentText::decode(QByteArray("\xFF\xFE", 2) + QByteArray(
+        reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+    TagScanner scanner(document.units());
+    const std::optional<ImgTag> tag = scanner.next();
+    if (!tag || tag->start != 0 || tag->end != text.size() - 1)
+        return tagText; // not one whole image tag
+    const QString clauses = tagClauses(TagContext{document.units(), *tag, document, htmlFile});
+    QString result = text;
+    result.insert(tag->insertAt, clauses);
+    return result.mid(1, result.size() - 2);
+}
+
+Result<QString> TaggingEngine::download(const QString& address)
+{
+    if (auto known = m_downloaded.constFind(address); known != m_downloaded.constEnd())
+        return *known;
+    Result<QString> fetched = m_downloads.DownloadImage(address);
+    m_downloaded.insert(address, fetched);
+    return fetched;
+}
+
+Result<PictureSize> TaggingEngine::measure(const ImageSource& source, const QString& pictureFile)
+{
+    if (source.kind == ImageSource::Kind::Data) {
+        if (!source.dataValid)
+            return Failure(ErrorCode::NotAPicture, QStringLiteral("Malformed data: address"));
+        return MeasurePictureData(source.data);
+    }
+    if (auto known = m_measured.constFind(pictureFile); known != m_measured.constEnd())
+        return *known;
+    Result<PictureSize> measured = MeasurePicture(pictureFile);
+    m_measured.insert(pictureFile, measured);
+    return measured;
+}
+
+// The rewriter: one report row per tag, and the clauses that go at the tag's
+// insertion point (empty when nothing is added).
+QString TaggingEngine::tagClauses(const TagContext& context)
+{
+    const TagOptions& options = m_fileOptions;
+    const int row = m_report.AddReportRow(context.htmlFile);
+    m_report.SetRowStatus(row, status::NoChanges);
+
+    const TagAttribute* src = context.find(u"src");
+    if (!src) {
+        m_report.SetRowStatus(row, status::NoSrc);
+        m_report.CountOne(Counter::Errors);
+        return {};
+    }
+    m_report.CountOne(Counter::Found);
+
+    const ImageSource source = classifyImageSource(context.valueOf(*src));
+    m_report.SetRowImage(row, source.shown);
+
+    const TagAttribute* width = context.find(u"width");
+    const TagAttribute* height = context.find(u"height");
+    const bool hasBorder = context.find(u"border") != nullptr;
+    const bool hasAlt = context.find(u"alt") != nullptr;
+
+    QString clauses;
+    auto fail = [&](const Failure& failure) {
+        m_report.SetRowStatus(row, failure.is(ErrorCode::PathNotFound) ? status::ImageNotFound
+                                                                         : status::downloadFailed(failure.code));
+        m_report.CountOne(Counter::Errors);
+        return clauses; // what was added before the failure stays
+    };
+    auto append = [&](const QString& clause) {
+        clauses += clause;
+        m_report.SetRowStatus(row, status::Success);
+    };
+
+    QString pictureFile;
+    if (source.kind == ImageSource::Kind::Remote) {
+        if (!options.online) {
+            m_report.SetRowStatus(row, status::Offline);
+            return {};
+        }
+        if (width && height && hasBorder && hasAlt)
+            return {};
+        m_report.SetRowStatus(row, status::Downloading);
+        const Result<QString> fetched = download(source.target);
+        if (!fetched)
+            return fail(fetched.failure());
+        pictureFile = fetched.value();
+        m_report.SetRowImage(row, source.shown);
+        m_report.SetRowStatus(row, status::NoChanges);
+    } else if (source.kind == ImageSource::Kind::Local) {
+        pictureFile = GetPath(context.htmlFile) + source.target;
+    }
+
+    if (!width || !height) {
+        const std::optional<qint64> givenWidth = width ? wholePixels(context.valueOf(*width)) : std::nullopt;
+        const std::optional<qint64> givenHeight = height ? wholePixels(context.valueOf(*height)) : std::nullopt;
+        // A side given in other units than pixels ("50%") leaves the other side to the browser.
+        const bool measurable = (!width && !height) || givenWidth || givenHeight;
+        if (measurable) {
+            const Result<PictureSize> size = measure(source, pictureFile);
+            if (!size)
+                return fail(size.failure());
+            if (!width) {
+                append(QStringLiteral(" WIDTH=")
+                       + (givenHeight ? proportionalSide(*givenHeight, size->height, size->width) : size->widthText()));
+            }
+            if (!height) {
+                append(QStringLiteral(" HEIGHT=")
+                       + (givenWidth ? proportionalSide(*givenWidth, size->width, size->height) : size->heightText()));
+            }
+        }
+    }
+
+    if (options.addBorder && !hasBorder)
+        append(QStringLiteral(" BORDER=") + options.borderSize);
+
+    if (options.addAlt && !hasAlt) {
+        if (!options.altTextIndex)
+            return fail(Failure(ErrorCode::TypeMismatch));
+        const QString text = (*options.altTextIndex == 1) ? options.altText : source.shown;
+        append(QStringLiteral(" ALT=\"") + escapeAttributeValue(text) + QStringLiteral("\""));
+    }
+
+    if (!clauses.isEmpty())
+        m_report.CountOne(Counter::Tagged);
+    return clauses;
+}
+
+void TaggingEngine::DoneScanning()
+{
+    setProgress(m_progressMaximum);
+    m_report.resetCurrent();
+    m_downloads.removeAll();
+    m_downloaded.clear();
+    if (m_observer)
+        m_observer->runFinished();
+}
+
+void TaggingEngine::ClearStatus()
+{
+    m_progressValue = 0;
+    if (m_observer)
+        m_observer->progressChanged(0, m_progressMaximum, percentText(0, m_progressMaximum));
+    m_report.clear();
+}
+
+} // namespace quillon

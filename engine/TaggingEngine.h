@@ -1,0 +1,92 @@
+#pragma once
+
+#include "engine/DownloadArea.h"
+#include "engine/PictureSize.h"
+#include "engine/RunReport.h"
+#include "engine/TagOptions.h"
+#include "platform/Result.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+
+namespace quillon {
+
+class DocumentText;
+class ImageFetcher;
+class RunObserver;
+struct ImgTag;
+struct ImageSource;
+
+// The tagging engine: runs over a list of HTML documents, rewrites every image
+// tag in them, keeps the report, the progress and the run's downloads, and tells
+// its observer what happens. It shows nothing itself; whoever drives it (the
+// window, the command line, a test) decides what the user sees.
+class TaggingEngine {
+public:
+    // options is asked at the start of every document, so a change made before a
+    // run is seen by that run. fetcher brings remote pictures in online mode.
+    TaggingEngine(std::function<TagOptions()> options, ImageFetcher& fetcher);
+    ~TaggingEngine();
+
+    void setObserver(RunObserver* observer);
+
+    // A whole run: the counters start at 0, every file goes through TagFile in
+    // order, and the end-of-run work follows the last one (or a stop).
+    void run(const QStringList& files);
+    // Ends a run after the tag in hand; the document being tagged is written
+    // with the tags done so far, and the end-of-run work runs as usual.
+    void requestStop() { m_stopRequested = true; }
+
+    // The document pass over one file, position (1-based) of count.
+    void TagFile(const QString& path, int position, int count);
+
+    // The rewriter on its own: tagText is what stands between the tag's "<" and
+    // ">" (for example «img src="a.gif"»); the result is the new text, with the
+    // missing clauses added. One report row, counted as the run counts it.
+    QString TagImage(const QString& tagText, const QString& htmlFile);
+
+    // The end-of-run work: full progress, current counters to 0, the run's
+    // downloaded files deleted, and the observer told the run is over.
+    void DoneScanning();
+
+    // Empties the report, its counters and the progress.
+    void ClearStatus();
+
+    RunReport& report() { return m_report; }
+    const RunReport& report() const { return m_report; }
+    double progressValue() const { return m_progressValue; }
+    double progressMaximum() const { return m_progressMaximum; }
+    const DownloadArea& downloads() const { return m_downloads; }
+
+private:
+    struct TagContext;
+
+    QString tagClauses(const TagContext& context);
+    Result<QString> download(const QString& address);
+    Result<PictureSize> measure(const ImageSource& source, const QString& pictureFile);
+    Status writeBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
+    void setProgress(double value);
+    void reportDocumentFailure(const QString& path, const QString& status);
+
+    std::function<TagOptions()> m_options;
+    RunReport m_report;
+    DownloadArea m_downloads;
+    RunObserver* m_observer = nullptr;
+    std::atomic<bool> m_stopRequested{false};
+
+    double m_progressValue = 0;
+    double m_progressMaximum = 0;
+
+    // Within a run nothing is fetched or measured twice.
+    QHash<QString, Result<QString>> m_downloaded;
+    QHash<QString, Result<PictureSize>> m_measured;
+    QSet<QString> m_backupNames;
+    TagOptions m_fileOptions;
+};
+
+} // namespace quillon
