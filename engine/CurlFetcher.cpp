@@ -42,7 +42,7 @@ size_t writeBody(char* data, size_t size, size_t count, void* userData)
 {
     auto* sink = static_cast<BodySink*>(userData);
     const size_t length = size * count;
-    if (false) {
+    if (sink->written + static_cast<qint64>(length) > sink->maxBytes) {
         sink->tooLarge = true;
         return 0;
     }
@@ -90,8 +90,7 @@ Failure transferFailure(ErrorCode code, const QString& curlText)
     return Failure(code, QStringLiteral("%1: %2").arg(describe(code), curlText));
 }
 
-template <typename T>
-void setOption(CURL* easy, CURLoption option, T value)
+template <typename T> void setOption(CURL* easy, CURLoption option, T value)
 {
     // Every option set here exists in the libcurl we build against; a failure
     // would only mean a library built without a protocol, which the transfer
@@ -105,7 +104,10 @@ struct CurlFetcher::Handle {
     CURL* easy = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
 
-    Handle() : easy(curl_easy_init()) {}
+    Handle()
+        : easy(curl_easy_init())
+    {
+    }
     ~Handle()
     {
         if (easy)
@@ -113,7 +115,8 @@ struct CurlFetcher::Handle {
     }
 };
 
-CurlFetcher::CurlFetcher(TransferLimits limits) : m_limits(limits)
+CurlFetcher::CurlFetcher(TransferLimits limits)
+    : m_limits(limits)
 {
     initCurlOnce();
     m_handle = std::make_unique<Handle>();
@@ -165,8 +168,8 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     if (sink.writeErrno != 0) {
         status = failureFromErrno(sink.writeErrno, targetPath);
     } else if (sink.tooLarge) {
-        status = transferFailure(ErrorCode::TransferTooLarge,
-                                 QStringLiteral("the body passed %1 bytes").arg(m_limits.maxBytes));
+        status = transferFailure(
+            ErrorCode::TransferTooLarge, QStringLiteral("the body passed %1 bytes").arg(m_limits.maxBytes));
     } else if (rc != CURLE_OK) {
         const QString text = (easy && m_handle->errorText[0] != '\0')
             ? QString::fromUtf8(m_handle->errorText)

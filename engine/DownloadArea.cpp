@@ -7,7 +7,10 @@
 
 namespace quillon {
 
-DownloadArea::DownloadArea(ImageFetcher& fetcher) : m_fetcher(fetcher) {}
+DownloadArea::DownloadArea(ImageFetcher& fetcher)
+    : m_fetcher(fetcher)
+{
+}
 
 // QTemporaryDir removes its folder with everything in it.
 DownloadArea::~DownloadArea() = default;
@@ -22,7 +25,7 @@ Result<QString> DownloadArea::DownloadImage(const QString& address)
         auto dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillon-XXXXXX"));
         if (!dir->isValid())
             return Failure(ErrorCode::FileAccessError,
-                           QStringLiteral("%1: %2").arg(QDir::tempPath(), dir->errorString()));
+                QStringLiteral("%1: %2").arg(QDir::tempPath(), dir->errorString()));
         m_dir = std::move(dir);
     }
 

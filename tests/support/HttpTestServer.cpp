@@ -18,7 +18,7 @@ struct Route {
     std::string body;
     std::string contentType;
     std::string location;
-    std::chrono::milliseconds delay{0};
+    std::chrono::milliseconds delay { 0 };
 };
 
 } // namespace
@@ -65,7 +65,8 @@ struct HttpTestServer::Impl {
     }
 };
 
-HttpTestServer::HttpTestServer() : m_impl(std::make_unique<Impl>())
+HttpTestServer::HttpTestServer()
+    : m_impl(std::make_unique<Impl>())
 {
     Impl& impl = *m_impl;
     // Idle keep-alive connections hold a worker each until they time out, and
@@ -111,7 +112,8 @@ QString HttpTestServer::url(const QString& path) const
     return QStringLiteral("http://127.0.0.1:%1%2").arg(m_impl->port).arg(path);
 }
 
-void HttpTestServer::serve(const QString& path, const QByteArray& body, int status, const QString& contentType)
+void HttpTestServer::serve(
+    const QString& path, const QByteArray& body, int status, const QString& contentType)
 {
     Route route;
     route.status = status;

@@ -4,6 +4,18 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// Readable values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& bytes, std::ostream* os)
+{
+    *os << '"' << bytes.toStdString() << '"';
+}
+
 namespace quillon::test {
 
 // A temporary folder that is removed with everything in it when the test ends.

@@ -1,0 +1,209 @@
+#include "engine/StatusTexts.h"
+#include "settings/SettingKeys.h"
+#include "tests/engine/EngineFixture.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+#include <sys/stat.h>
+
+using namespace quillon;
+using quillon::test::EngineTest;
+using quillon::test::slurp;
+
+namespace {
+
+QByteArray utf16(const QString& text, bool littleEndian)
+{
+    QByteArray bytes = littleEndian ? QByteArray("\xFF\xFE", 2) : QByteArray("\xFE\xFF", 2);
+    for (const QChar c : text) {
+        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+        bytes.append(littleEndian ? lo : hi);
+        bytes.append(littleEndian ? hi : lo);
+    }
+    return bytes;
+}
+
+} // namespace
+
+class DocumentPass : public EngineTest {
+protected:
+    QString page(const QByteArray& bytes, const QString& name = QStringLiteral("page.html"))
+    {
+        return dir.write(name, bytes);
+    }
+    void runOn(const QStringList& files) { engine().run(files); }
+};
+
+TEST_F(DocumentPass, OnlyTheClausesAreInsertedEveryOtherByteStays)
+{
+    const QByteArray original("<html>\r\n<p>a<img src=a.gif>b\n\t<IMG SRC=\"a.gif\" />\r\n<Img src=a.gif width=1 height=1></p>");
+    const QString path = page(original);
+    runOn({path});
+    EXPECT_EQ(slurp(path), QByteArray("<html>\r\n<p>a<img src=a.gif WIDTH=120 HEIGHT=60>b\n\t<IMG SRC=\"a.gif\" WIDTH=120 HEIGHT=60 />"
+                                      "\r\n<Img src=a.gif width=1 height=1></p>"));
+    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), original);
+    EXPECT_EQ(engine().report().rows().size(), 3);
+}
+
+TEST_F(DocumentPass, DocumentWithNothingToAddIsNotWrittenAgain)
+{
+    const QByteArray original("<img src=a.gif width=120 height=60>\r\n");
+    const QString path = page(original);
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-3600);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(before, QFileDevice::FileModificationTime));
+    file.close();
+    runOn({path});
+    EXPECT_EQ(slurp(path), original);
+    EXPECT_EQ(QFileInfo(path).lastModified(), before);
+}
+
+TEST_F(DocumentPass, UnterminatedTagStaysAndGetsNoRow)
+{
+    const QByteArray original("text <img src=a.gif");
+    const QString path = page(original);
+    runOn({path});
+    EXPECT_EQ(slurp(path), original);
+    EXPECT_TRUE(engine().report().rows().isEmpty());
+}
+
+TEST_F(DocumentPass, EmptyDocumentIsLeftAlone)
+{
+    const QString path = page(QByteArray());
+    runOn({path});
+    EXPECT_EQ(QFileInfo(path).size(), 0);
+    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), QByteArray());
+}
+
+TEST_F(DocumentPass, NoRewriteWithoutTheBackupTheUserAskedFor)
+{
+    options.globalBackups = true;
+    options.backupPath = dir.file(QStringLiteral("chosen/"));
+    const QByteArray original("<img src=a.gif>");
+    const QString path = page(original);
+    runOn({path});
+    EXPECT_EQ(slurp(path), original);
+    EXPECT_FALSE(QFileInfo::exists(options.backupPath)); // a folder the user chose is not made
+    ASSERT_EQ(engine().report().rows().size(), 1);
+    const ReportRow& row = engine().report().rows().front();
+    EXPECT_EQ(row.file, path);
+    EXPECT_EQ(row.image, QString());
+    EXPECT_EQ(row.status, QStringLiteral("Error: Unable to write backup. File not changed."));
+    EXPECT_EQ(engine().report().counters().totalOf(Counter::Errors), 1);
+    EXPECT_EQ(engine().report().counters().totalOf(Counter::Found), 0);
+}
+
+TEST_F(DocumentPass, ReadOnlyDocumentIsReportedAndKept)
+{
+    options.generateBackups = false;
+    const QByteArray original("<img src=a.gif>");
+    const QString path = page(original);
+    ::chmod(QFile::encodeName(path).constData(), 0444);
+    runOn({path});
+    EXPECT_EQ(slurp(path), original);
+    const auto& rows = engine().report().rows();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].status, status::Success);
+    EXPECT_EQ(rows[1].status, QStringLiteral("Error: Unable to write file. File not changed."));
+    EXPECT_EQ(engine().report().counters().totalOf(Counter::Errors), 1);
+}
+
+TEST_F(DocumentPass, UnreadableDocumentIsNeitherBackedUpNorRewritten)
+{
+    const QString folder = dir.file(QStringLiteral("folder.html"));
+    QDir().mkpath(folder);
+    runOn({folder, dir.file(QStringLiteral("gone.html"))});
+    const auto& rows = engine().report().rows();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].status, QStringLiteral("Error: Unable to read file."));
+    EXPECT_EQ(rows[1].status, QStringLiteral("Error: Unable to read file."));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral(".bak")));
+}
+
+TEST_F(DocumentPass, LinkedDocumentIsWrittenAtItsTargetAndTheLinkStays)
+{
+    options.generateBackups = false;
+    const QString target = page("<img src=../a.gif>", QStringLiteral("real/page.html"));
+    const QString link = dir.file(QStringLiteral("real/link.html"));
+    ASSERT_TRUE(QFile::link(target, link));
+    runOn({link});
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(slurp(target), QByteArray("<img src=../a.gif WIDTH=120 HEIGHT=60>"));
+}
+
+TEST_F(DocumentPass, GlobalBackupsOfSameNamedDocumentsGetNumbers)
+{
+    options.globalBackups = true;
+    options.backupPath = dir.file(QStringLiteral("bak/"));
+    QDir().mkpath(options.backupPath);
+    const QString first = page("<img src=../a.gif>1", QStringLiteral("x/index.htm"));
+    const QString second = page("<img src=../a.gif>2", QStringLiteral("y/index.htm"));
+    const QString third = page("<img src=../a.gif>3", QStringLiteral("z/index.htm"));
+    runOn({first, second, third});
+    EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.bak")), QByteArray("<img src=../a.gif>1"));
+    EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.2.bak")), QByteArray("<img src=../a.gif>2"));
+    EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.3.bak")), QByteArray("<img src=../a.gif>3"));
+    // A later run starts its names again.
+    runOn({second});
+    EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.bak")),
+              QByteArray("<img src=../a.gif WIDTH=120 HEIGHT=60>2"));
+}
+
+TEST_F(DocumentPass, DefaultBackupFolderIsMadeWhenFirstNeeded)
+{
+    options.globalBackups = true;
+    options.backupPath = defaultBackupPath();
+    QDir(options.backupPath).removeRecursively();
+    const QString path = page("<img src=a.gif>", QStringLiteral("unique-name-for-default-folder.html"));
+    runOn({path});
+    const QString backup = options.backupPath + QStringLiteral("unique-name-for-default-folder.html.bak");
+    EXPECT_EQ(slurp(backup), QByteArray("<img src=a.gif>"));
+    QFile::remove(backup);
+}
+
+TEST_F(DocumentPass, Utf16DocumentsStayUtf16WithTheirMark)
+{
+    options.addAlt = true;
+    options.altTextIndex = 1;
+    options.altText = QStringLiteral("Größe € Ω");
+    for (const bool le : {true, false}) {
+        const QString path = page(utf16(QStringLiteral("<p>é<img src=a.gif></p>"), le));
+        runOn({path});
+        EXPECT_EQ(slurp(path), utf16(QStringLiteral("<p>é<img src=a.gif WIDTH=120 HEIGHT=60 ALT=\"Größe € Ω\"></p>"), le));
+    }
+}
+
+TEST_F(DocumentPass, InsertedTextFollowsTheDocumentsEncoding)
+{
+    options.addAlt = true;
+    options.altTextIndex = 1;
+    options.altText = QStringLiteral("é € Ω");
+    const QString utf8 = page(QByteArray("caf\xC3\xA9 <img src=a.gif>"), QStringLiteral("u.html"));
+    const QString ansi = page(QByteArray("caf\xE9 <img src=a.gif>"), QStringLiteral("w.html"));
+    runOn({utf8, ansi});
+    EXPECT_EQ(slurp(utf8), QByteArray("caf\xC3\xA9 <img src=a.gif WIDTH=120 HEIGHT=60 ALT=\"\xC3\xA9 \xE2\x82\xAC \xCE\xA9\">"));
+    EXPECT_EQ(slurp(ansi), QByteArray("caf\xE9 <img src=a.gif WIDTH=120 HEIGHT=60 ALT=\"\xE9 \x80 &#937;\">"));
+}
+
+TEST_F(DocumentPass, NonAsciiPictureNamesAreFoundInEitherEncoding)
+{
+    options.generateBackups = false;
+    dir.write(QStringLiteral("caf\u00e9.png"), test::makePicture(QStringLiteral("png"), 3, 2));
+    const QString utf8 = page(QByteArray("<img src=\"caf\xC3\xA9.png\">"), QStringLiteral("u.html"));
+    const QString ansi = page(QByteArray("<img src=\"caf\xE9.png\">"), QStringLiteral("w.html"));
+    runOn({utf8, ansi});
+    EXPECT_EQ(slurp(utf8), QByteArray("<img src=\"caf\xC3\xA9.png\" WIDTH=3 HEIGHT=2>"));
+    EXPECT_EQ(slurp(ansi), QByteArray("<img src=\"caf\xE9.png\" WIDTH=3 HEIGHT=2>"));
+    EXPECT_EQ(engine().report().rows()[1].image, QStringLiteral("caf\u00e9.png"));
+}
+
+TEST_F(DocumentPass, PicturesResolveAgainstTheDocumentsFolder)
+{
+    options.generateBackups = false;
+    const QString path = page("<img src=\"../pics/logo.gif\"><img src=\"../a.gif\">", QStringLiteral("sub/page.html"));
+    runOn({path});
+    EXPECT_EQ(slurp(path), QByteArray("<img src=\"../pics/logo.gif\" WIDTH=120 HEIGHT=60><img src=\"../a.gif\" WIDTH=120 HEIGHT=60>"));
+}

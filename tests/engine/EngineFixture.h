@@ -1,0 +1,67 @@
+#pragma once
+
+#include "engine/ImageFetcher.h"
+#include "engine/RunObserver.h"
+#include "engine/TaggingEngine.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/TempDir.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace quillon::test {
+
+// A fetcher for tests that need none: every address is refused, and counted.
+class RefusingFetcher : public ImageFetcher {
+public:
+    Status fetch(const QString& address, const QString& targetPath) override
+    {
+        Q_UNUSED(targetPath)
+        ++calls;
+        last = address;
+        return Failure(ErrorCode::ConnectFailed);
+    }
+    int calls = 0;
+    QString last;
+};
+
+// A folder with pictures of known sizes, an engine over it, and options to change.
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest()
+    {
+        dir.write(QStringLiteral("a.gif"), makePicture(QStringLiteral("png"), 120, 60));
+        dir.write(QStringLiteral("pics/logo.gif"), makePicture(QStringLiteral("gif"), 120, 60));
+        dir.write(QStringLiteral("tall.png"), makePicture(QStringLiteral("png"), 50, 200));
+        options.addBorder = false;
+    }
+
+    TaggingEngine& engine()
+    {
+        if (!m_engine) {
+            m_engine = std::make_unique<TaggingEngine>([this] { return options; }, *fetcher);
+            m_engine->setObserver(observer);
+        }
+        return *m_engine;
+    }
+
+    // The tag text after rewriting, for a document in the test folder.
+    QString tag(const QString& text) { return engine().TagImage(text, html); }
+    const ReportRow& lastRow() { return engine().report().rows().back(); }
+    int total(Counter c) { return engine().report().counters().totalOf(c); }
+
+    TempDir dir;
+    QString html = dir.file(QStringLiteral("page.html"));
+    TagOptions options;
+    RefusingFetcher refusing;
+    ImageFetcher* fetcher = &refusing;     // set before the first engine() call
+    RunObserver* observer = nullptr;       // likewise
+
+private:
+    std::unique_ptr<TaggingEngine> m_engine;
+};
+
+} // namespace quillon::test
