@@ -152,8 +152,12 @@ std::optional<ImgTag> TagScanner::parseTag(qsizetype start) const
             } else if (c == u'>') {
                 current.valueEnd = i; // "alt=>": an empty value
                 finishAttribute();
+                // Anything put after "alt=" would become its value: new attributes go before it.
+                qsizetype at = current.nameStart;
+                while (at > start + 4 && isHtmlBlank(m_text[at - 1]))
+                    --at;
                 tag.end = i;
-                tag.insertAt = i;
+                tag.insertAt = at;
                 return tag;
             } else {
                 state = State::ValueUnquoted;

@@ -320,9 +320,8 @@ void TaggingEngine::DoneScanning()
 
 void TaggingEngine::ClearStatus()
 {
+    // The driver puts its progress bar back itself; its percentage stays as it was.
     m_progressValue = 0;
-    if (m_observer)
-        m_observer->progressChanged(0, m_progressMaximum, percentText(0, m_progressMaximum));
     m_report.clear();
 }
 

@@ -1,12 +1,354 @@
 #include "mainwindow/frmMain.h"
 
+#include "dialogs/UserMessages.h"
+#include "engine/Progress.h"
+#include "filelist/DriveBox.h"
+#include "filelist/FileBox.h"
+#include "filelist/FolderBox.h"
+#include "filelist/FileList.h"
+#include "filelist/FolderBrowser.h"
+#include "mainwindow/ChooseFilesPage.h"
+#include "mainwindow/OptionsPage.h"
+#include "mainwindow/ProgressBar.h"
+#include "mainwindow/ReportPage.h"
+#include "mainwindow/RunController.h"
+#include "mainwindow/SplitterBar.h"
+#include "mainwindow/StatusFrame.h"
+#include "mainwindow/TabStrip.h"
+#include "mainwindow/Twips.h"
+#include "mainwindow/WindowLayout.h"
+#include "mainwindow/WindowPlacement.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSessionManager>
+
+// The pictures are compiled into this library; a static library must ask for them.
+static void loadPictures()
+{
+    Q_INIT_RESOURCE(pictures);
+}
+
 namespace quillon {
 
-frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
+namespace {
+
+const QString kCaption = QStringLiteral(" Brambleworth Quillon ");
+
+enum Page { ChooseFiles = 0, Options = 1, BeginTagging = 2 };
+
+} // namespace
+
+frmMain::frmMain(MainWindowServices services, QWidget* parent)
+    : QMainWindow(parent), m_services(std::move(services))
 {
+    loadPictures();
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral(" Brambleworth Quillon "));
-    resize(7000 / 15, 6000 / 15);
+    setWindowTitle(kCaption);
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/quillon.svg")));
+
+    createPages();
+    createMenus();
+    connectRun();
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createPages()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    tabStrip = new TabStrip(client);
+    tabStrip->setObjectName(QStringLiteral("tabStrip"));
+    pageChooseFiles = new ChooseFilesPage;
+    pageOptions = new OptionsPage(m_services.settings);
+    pageReport = new ReportPage;
+    tabStrip->addPage(pageChooseFiles, QIcon(QStringLiteral(":/pictures/tab-choose.svg")), QStringLiteral(" Choose Files"));
+    tabStrip->addPage(pageOptions, QIcon(QStringLiteral(":/pictures/tab-options.svg")), QStringLiteral(" Options"));
+    tabStrip->addPage(pageReport, QIcon(QStringLiteral(":/pictures/tab-report.svg")), QStringLiteral(" Begin Tagging"));
+    tabStrip->setCurrentIndex(ChooseFiles);
+    connect(tabStrip, &TabStrip::currentChanged, this, &frmMain::tabStrip_Click);
+
+    fraStatus = new StatusFrame(client);
+
+    UserMessages& messages = *m_services.messages;
+    fileList = new FileList(fraStatus->lstFiles, pageChooseFiles->fileChooseFile, messages, this);
+    folderBrowser = new FolderBrowser(pageChooseFiles->drvChooseFile, pageChooseFiles->dirChooseFile,
+                                      pageChooseFiles->fileChooseFile, pageChooseFiles->cmdAddFiles, messages, this);
+    connect(folderBrowser, &FolderBrowser::addOneRequested, fileList, &FileList::AddFile);
+    connect(folderBrowser, &FolderBrowser::addSelectedRequested, fileList, &FileList::cmdAddFiles_Click);
+
+    auto relayout = [this] { Form_Resize(); };
+    pageChooseFiles->picChooseFile->setAfterResize([this] {
+        twips::setWidth(pageChooseFiles->drvChooseFile, twips::width(pageChooseFiles->dirChooseFile) + 15);
+    });
+    pageChooseFiles->picChooseFile->setLayout(relayout);
+    fraStatus->picStatus->setLayout(relayout);
+
+    connect(pageReport->cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
+    connect(pageReport->cmdStop, &QPushButton::clicked, this, &frmMain::cmdStop_Click);
+}
+
+void frmMain::createMenus()
+{
+    auto action = [this](QMenu* menu, const char* name, const QString& caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuStart = action(mnuFile, "mnuStart", QStringLiteral("&Start "));
+    mnuStart->setShortcut(Qt::Key_F4);
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("sepFile2"));
+    mnuClearAll = action(mnuFile, "mnuClearAll", QStringLiteral("&Clear All"));
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("sepFile1"));
+    cmdExit = action(mnuFile, "cmdExit", QStringLiteral("E&xit"));
+
+    mnuProcess = menuBar()->addMenu(QStringLiteral("&Process"));
+    mnuProcess->setObjectName(QStringLiteral("mnuProcess"));
+    mnuChooseFiles = action(mnuProcess, "mnuChooseFiles", QStringLiteral("&Choose Files"));
+    mnuOptions = action(mnuProcess, "mnuOptions", QStringLiteral("&Options"));
+    mnuBeginTagging = action(mnuProcess, "mnuBeginTagging", QStringLiteral("Begin &Tagging"));
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpContents = action(mnuHelp, "mnuHelpContents", QStringLiteral("Help &Contents"));
+    mnuWebsite = action(mnuHelp, "mnuWebsite", QStringLiteral("Quillon &Website"));
+    mnuHelp->addSeparator()->setObjectName(QStringLiteral("sepHelp1"));
+    mnuAbout = action(mnuHelp, "mnuAbout", QStringLiteral("&About..."));
+
+    connect(mnuStart, &QAction::triggered, this, &frmMain::mnuStart_Click);
+    connect(mnuClearAll, &QAction::triggered, this, &frmMain::mnuClearAll_Click);
+    connect(cmdExit, &QAction::triggered, this, &frmMain::cmdExit_Click);
+    connect(mnuChooseFiles, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(ChooseFiles); });
+    connect(mnuOptions, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(Options); });
+    connect(mnuBeginTagging, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(BeginTagging); });
+}
+
+void frmMain::connectRun()
+{
+    const Settings settings = m_services.settings;
+    run = new RunController([settings] { return TagOptions::fromSettings(settings); }, m_services.fetcher, this);
+    connect(run, &RunController::rowAdded, fraStatus, &StatusFrame::addRow);
+    connect(run, &RunController::rowChanged, fraStatus, &StatusFrame::changeRow);
+    connect(run, &RunController::rowsCleared, fraStatus, &StatusFrame::clearRows);
+    connect(run, &RunController::countersChanged, this, [this](const Counters& c) {
+        setCounters(c.total[0], c.total[1], c.total[2], c.current[0], c.current[1], c.current[2]);
+    });
+    connect(run, &RunController::progressChanged, this, [this](double value, double maximum, const QString& text) {
+        pageReport->Progress->setMaximumValue(maximum);
+        pageReport->Progress->setCurrentValue(value);
+        pageReport->lblPercent->setText(text);
+        pageReport->lblPercent->adjustSize();
+    });
+    connect(run, &RunController::fileStarted, this, [this](int index, int, const QString&, const QString& line) {
+        pageReport->lblFilesCompleted->setText(line);
+        fileList->selectEntry(index);
+    });
+    connect(run, &RunController::runFinished, this, &frmMain::DoneScanning);
+    connect(run, &RunController::endOfRunFailed, this, [this](const Failure& failure) {
+        m_services.messages->show(
+            this, QStringLiteral("Error"),
+            QStringLiteral("Error Number: %1  -  %2\r\n\r\nPlease report this error with the error number to %3")
+                .arg(failure.code)
+                .arg(failure.description, QStringLiteral("support@brambleworth.example")),
+            MessageIcon::Exclamation);
+    });
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+            WindowPlacement::SaveWindowSettings(*this, m_services.settings);
+            m_saved = true;
+        });
+    }
+}
+
+void frmMain::Form_Load()
+{
+    WindowPlacement::restore(*this, m_services.settings);
+    WindowLayout::applyDesign(*this);
+    WindowLayout::applyLoadGeometry(*this);
+    folderBrowser->start(m_services.startFolder);
+    // The options show what is stored from the start, so the run, the sound and
+    // the page agree before the page is first opened.
+    pageOptions->PageLoad();
+    Form_Resize();
+}
+
+double frmMain::windowWidth() const
+{
+    return twips::width(this);
+}
+
+double frmMain::windowHeight() const
+{
+    return twips::height(this);
+}
+
+void frmMain::Form_Resize()
+{
+    if (m_inLayout)
+        return;
+    m_inLayout = true;
+    const bool laidOut = WindowLayout::run(*this);
+    m_inLayout = false;
+    if (!laidOut)
+        WindowLayout::run(*this);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (!m_saved) {
+        m_saved = true;
+        WindowPlacement::SaveWindowSettings(*this, m_services.settings);
+    }
+    if (run->isRunning())
+        run->stop();
+    event->accept();
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+void frmMain::tabStrip_Click()
+{
+    Form_Resize();
+    const int page = tabStrip->currentIndex();
+    if (page == Options)
+        pageOptions->PageLoad();
+    if (page == BeginTagging && !run->isRunning()) {
+        const int count = fileList->FileCount();
+        pageReport->lblFilesCompleted->setText(filesInProgressText(0, count));
+        if (count > 0)
+            pageReport->Progress->setMaximumValue(4.0 * count);
+    }
+}
+
+void frmMain::mnuStart_Click()
+{
+    tabStrip->setCurrentIndex(BeginTagging);
+    repaint();
+    cmdStart_Click();
+}
+
+void frmMain::mnuClearAll_Click()
+{
+    ClearStatus();
+}
+
+void frmMain::cmdExit_Click()
+{
+    close();
+}
+
+void frmMain::cmdStart_Click()
+{
+    if (run->isRunning())
+        return;
+    const Settings& settings = m_services.settings;
+    UserMessages& messages = *m_services.messages;
+    if (settings.isTrue(keys::OnlineMode)) {
+        const std::optional<bool> online = m_services.isOnline ? m_services.isOnline() : std::optional<bool>(true);
+        if (!online)
+            messages.show(this, QStringLiteral("Brambleworth Quillon"), QStringLiteral("ERROR"), MessageIcon::None);
+        if (!online.value_or(false)) {
+            const MessageAnswer answer = messages.show(
+                this, QStringLiteral("Unable to tag in Online Mode..."),
+                QStringLiteral("You must have an internet connection established in order to tag in Online Mode.\r\n\r\n"
+                               "Continue in Offline Mode?"),
+                MessageIcon::None, MessageButtons::YesNo);
+            if (answer != MessageAnswer::Yes) {
+                tabStrip->setCurrentIndex(ChooseFiles);
+                return;
+            }
+            settings.write(keys::OnlineMode, QString::fromLatin1(values::False));
+        }
+    }
+
+    ProgressBar* progress = pageReport->Progress;
+    progress->setCurrentValue(progress->minimumValue());
+    pageReport->lblPercent->setText(percentText(progress->currentValue(), progress->maximumValue()));
+    pageReport->lblPercent->adjustSize();
+    pageReport->imgDone->hide();
+    setCounters(0, 0, 0, 0, 0, 0);
+
+    if (fileList->FileCount() > 0) {
+        setRunning(true);
+        run->start(fileList->paths());
+    } else {
+        messages.show(this, QStringLiteral("Not Ready..."),
+                      QStringLiteral("You must first select the files to add image tag properties to."),
+                      MessageIcon::Information);
+        tabStrip->setCurrentIndex(ChooseFiles);
+    }
+}
+
+void frmMain::cmdStop_Click()
+{
+    run->stop();
+}
+
+void frmMain::DoneScanning()
+{
+    pageReport->imgDone->show();
+    setRunning(false);
+    emit runEnded();
+}
+
+void frmMain::setRunning(bool running)
+{
+    pageReport->cmdStart->setEnabled(!running);
+    pageReport->cmdStop->setEnabled(running);
+    mnuStart->setEnabled(!running);
+    mnuClearAll->setEnabled(!running);
+    fileList->setLocked(running);
+    pageChooseFiles->cmdAddFiles->setEnabled(!running && pageChooseFiles->fileChooseFile->count() > 0);
+}
+
+void frmMain::setCounters(int totalFound, int totalTagged, int totalErrors, int currentFound, int currentTagged,
+                          int currentErrors)
+{
+    const std::pair<QLabel*, int> counters[] = {
+        {pageReport->lblTotalFound, totalFound},     {pageReport->lblTotalTagged, totalTagged},
+        {pageReport->lblTotalErrors, totalErrors},   {pageReport->lblCurrentFound, currentFound},
+        {pageReport->lblCurrentTagged, currentTagged}, {pageReport->lblCurrentErrors, currentErrors},
+    };
+    for (const auto& [label, value] : counters) {
+        label->setText(QString::number(value));
+        label->adjustSize();
+    }
+}
+
+void frmMain::ClearStatus()
+{
+    if (run->isRunning())
+        return;
+    ProgressBar* progress = pageReport->Progress;
+    progress->setCurrentValue(progress->minimumValue());
+    pageReport->imgDone->hide();
+    fileList->mnuFileListRemoveAll_Click();
+    setCounters(0, 0, 0, 0, 0, 0);
+    pageReport->lblFilesCompleted->setText(QStringLiteral("0 of 0 files completed..."));
+    run->ClearStatus();
 }
 
 } // namespace quillon

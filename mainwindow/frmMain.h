@@ -1,14 +1,109 @@
 #pragma once
 
+#include "settings/SettingKeys.h"
+
 #include <QMainWindow>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QMenu;
 
 namespace quillon {
 
-// The program's one main window.
+class ChooseFilesPage;
+class FileList;
+class FolderBrowser;
+class ImageFetcher;
+class OptionsPage;
+class ReportPage;
+class RunController;
+class StatusFrame;
+class TabStrip;
+class UserMessages;
+
+// What the window needs from the world, replaceable in tests.
+struct MainWindowServices {
+    Settings settings;
+    UserMessages* messages = nullptr;
+    // True when a network connection is up; nothing when that cannot be told.
+    std::function<std::optional<bool>()> isOnline;
+    // Where remote pictures come from; libcurl when null.
+    ImageFetcher* fetcher = nullptr;
+    // The folder the file boxes open at start-up.
+    QString startFolder;
+};
+
+// The program's one main window: three pages over the file list and the report.
+// It assembles the pages, menus and run, and wires them together; the behaviour
+// lives in the pages, the file list and the engine.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit frmMain(QWidget* parent = nullptr);
+    explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Menu and button handlers.
+    void cmdStart_Click();
+    void cmdStop_Click();
+    void mnuStart_Click();
+    void mnuClearAll_Click();
+    void cmdExit_Click();
+    void tabStrip_Click();
+    // Resets the report page and empties the file list.
+    void ClearStatus();
+    // The layout of every control for the window's size and current page.
+    void Form_Resize();
+
+    // The window's outer size in twips, as the layout reads it.
+    double windowWidth() const;
+    double windowHeight() const;
+
+    TabStrip* tabStrip;
+    ChooseFilesPage* pageChooseFiles;
+    OptionsPage* pageOptions;
+    ReportPage* pageReport;
+    StatusFrame* fraStatus;
+    FileList* fileList;
+    FolderBrowser* folderBrowser;
+    RunController* run;
+
+    QMenu* mnuFile;
+    QAction* mnuStart;
+    QAction* mnuClearAll;
+    QAction* cmdExit;
+    QMenu* mnuProcess;
+    QAction* mnuChooseFiles;
+    QAction* mnuOptions;
+    QAction* mnuBeginTagging;
+    QMenu* mnuHelp;
+    QAction* mnuHelpContents;
+    QAction* mnuWebsite;
+    QAction* mnuAbout;
+
+signals:
+    // The end-of-run work is done (after the done picture and the sound).
+    void runEnded();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createPages();
+    void createMenus();
+    void connectRun();
+    void Form_Load();
+    void setRunning(bool running);
+    void setCounters(int totalFound, int totalTagged, int totalErrors, int currentFound, int currentTagged,
+                     int currentErrors);
+    void DoneScanning();
+
+    MainWindowServices m_services;
+    bool m_saved = false;
+    bool m_inLayout = false;
 };
 
 } // namespace quillon

@@ -1,6 +1,9 @@
+#include "dialogs/UserMessages.h"
+#include "mainwindow/IsOnline.h"
 #include "mainwindow/frmMain.h"
 
 #include <QApplication>
+#include <QDir>
 
 int main(int argc, char* argv[])
 {
@@ -8,7 +11,13 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Brambleworth Software"));
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
-    quillon::frmMain window;
+
+    quillon::DesktopMessages messages;
+    quillon::MainWindowServices services;
+    services.messages = &messages;
+    services.isOnline = quillon::IsOnline;
+    services.startFolder = QDir::currentPath();
+    quillon::frmMain window(services);
     window.show();
     return app.exec();
 }

@@ -3,6 +3,8 @@
 #include "platform/Paths.h"
 #include "platform/ProgramFolder.h"
 
+#include <cmath>
+
 namespace quillon {
 
 QString defaultBackupPath()
@@ -34,10 +36,10 @@ int Settings::readIndex(const SettingKey& key, int minimum, int maximum) const
 {
     const int fallback = QByteArray(key.defaultValue).toInt();
     bool ok = false;
-    const int value = read(key).trimmed().toInt(&ok);
-    if (!ok || value < minimum || value > maximum)
+    const double value = read(key).trimmed().toDouble(&ok);
+    if (!ok || value != std::floor(value) || value < minimum || value > maximum)
         return fallback;
-    return value;
+    return static_cast<int>(value);
 }
 
 } // namespace quillon

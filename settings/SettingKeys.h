@@ -62,8 +62,8 @@ public:
 
     // True exactly when the stored text is "True".
     bool isTrue(const SettingKey& key) const;
-    // The stored text as a whole number; text that is no number, or a number
-    // outside [minimum, maximum], reads as the key's default. The stored text
+    // The stored text as a whole number ("1" or "1.0"); text that is no whole
+    // number, or one outside [minimum, maximum], reads as the key's default. The stored text
     // is left as it is.
     int readIndex(const SettingKey& key, int minimum, int maximum) const;
 

@@ -119,6 +119,8 @@ TEST(InsertionPoint, BeforeTheGreaterThanOrBeforeASelfClosingSlash)
     EXPECT_EQ(scan(QStringLiteral("<img src=\"a.gif\"/>"))[0].beforeInsert, QStringLiteral("<img src=\"a.gif\""));
     // An unquoted value takes the slash in, as browsers read it: no self-closing tag.
     EXPECT_EQ(scan(QStringLiteral("<img src=a.gif/>"))[0].beforeInsert, QStringLiteral("<img src=a.gif/"));
+    // After an "=" with nothing behind it a new attribute would become its value.
+    EXPECT_EQ(scan(QStringLiteral("<img src=a.gif alt= >"))[0].beforeInsert, QStringLiteral("<img src=a.gif"));
     // A slash before more attributes does not close the tag.
     EXPECT_EQ(scan(QStringLiteral("<img / src=a.gif >"))[0].beforeInsert, QStringLiteral("<img / src=a.gif "));
 }

@@ -1,0 +1,47 @@
+#include "filelist/FileBox.h"
+
+#include <QDir>
+
+namespace quillon {
+
+FileBox::FileBox(QWidget* parent) : QListWidget(parent)
+{
+    setObjectName(QStringLiteral("fileChooseFile"));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { emit fileActivated(item->text()); });
+}
+
+void FileBox::setFolder(const QString& folder)
+{
+    m_folder = folder;
+    clear();
+    if (folder.isEmpty())
+        return;
+    // QDir matches name filters without regard to letter case, so index.HTM is listed too.
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.htm"), QStringLiteral("*.html")},
+                                                     QDir::Files, QDir::Name | QDir::IgnoreCase);
+    addItems(names);
+}
+
+QString FileBox::folder() const
+{
+    return m_folder;
+}
+
+QStringList FileBox::selectedNames() const
+{
+    QStringList names;
+    for (int i = 0; i < count(); ++i) {
+        if (item(i)->isSelected())
+            names.append(item(i)->text());
+    }
+    return names;
+}
+
+QString FileBox::currentName() const
+{
+    return currentItem() ? currentItem()->text() : QString();
+}
+
+} // namespace quillon

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "dialogs/UserMessages.h"
+
+#include <QObject>
+#include <QStringList>
+
+class QAction;
+class QListWidget;
+class QMenu;
+class QPoint;
+class QWidget;
+
+namespace quillon {
+
+class FileBox;
+class FolderBrowser;
+
+// The files to be tagged, shown in the list box lstFiles: at most MaxFiles, in
+// the order they were added, never the same full path twice. Paths that differ
+// only in letter case count as different files. It has no parent: whoever
+// creates it owns it.
+class FileList : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxFiles = 50;
+
+    // New files are named by fileBox's selection and taken from its folder.
+    FileList(QListWidget* lstFiles, FileBox* fileBox, UserMessages& messages, QWidget* messageParent);
+
+    int FileCount() const;
+    // The names alone, in list order.
+    QStringList FileNames() const;
+    // Each file's folder, ending in the separator, in list order.
+    QStringList FilePaths() const;
+    // The full paths, in list order.
+    QStringList paths() const;
+
+    // Adds the file box folder's file fileName; a full list or a file already
+    // listed is told to the user and gives false.
+    bool AddFile(const QString& fileName);
+    // Adds the file box's selected files in their order, until the list is full.
+    void cmdAddFiles_Click();
+    // Removes the selected entry; without one, tells the user.
+    void mnuFileListRemove_Click();
+    void mnuFileListRemoveAll_Click();
+
+    // Selects entry index (none for -1), for a run to show which file it is at.
+    void selectEntry(int index);
+    // While locked (a run going on), adding, removing and the pop-up menu do nothing.
+    void setLocked(bool locked);
+    bool isLocked() const { return m_locked; }
+
+    // Adds a file double-clicked in the file box, and the selection when the
+    // add button is clicked.
+    void connectTo(FolderBrowser& browser);
+
+    // The right-click menu and its entries.
+    QMenu* mnuFileListPopup() const { return m_popup; }
+    QAction* mnuFileListRemove() const { return m_remove; }
+    QAction* mnuFileListRemoveAll() const { return m_removeAll; }
+
+signals:
+    void countChanged(int FileCount);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Shows the pop-up menu at globalPos without waiting for a choice; the
+    // chosen entry's handler runs when it is triggered.
+    virtual void popup(const QPoint& globalPos);
+
+private:
+    void append(const QString& folder, const QString& name);
+    void removeAt(int row);
+    void tell(const QString& title, const QString& text, MessageIcon icon);
+    void tellFull();
+
+    QListWidget* m_lstFiles;
+    FileBox* m_fileBox;
+    UserMessages& m_messages;
+    QWidget* m_messageParent;
+    QMenu* m_popup;
+    QAction* m_remove;
+    QAction* m_removeAll;
+    QStringList m_names;
+    QStringList m_folders;
+    bool m_locked = false;
+    bool m_busy = false; // the busy pointer is up
+};
+
+} // namespace quillon
