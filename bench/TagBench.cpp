@@ -58,9 +58,9 @@ QByteArray imageTag(int i)
 // A document of about size bytes holding tags image tags, spread evenly through text.
 QByteArray makeDocument(int tags, qsizetype size)
 {
-    static const QByteArray filler =
-        "<p>Words of a hand-kept page, with <b>markup</b>, an &amp; entity and a link "
-        "<a href=\"next.html\">onwards</a>; nothing here is an image.</p>\n";
+    static const QByteArray filler
+        = "<p>Words of a hand-kept page, with <b>markup</b>, an &amp; entity and a link "
+          "<a href=\"next.html\">onwards</a>; nothing here is an image.</p>\n";
     QByteArray document = "<html><head><title>Bench</title></head><body>\n";
     document.reserve(size + 4096);
     const qsizetype share = size / tags;
@@ -79,7 +79,7 @@ class BenchFolder {
 public:
     BenchFolder()
     {
-        const char* formats[] = {"png", "gif", "jpg", "bmp", "png"};
+        const char* formats[] = { "png", "gif", "jpg", "bmp", "png" };
         for (int i = 0; i < 5; ++i) {
             const QByteArray picture = test::makePicture(QString::fromLatin1(formats[i]), 100 + i, 50 + i);
             if (!writeFile(m_dir.filePath(QStringLiteral("p%1.png").arg(i)), picture))
@@ -114,7 +114,7 @@ void TagDocument(benchmark::State& state)
             state.SkipWithError("cannot write the document");
             break;
         }
-        engine.run(QStringList{folder.page()});
+        engine.run(QStringList { folder.page() });
         state.PauseTiming();
         const int tagged = engine.report().counters().totalOf(Counter::Tagged);
         state.ResumeTiming();
@@ -125,13 +125,13 @@ void TagDocument(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * tags);
     state.SetBytesProcessed(state.iterations() * original.size());
-    state.counters["time_per_tag"] =
-        benchmark::Counter(tags, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["time_per_tag"] = benchmark::Counter(
+        tags, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(TagDocument)
-    ->ArgNames({"tags", "bytes"})
-    ->Args({1000, 1 << 20})
-    ->Args({10000, 10 << 20})
+    ->ArgNames({ "tags", "bytes" })
+    ->Args({ 1000, 1 << 20 })
+    ->Args({ 10000, 10 << 20 })
     ->Unit(benchmark::kMillisecond);
 
 void TagScannerAlone(benchmark::State& state)
@@ -154,9 +154,12 @@ void TagScannerAlone(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * tags);
     state.SetBytesProcessed(state.iterations() * original.size());
-    state.counters["time_per_tag"] =
-        benchmark::Counter(tags, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["time_per_tag"] = benchmark::Counter(
+        tags, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(TagScannerAlone)->ArgNames({"tags", "bytes"})->Args({1000, 1 << 20})->Unit(benchmark::kMicrosecond);
+BENCHMARK(TagScannerAlone)
+    ->ArgNames({ "tags", "bytes" })
+    ->Args({ 1000, 1 << 20 })
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -33,7 +33,8 @@ bool liesOn(const QString& folder, const QString& root)
 
 } // namespace
 
-DriveBox::DriveBox(QWidget* parent) : QComboBox(parent)
+DriveBox::DriveBox(QWidget* parent)
+    : QComboBox(parent)
 {
     init();
     QList<Volume> volumes;
@@ -41,12 +42,13 @@ DriveBox::DriveBox(QWidget* parent) : QComboBox(parent)
         // A volume that is not ready (an empty drive) stays listed: choosing it
         // is how the user learns that it cannot be read.
         if (info.isValid())
-            volumes.append({info.rootPath(), info.name()});
+            volumes.append({ info.rootPath(), info.name() });
     }
     fill(volumes);
 }
 
-DriveBox::DriveBox(const QStringList& roots, QWidget* parent) : QComboBox(parent)
+DriveBox::DriveBox(const QStringList& roots, QWidget* parent)
+    : QComboBox(parent)
 {
     init();
     setVolumes(roots);
@@ -56,14 +58,15 @@ void DriveBox::init()
 {
     setObjectName(QStringLiteral("drvChooseFile"));
     // activated comes from the user alone; setCurrentIndex never raises it.
-    connect(this, &QComboBox::activated, this, [this](int index) { emit driveChosen(itemData(index).toString()); });
+    connect(this, &QComboBox::activated, this,
+        [this](int index) { emit driveChosen(itemData(index).toString()); });
 }
 
 void DriveBox::setVolumes(const QStringList& roots)
 {
     QList<Volume> volumes;
     for (const QString& root : roots)
-        volumes.append({root, QString()});
+        volumes.append({ root, QString() });
     fill(volumes);
 }
 

@@ -4,12 +4,13 @@
 
 namespace quillon {
 
-FileBox::FileBox(QWidget* parent) : QListWidget(parent)
+FileBox::FileBox(QWidget* parent)
+    : QListWidget(parent)
 {
     setObjectName(QStringLiteral("fileChooseFile"));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(this, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { emit fileActivated(item->text()); });
+        [this](QListWidgetItem* item) { emit fileActivated(item->text()); });
 }
 
 void FileBox::setFolder(const QString& folder)
@@ -19,8 +20,8 @@ void FileBox::setFolder(const QString& folder)
     if (folder.isEmpty())
         return;
     // QDir matches name filters without regard to letter case, so index.HTM is listed too.
-    const QStringList names = QDir(folder).entryList({QStringLiteral("*.htm"), QStringLiteral("*.html")},
-                                                     QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList names = QDir(folder).entryList(
+        { QStringLiteral("*.htm"), QStringLiteral("*.html") }, QDir::Files, QDir::Name | QDir::IgnoreCase);
     addItems(names);
 }
 

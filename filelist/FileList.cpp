@@ -73,8 +73,8 @@ bool FileList::AddFile(const QString& fileName)
     const QString full = folder + fileName;
     if (paths().contains(full, Qt::CaseSensitive)) {
         tell(QStringLiteral("File already listed..."),
-             QStringLiteral("The file: ") + full + QStringLiteral(" is already in the list!"),
-             MessageIcon::Exclamation);
+            QStringLiteral("The file: ") + full + QStringLiteral(" is already in the list!"),
+            MessageIcon::Exclamation);
         return false;
     }
     append(folder, fileName);
@@ -104,7 +104,8 @@ void FileList::mnuFileListRemove_Click()
         return;
     const QList<QListWidgetItem*> selected = m_lstFiles->selectedItems();
     if (selected.isEmpty()) {
-        tell(QStringLiteral("Error!"), QStringLiteral("No file is selected to remove!"), MessageIcon::Exclamation);
+        tell(QStringLiteral("Error!"), QStringLiteral("No file is selected to remove!"),
+            MessageIcon::Exclamation);
         return;
     }
     BusyPointer busy;
@@ -212,8 +213,8 @@ void FileList::tell(const QString& title, const QString& text, MessageIcon icon)
 
 void FileList::tellFull()
 {
-    tell(QStringLiteral("File list full..."), QStringLiteral("Sorry, Quillon can only handle 50 files at a time."),
-         MessageIcon::Information);
+    tell(QStringLiteral("File list full..."),
+        QStringLiteral("Sorry, Quillon can only handle 50 files at a time."), MessageIcon::Information);
 }
 
 } // namespace quillon

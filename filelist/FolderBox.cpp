@@ -70,7 +70,8 @@ QString shownName(const QString& folder)
 
 } // namespace
 
-FolderBox::FolderBox(QWidget* parent) : QListWidget(parent)
+FolderBox::FolderBox(QWidget* parent)
+    : QListWidget(parent)
 {
     setObjectName(QStringLiteral("dirChooseFile"));
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -12,7 +12,7 @@
 namespace quillon {
 
 FolderBrowser::FolderBrowser(DriveBox* drvChooseFile, FolderBox* dirChooseFile, FileBox* fileChooseFile,
-                             QPushButton* cmdAddFiles, UserMessages& messages, QWidget* messageParent)
+    QPushButton* cmdAddFiles, UserMessages& messages, QWidget* messageParent)
     : m_drives(drvChooseFile)
     , m_folders(dirChooseFile)
     , m_files(fileChooseFile)
@@ -61,9 +61,9 @@ void FolderBrowser::drvChooseFile_Change(const QString& root)
         return;
 
     m_messages.show(m_messageParent, QStringLiteral("Error"),
-                    QStringLiteral("The drive you selected is not accessable. Please insert a disk or try "
-                                   "another drive."),
-                    MessageIcon::Exclamation, MessageButtons::Ok);
+        QStringLiteral("The drive you selected is not accessable. Please insert a disk or try "
+                       "another drive."),
+        MessageIcon::Exclamation, MessageButtons::Ok);
     m_drives->setDrive(m_drives->volumeOf(m_folders->path()));
 }
 

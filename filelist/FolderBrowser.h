@@ -22,7 +22,7 @@ class FolderBrowser : public QObject {
     Q_OBJECT
 public:
     FolderBrowser(DriveBox* drvChooseFile, FolderBox* dirChooseFile, FileBox* fileChooseFile,
-                  QPushButton* cmdAddFiles, UserMessages& messages, QWidget* messageParent);
+        QPushButton* cmdAddFiles, UserMessages& messages, QWidget* messageParent);
 
     // Opens folder and selects the volume holding it. A folder that cannot be
     // opened gives way to its nearest openable ancestor, then the home folder.

@@ -30,7 +30,7 @@ QString page(int i)
 class NotingMessages : public ScriptedMessages {
 public:
     MessageAnswer show(QWidget* parent, const QString& title, const QString& text, MessageIcon icon,
-                       MessageButtons buttons) override
+        MessageButtons buttons) override
     {
         busyWhenShown.append(QApplication::overrideCursor() != nullptr);
         return ScriptedMessages::show(parent, title, text, icon, buttons);
@@ -87,13 +87,13 @@ protected:
     TempDir tmp;
     NotingMessages messages;
     QWidget host;
-    DriveBox* drives = new DriveBox(QStringList{QStringLiteral("/")}, &host);
+    DriveBox* drives = new DriveBox(QStringList { QStringLiteral("/") }, &host);
     FolderBox* folders = new FolderBox(&host);
     FileBox* files = new FileBox(&host);
     QPushButton* cmdAddFiles = new QPushButton(&host);
     QListWidget* lstFiles = new QListWidget(&host);
-    FolderBrowser browser{drives, folders, files, cmdAddFiles, messages, &host};
-    FileList list{lstFiles, files, messages, &host};
+    FolderBrowser browser { drives, folders, files, cmdAddFiles, messages, &host };
+    FileList list { lstFiles, files, messages, &host };
 };
 
 TEST_F(FileListTest, KeepsNamesFoldersAndTheListBoxInStep)
@@ -102,7 +102,7 @@ TEST_F(FileListTest, KeepsNamesFoldersAndTheListBoxInStep)
     addFirst(2);
     ASSERT_TRUE(list.AddFile(page(0).toUpper())); // letter case makes another file
     EXPECT_EQ(list.FileCount(), 3);
-    EXPECT_EQ(list.FileNames(), QStringList({page(0), page(1), page(0).toUpper()}));
+    EXPECT_EQ(list.FileNames(), QStringList({ page(0), page(1), page(0).toUpper() }));
     EXPECT_EQ(list.FilePaths(), QStringList(3, tmp.path() + "/"));
     EXPECT_EQ(list.paths().value(1), tmp.file(page(1)));
     for (int i = 0; i < 3; ++i)
@@ -119,23 +119,23 @@ TEST_F(FileListTest, KeepsNamesFoldersAndTheListBoxInStep)
 TEST_F(FileListTest, AddingStopsAtFiftyWithOneMessage)
 {
     addFirst(49);
-    selectFiles({49, 50, 51});
+    selectFiles({ 49, 50, 51 });
     QList<bool> busyWhileAdding;
     QObject::connect(&list, &FileList::countChanged,
-                     [&] { busyWhileAdding.append(QApplication::overrideCursor() != nullptr); });
+        [&] { busyWhileAdding.append(QApplication::overrideCursor() != nullptr); });
     QTest::mouseClick(cmdAddFiles, Qt::LeftButton);
     EXPECT_EQ(list.FileCount(), 50);
     EXPECT_EQ(list.FileNames().last(), page(49));
     expectFullMessageOnce();
-    EXPECT_EQ(busyWhileAdding, QList<bool>{true});
-    EXPECT_EQ(messages.busyWhenShown, QList<bool>{false});
+    EXPECT_EQ(busyWhileAdding, QList<bool> { true });
+    EXPECT_EQ(messages.busyWhenShown, QList<bool> { false });
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(FileListTest, FiftiethAsTheLastSelectedIsAddedSilently)
 {
     addFirst(48);
-    selectFiles({48, 49});
+    selectFiles({ 48, 49 });
     list.cmdAddFiles_Click();
     EXPECT_EQ(list.FileCount(), 50);
     EXPECT_TRUE(messages.shown.isEmpty());
@@ -144,7 +144,7 @@ TEST_F(FileListTest, FiftiethAsTheLastSelectedIsAddedSilently)
 TEST_F(FileListTest, DoubleClickAddsOneUntilTheListIsFull)
 {
     doubleClick(files, 7);
-    EXPECT_EQ(list.FileNames(), QStringList{page(7)});
+    EXPECT_EQ(list.FileNames(), QStringList { page(7) });
     list.mnuFileListRemoveAll_Click();
     addFirst(50);
     doubleClick(files, 52);
@@ -155,9 +155,9 @@ TEST_F(FileListTest, DoubleClickAddsOneUntilTheListIsFull)
 TEST_F(FileListTest, DuplicatesAreToldAndTheOthersStillAdded)
 {
     addFirst(2);
-    selectFiles({0, 1, 2});
+    selectFiles({ 0, 1, 2 });
     list.cmdAddFiles_Click();
-    EXPECT_EQ(list.FileNames(), QStringList({page(0), page(1), page(2)}));
+    EXPECT_EQ(list.FileNames(), QStringList({ page(0), page(1), page(2) }));
     ASSERT_EQ(messages.shown.size(), 2);
     EXPECT_EQ(messages.shown[0].title, "File already listed...");
     EXPECT_EQ(messages.shown[0].text, "The file: " + tmp.file(page(0)) + " is already in the list!");
@@ -177,7 +177,7 @@ TEST_F(FileListTest, RemovingKeepsTheOrderAndLeavesNothingSelected)
     addFirst(3);
     click(lstFiles, 1);
     list.mnuFileListRemove()->trigger();
-    EXPECT_EQ(list.FileNames(), QStringList({page(0), page(2)}));
+    EXPECT_EQ(list.FileNames(), QStringList({ page(0), page(2) }));
     EXPECT_EQ(lstFiles->count(), 2);
     EXPECT_TRUE(lstFiles->selectedItems().isEmpty());
 
@@ -215,14 +215,14 @@ TEST_F(FileListTest, LockedListChangesOnlyItsSelection)
     addFirst(2);
     click(lstFiles, 0);
     list.setLocked(true);
-    selectFiles({5, 6});
+    selectFiles({ 5, 6 });
     EXPECT_FALSE(list.AddFile(page(9)));
     list.cmdAddFiles_Click();
     doubleClick(files, 5);
     list.mnuFileListRemove_Click();
     list.mnuFileListRemoveAll_Click();
     click(lstFiles, 1, Qt::RightButton);
-    EXPECT_EQ(list.FileNames(), QStringList({page(0), page(1)}));
+    EXPECT_EQ(list.FileNames(), QStringList({ page(0), page(1) }));
     EXPECT_FALSE(list.mnuFileListPopup()->isVisible());
     EXPECT_TRUE(messages.shown.isEmpty());
     list.selectEntry(1);

@@ -51,9 +51,9 @@ protected:
         button->setEnabled(false);
         host.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
-        for (const char* name : {"site/b.HTML", "site/a.htm", "site/index.HTM", "site/notes.txt", "site/x.htmx",
-                                 "site/folder.htm/inside.htm", "vol/home.html", "vol/sub/deep.htm",
-                                 "plain/readme.txt"})
+        for (const char* name :
+            { "site/b.HTML", "site/a.htm", "site/index.HTM", "site/notes.txt", "site/x.htmx",
+                "site/folder.htm/inside.htm", "vol/home.html", "vol/sub/deep.htm", "plain/readme.txt" })
             tmp.write(QString::fromLatin1(name), "<html>");
     }
     // The user picks the next or previous volume with the keyboard.
@@ -62,17 +62,17 @@ protected:
     TempDir tmp;
     ScriptedMessages messages;
     QWidget host;
-    DriveBox* drives = new DriveBox(QStringList{QStringLiteral("/")}, &host);
+    DriveBox* drives = new DriveBox(QStringList { QStringLiteral("/") }, &host);
     FolderBox* folders = new FolderBox(&host);
     FileBox* files = new FileBox(&host);
     QPushButton* button = new QPushButton(QStringLiteral("Add File(s)"), &host);
-    FolderBrowser browser{drives, folders, files, button, messages, &host};
+    FolderBrowser browser { drives, folders, files, button, messages, &host };
 };
 
 TEST(DriveBoxTest, ListsTheRootFirstAndFindsTheVolumeOnPathBoundaries)
 {
-    DriveBox box({"/srv/b", "/", "/media/usb/inner", "/media/usb", "/srv/b"});
-    EXPECT_EQ(box.volumes(), QStringList({"/", "/media/usb", "/media/usb/inner", "/srv/b"}));
+    DriveBox box({ "/srv/b", "/", "/media/usb/inner", "/media/usb", "/srv/b" });
+    EXPECT_EQ(box.volumes(), QStringList({ "/", "/media/usb", "/media/usb/inner", "/srv/b" }));
     EXPECT_EQ(box.volumeOf("/media/usb2/x"), "/");
     EXPECT_EQ(box.volumeOf("/media/usb"), "/media/usb");
     EXPECT_EQ(box.volumeOf("/media/usb/inner/deep"), "/media/usb/inner");
@@ -81,7 +81,7 @@ TEST(DriveBoxTest, ListsTheRootFirstAndFindsTheVolumeOnPathBoundaries)
 
 TEST(DriveBoxTest, AnnouncesOnlyTheUsersChoice)
 {
-    DriveBox box({"/", "/a", "/b"});
+    DriveBox box({ "/", "/a", "/b" });
     QSignalSpy chosen(&box, &DriveBox::driveChosen);
     box.setDrive("/a");
     EXPECT_EQ(box.drive(), "/a");
@@ -93,7 +93,7 @@ TEST(DriveBoxTest, AnnouncesOnlyTheUsersChoice)
 
 TEST_F(FolderBrowserTest, FolderBoxShowsAncestorsThenSortedVisibleSubfolders)
 {
-    for (const char* name : {"Zeta", "alpha", ".hidden", "mid"})
+    for (const char* name : { "Zeta", "alpha", ".hidden", "mid" })
         QDir().mkpath(tmp.file("tree/") + QString::fromLatin1(name));
     ASSERT_TRUE(folders->setPath(tmp.file("tree/")));
     EXPECT_EQ(folders->path(), tmp.file("tree"));
@@ -101,7 +101,9 @@ TEST_F(FolderBrowserTest, FolderBoxShowsAncestorsThenSortedVisibleSubfolders)
     QStringList expected = tmp.file("tree").split(u'/', Qt::SkipEmptyParts);
     expected.prepend("/");
     const int depth = int(expected.size());
-    expected << "alpha" << "mid" << "Zeta";
+    expected << "alpha"
+             << "mid"
+             << "Zeta";
     EXPECT_EQ(texts(folders), expected);
     for (int row = 0; row < folders->count(); ++row)
         EXPECT_EQ(folders->item(row)->data(FolderBox::LevelRole).toInt(), std::min(row, depth));
@@ -127,7 +129,7 @@ TEST_F(FolderBrowserTest, DoubleClickOrEnterOpensAFolder)
     QSignalSpy changed(folders, &FolderBox::folderChanged);
     doubleClick(folders, "sub");
     EXPECT_EQ(folders->path(), tmp.file("vol/sub"));
-    EXPECT_EQ(texts(files), QStringList{"deep.htm"});
+    EXPECT_EQ(texts(files), QStringList { "deep.htm" });
     doubleClick(folders, "/");
     EXPECT_EQ(folders->path(), "/");
     EXPECT_EQ(changed.count(), 2);
@@ -140,16 +142,16 @@ TEST_F(FolderBrowserTest, DoubleClickOrEnterOpensAFolder)
 
 TEST_F(FolderBrowserTest, DriveFolderAndFilesFollowEachOther)
 {
-    drives->setVolumes({"/", tmp.file("vol")});
+    drives->setVolumes({ "/", tmp.file("vol") });
     browser.start(tmp.file("site"));
     EXPECT_EQ(drives->drive(), "/");
     // Only HTML files, whatever the case of the extension, sorted by name.
-    EXPECT_EQ(texts(files), QStringList({"a.htm", "b.HTML", "index.HTM"}));
+    EXPECT_EQ(texts(files), QStringList({ "a.htm", "b.HTML", "index.HTM" }));
 
     pickDrive(Qt::Key_Down);
     EXPECT_EQ(folders->path(), tmp.file("vol"));
     EXPECT_EQ(files->folder(), tmp.file("vol"));
-    EXPECT_EQ(texts(files), QStringList{"home.html"});
+    EXPECT_EQ(texts(files), QStringList { "home.html" });
 
     doubleClick(folders, "sub");
     pickDrive(Qt::Key_Up);
@@ -167,7 +169,7 @@ TEST_F(FolderBrowserTest, DriveFolderAndFilesFollowEachOther)
 
 TEST_F(FolderBrowserTest, DriveBoxFollowsTheFolderAcrossMountPoints)
 {
-    drives->setVolumes({"/", tmp.file("vol"), tmp.file("vol/sub")});
+    drives->setVolumes({ "/", tmp.file("vol"), tmp.file("vol/sub") });
     browser.start(tmp.file("vol/sub/nowhere/deeper")); // missing: its nearest ancestor opens
     EXPECT_EQ(folders->path(), tmp.file("vol/sub"));
     EXPECT_EQ(drives->drive(), tmp.file("vol/sub"));
@@ -179,7 +181,7 @@ TEST_F(FolderBrowserTest, DriveBoxFollowsTheFolderAcrossMountPoints)
 
 TEST_F(FolderBrowserTest, UnreadableDriveIsToldAndTheBoxesStayPut)
 {
-    drives->setVolumes({"/", tmp.file("gone")});
+    drives->setVolumes({ "/", tmp.file("gone") });
     browser.start(tmp.file("site"));
     const QStringList folderEntries = texts(folders);
     QSignalSpy chosen(drives, &DriveBox::driveChosen);
@@ -188,14 +190,14 @@ TEST_F(FolderBrowserTest, UnreadableDriveIsToldAndTheBoxesStayPut)
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0].title, "Error");
     EXPECT_EQ(messages.shown[0].text,
-              "The drive you selected is not accessable. Please insert a disk or try another drive.");
+        "The drive you selected is not accessable. Please insert a disk or try another drive.");
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(messages.shown[0].buttons, MessageButtons::Ok);
     EXPECT_EQ(drives->drive(), "/");
     EXPECT_EQ(chosen.count(), 1); // going back raised nothing
     EXPECT_EQ(folders->path(), tmp.file("site"));
     EXPECT_EQ(texts(folders), folderEntries);
-    EXPECT_EQ(texts(files), QStringList({"a.htm", "b.HTML", "index.HTM"}));
+    EXPECT_EQ(texts(files), QStringList({ "a.htm", "b.HTML", "index.HTM" }));
 }
 
 TEST_F(FolderBrowserTest, AddButtonIsReconsideredOnFolderChangesOnly)
@@ -216,7 +218,7 @@ TEST_F(FolderBrowserTest, AddButtonIsReconsideredOnFolderChangesOnly)
     tmp.write("site/new.htm", "<html>");
     browser.start(tmp.file("site")); // the same folder again still looks afresh
     EXPECT_TRUE(button->isEnabled());
-    EXPECT_EQ(texts(files), QStringList{"new.htm"});
+    EXPECT_EQ(texts(files), QStringList { "new.htm" });
 }
 
 TEST_F(FolderBrowserTest, FileDoubleClickAndAddButtonAreForwarded)
