@@ -3,6 +3,7 @@
 #include "engine/RunReport.h"
 #include "platform/Failure.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace quillon {
@@ -26,6 +27,11 @@ public:
     virtual void fileStarted(int index, int count, const QString& path, const QString& line)
     {
         Q_UNUSED(index) Q_UNUSED(count) Q_UNUSED(path) Q_UNUSED(line)
+    }
+    // A document gets new bytes (in a dry run: would get them). Called before it is written.
+    virtual void documentRewritten(const QString& path, const QByteArray& before, const QByteArray& after)
+    {
+        Q_UNUSED(path) Q_UNUSED(before) Q_UNUSED(after)
     }
     // The end-of-run work is done: show the done picture, play the sound, enable starting.
     virtual void runFinished() {}

@@ -19,6 +19,8 @@ struct TagOptions {
     bool generateBackups = true;
     bool globalBackups = false;          // into backupPath instead of beside the document
     QString backupPath;                  // a folder, ending in a separator
+    QString siteRoot;                    // where pictures named "/..." are; none: the document's folder
+    bool dryRun = false;                 // write nothing, report what would happen
 
     // The options as the desktop program has stored them.
     static TagOptions fromSettings(const Settings& settings);

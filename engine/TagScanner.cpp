@@ -158,6 +158,7 @@ std::optional<ImgTag> TagScanner::parseTag(qsizetype start) const
                     --at;
                 tag.end = i;
                 tag.insertAt = at;
+                tag.blankAfterInsert = (at == current.nameStart); // «'a.gif'alt=>»: keep the name apart
                 return tag;
             } else {
                 state = State::ValueUnquoted;
@@ -190,6 +191,7 @@ std::optional<ImgTag> TagScanner::parseTag(qsizetype start) const
                     --at;
                 tag.end = i;
                 tag.insertAt = at;
+                tag.blankAfterInsert = (at == slash); // «'a.gif'/>»: HEIGHT=60/ would lose the "/"
                 return tag;
             }
             slash = -1;

@@ -25,6 +25,7 @@ struct ImgTag {
     qsizetype start = 0;       // the "<"
     qsizetype end = 0;         // the closing ">"
     qsizetype insertAt = 0;    // where new attributes go: before the ">", or before the "/" of "/>"
+    bool blankAfterInsert = false; // new attributes go right before a name, and need a blank after them
     QList<TagAttribute> attributes;
 
     // The first attribute named name (compared without regard to letter case).

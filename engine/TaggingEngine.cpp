@@ -2,6 +2,7 @@
 
 #include "engine/DocumentText.h"
 #include "engine/ImageSource.h"
+#include "engine/RunResources.h"
 #include "engine/PictureMeasure.h"
 #include "engine/Progress.h"
 #include "engine/RunObserver.h"
@@ -10,6 +11,9 @@
 #include "platform/FileOps.h"
 #include "platform/Paths.h"
 #include "settings/SettingKeys.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -54,8 +58,20 @@ struct TaggingEngine::TagContext {
 };
 
 TaggingEngine::TaggingEngine(std::function<TagOptions()> options, ImageFetcher& fetcher)
-    : m_options(std::move(options)), m_downloads(fetcher)
+    : m_options(std::move(options)),
+      m_ownResources(std::make_unique<RunResources>(fetcher)),
+      m_resources(*m_ownResources)
 {
+}
+
+TaggingEngine::TaggingEngine(std::function<TagOptions()> options, RunResources& shared)
+    : m_options(std::move(options)), m_resources(shared)
+{
+}
+
+const DownloadArea& TaggingEngine::downloads() const
+{
+    return m_resources.downloads();
 }
 
 TaggingEngine::~TaggingEngine() = default;
@@ -76,9 +92,7 @@ void TaggingEngine::setProgress(double value)
 void TaggingEngine::run(const QStringList& files)
 {
     m_stopRequested = false;
-    m_downloaded.clear();
-    m_measured.clear();
-    m_backupNames.clear();
+    m_resources.endRun();
     m_progressMaximum = 4.0 * files.size();
     setProgress(0);
     m_report.resetCounters();
@@ -113,14 +127,7 @@ Status TaggingEngine::writeBackup(const QString& path, const QByteArray& bytes, 
             return made;
     }
     // Documents of one run that share a file name keep a backup each.
-    const QString name = GetFileName(path);
-    QString backup = options.backupPath + name + QStringLiteral(".bak");
-    for (int n = 2; m_backupNames.contains(backup); ++n)
-        backup = options.backupPath + name + QStringLiteral(".%1.bak").arg(n);
-    Status written = writeFileAtomic(backup, bytes);
-    if (written)
-        m_backupNames.insert(backup);
-    return written;
+    return writeFileAtomic(m_resources.backupName(options.backupPath, path), bytes);
 }
 
 void TaggingEngine::TagFile(const QString& path, int position, int count)
@@ -136,7 +143,7 @@ void TaggingEngine::TagFile(const QString& path, int position, int count)
         return;
     }
     const QByteArray& bytes = read.value();
-    if (m_fileOptions.generateBackups && !writeBackup(path, bytes, m_fileOptions)) {
+    if (m_fileOptions.generateBackups && !m_fileOptions.dryRun && !writeBackup(path, bytes, m_fileOptions)) {
         reportDocumentFailure(path, status::BackupFailed);
         return;
     }
@@ -165,7 +172,7 @@ void TaggingEngine::TagFile(const QString& path, int position, int count)
         if (rewritten.isEmpty())
             rewritten.reserve(units.size() + units.size() / 8);
         rewritten.append(units.sliced(copied, tag->insertAt - copied));
-        rewritten.append(document.toUnits(clauses));
+        rewritten.append(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses));
         copied = tag->insertAt;
         changed = true;
     }
@@ -175,7 +182,10 @@ void TaggingEngine::TagFile(const QString& path, int position, int count)
     if (!changed)
         return; // nothing inserted: the file keeps its bytes and its time
     rewritten.append(units.sliced(copied));
-    if (!writeFileAtomic(path, document.encode(rewritten)))
+    const QByteArray after = document.encode(rewritten);
+    if (m_observer)
+        m_observer->documentRewritten(path, bytes, after);
+    if (!m_fileOptions.dryRun && !writeFileAtomic(path, after))
         reportDocumentFailure(path, status::WriteFailed);
 }
 
@@ -191,17 +201,23 @@ QString TaggingEngine::TagImage(const QString& tagText, const QString& htmlFile)
         return tagText; // not one whole image tag
     const QString clauses = tagClauses(TagContext{document.units(), *tag, document, htmlFile});
     QString result = text;
-    result.insert(tag->insertAt, clauses);
+    result.insert(tag->insertAt, tag->blankAfterInsert ? clauses + u' ' : clauses);
     return result.mid(1, result.size() - 2);
 }
 
-Result<QString> TaggingEngine::download(const QString& address)
+// A local picture's file: beside the document, or for "/..." under the site's
+// root when there is one. With a root, nothing outside it is read.
+Result<QString> TaggingEngine::localPicture(const QString& htmlFile, const QString& path) const
 {
-    if (auto known = m_downloaded.constFind(address); known != m_downloaded.constEnd())
-        return *known;
-    Result<QString> fetched = m_downloads.DownloadImage(address);
-    m_downloaded.insert(address, fetched);
-    return fetched;
+    const QString& root = m_fileOptions.siteRoot;
+    if (root.isEmpty())
+        return GetPath(htmlFile) + path;
+    const QString file = path.startsWith(u'/') ? root + path : GetPath(htmlFile) + path;
+    const QString cleanRoot = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
+    const QString cleanFile = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    if (cleanFile != cleanRoot && !cleanFile.startsWith(withTrailingSeparator(cleanRoot)))
+        return Failure(ErrorCode::OutsideSiteRoot, path);
+    return cleanFile;
 }
 
 Result<PictureSize> TaggingEngine::measure(const ImageSource& source, const QString& pictureFile)
@@ -211,11 +227,7 @@ Result<PictureSize> TaggingEngine::measure(const ImageSource& source, const QStr
             return Failure(ErrorCode::NotAPicture, QStringLiteral("Malformed data: address"));
         return MeasurePictureData(source.data);
     }
-    if (auto known = m_measured.constFind(pictureFile); known != m_measured.constEnd())
-        return *known;
-    Result<PictureSize> measured = MeasurePicture(pictureFile);
-    m_measured.insert(pictureFile, measured);
-    return measured;
+    return m_resources.measure(pictureFile);
 }
 
 // The rewriter: one report row per tag, and the clauses that go at the tag's
@@ -263,14 +275,17 @@ QString TaggingEngine::tagClauses(const TagContext& context)
         if (width && height && hasBorder && hasAlt)
             return {};
         m_report.SetRowStatus(row, status::Downloading);
-        const Result<QString> fetched = download(source.target);
+        const Result<QString> fetched = m_resources.download(source.target);
         if (!fetched)
             return fail(fetched.failure());
         pictureFile = fetched.value();
         m_report.SetRowImage(row, source.shown);
         m_report.SetRowStatus(row, status::NoChanges);
     } else if (source.kind == ImageSource::Kind::Local) {
-        pictureFile = GetPath(context.htmlFile) + source.target;
+        const Result<QString> local = localPicture(context.htmlFile, source.target);
+        if (!local)
+            return fail(local.failure());
+        pictureFile = local.value();
     }
 
     if (!width || !height) {
@@ -312,8 +327,7 @@ void TaggingEngine::DoneScanning()
 {
     setProgress(m_progressMaximum);
     m_report.resetCurrent();
-    m_downloads.removeAll();
-    m_downloaded.clear();
+    m_resources.endRun();
     if (m_observer)
         m_observer->runFinished();
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "engine/DownloadArea.h"
 #include "engine/PictureSize.h"
 #include "engine/RunReport.h"
 #include "engine/TagOptions.h"
@@ -13,10 +12,13 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace quillon {
 
 class DocumentText;
+class DownloadArea;
+class RunResources;
 class ImageFetcher;
 class RunObserver;
 struct ImgTag;
@@ -31,6 +33,9 @@ public:
     // options is asked at the start of every document, so a change made before a
     // run is seen by that run. fetcher brings remote pictures in online mode.
     TaggingEngine(std::function<TagOptions()> options, ImageFetcher& fetcher);
+    // An engine that shares its downloads, measurements and backup names with
+    // the other engines of a run tagging documents in parallel.
+    TaggingEngine(std::function<TagOptions()> options, RunResources& shared);
     ~TaggingEngine();
 
     void setObserver(RunObserver* observer);
@@ -61,31 +66,28 @@ public:
     const RunReport& report() const { return m_report; }
     double progressValue() const { return m_progressValue; }
     double progressMaximum() const { return m_progressMaximum; }
-    const DownloadArea& downloads() const { return m_downloads; }
+    const DownloadArea& downloads() const;
 
 private:
     struct TagContext;
 
     QString tagClauses(const TagContext& context);
-    Result<QString> download(const QString& address);
     Result<PictureSize> measure(const ImageSource& source, const QString& pictureFile);
+    Result<QString> localPicture(const QString& htmlFile, const QString& path) const;
     Status writeBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
     void setProgress(double value);
     void reportDocumentFailure(const QString& path, const QString& status);
 
     std::function<TagOptions()> m_options;
     RunReport m_report;
-    DownloadArea m_downloads;
+    std::unique_ptr<RunResources> m_ownResources;
+    RunResources& m_resources;
     RunObserver* m_observer = nullptr;
     std::atomic<bool> m_stopRequested{false};
 
     double m_progressValue = 0;
     double m_progressMaximum = 0;
 
-    // Within a run nothing is fetched or measured twice.
-    QHash<QString, Result<QString>> m_downloaded;
-    QHash<QString, Result<PictureSize>> m_measured;
-    QSet<QString> m_backupNames;
     TagOptions m_fileOptions;
 };
 

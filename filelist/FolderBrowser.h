@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -10,6 +9,7 @@ class QWidget;
 namespace quillon {
 
 class DriveBox;
+class DriveFolderLink;
 class FileBox;
 class FolderBox;
 class UserMessages;
@@ -38,18 +38,12 @@ signals:
     void addSelectedRequested();
 
 private:
-    void drvChooseFile_Change(const QString& root);
     void dirChooseFile_Change(const QString& path);
 
-    DriveBox* m_drives;
-    FolderBox* m_folders;
+    // The drive and folder boxes' own rules, shared with the backup location dialog.
+    DriveFolderLink* m_link;
     FileBox* m_files;
     QPushButton* m_cmdAddFiles;
-    UserMessages& m_messages;
-    QWidget* m_messageParent;
-    // Each volume's current folder, so that coming back to a volume goes back
-    // to where the user was on it.
-    QHash<QString, QString> m_lastFolder;
 };
 
 } // namespace quillon

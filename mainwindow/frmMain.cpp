@@ -1,6 +1,11 @@
 #include "mainwindow/frmMain.h"
 
+#include "dialogs/DesktopServices.h"
+#include "dialogs/ProductLinks.h"
 #include "dialogs/UserMessages.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmBackupLocation.h"
+#include "dialogs/frmCustomAltText.h"
 #include "engine/Progress.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FileBox.h"
@@ -18,6 +23,7 @@
 #include "mainwindow/Twips.h"
 #include "mainwindow/WindowLayout.h"
 #include "mainwindow/WindowPlacement.h"
+#include "platform/ProgramFolder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,6 +32,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSessionManager>
+#include <QUrl>
 
 // The pictures are compiled into this library; a static library must ask for them.
 static void loadPictures()
@@ -57,7 +64,11 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     Form_Load();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The ALT text dialog has no owner to take it along.
+    delete dlgCustomAltText;
+}
 
 void frmMain::createPages()
 {
@@ -82,8 +93,9 @@ void frmMain::createPages()
     fileList = new FileList(fraStatus->lstFiles, pageChooseFiles->fileChooseFile, messages, this);
     folderBrowser = new FolderBrowser(pageChooseFiles->drvChooseFile, pageChooseFiles->dirChooseFile,
                                       pageChooseFiles->fileChooseFile, pageChooseFiles->cmdAddFiles, messages, this);
-    connect(folderBrowser, &FolderBrowser::addOneRequested, fileList, &FileList::AddFile);
-    connect(folderBrowser, &FolderBrowser::addSelectedRequested, fileList, &FileList::cmdAddFiles_Click);
+    fileList->setParent(this);
+    folderBrowser->setParent(this);
+    fileList->connectTo(*folderBrowser);
 
     auto relayout = [this] { Form_Resize(); };
     pageChooseFiles->picChooseFile->setAfterResize([this] {
@@ -94,6 +106,8 @@ void frmMain::createPages()
 
     connect(pageReport->cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
     connect(pageReport->cmdStop, &QPushButton::clicked, this, &frmMain::cmdStop_Click);
+    connect(pageOptions, &OptionsPage::editAltTextRequested, this, &frmMain::cmdEdit_Click);
+    connect(pageOptions, &OptionsPage::backupLocationRequested, this, &frmMain::cmdBackupPath_Click);
 }
 
 void frmMain::createMenus()
@@ -131,6 +145,9 @@ void frmMain::createMenus()
     connect(mnuChooseFiles, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(ChooseFiles); });
     connect(mnuOptions, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(Options); });
     connect(mnuBeginTagging, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(BeginTagging); });
+    connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
+    connect(mnuWebsite, &QAction::triggered, this, &frmMain::mnuWebsite_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
 void frmMain::connectRun()
@@ -159,7 +176,7 @@ void frmMain::connectRun()
             this, QStringLiteral("Error"),
             QStringLiteral("Error Number: %1  -  %2\r\n\r\nPlease report this error with the error number to %3")
                 .arg(failure.code)
-                .arg(failure.description, QStringLiteral("support@brambleworth.example")),
+                .arg(failure.description, QLatin1String(links::MailAddress)),
             MessageIcon::Exclamation);
     });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -310,8 +327,56 @@ void frmMain::cmdStop_Click()
 void frmMain::DoneScanning()
 {
     pageReport->imgDone->show();
+    if (pageOptions->chkSound->isChecked() && m_services.sound)
+        m_services.sound->play(findDataFile(QStringLiteral("done.wav")));
     setRunning(false);
     emit runEnded();
+}
+
+void frmMain::mnuHelpContents_Click()
+{
+    if (m_services.opener)
+        m_services.opener->open(QUrl::fromLocalFile(findDataFile(QStringLiteral("yarrow.html"))));
+}
+
+void frmMain::mnuWebsite_Click()
+{
+    if (m_services.opener)
+        m_services.opener->open(QUrl(QString::fromLatin1(links::AuthorPage)));
+}
+
+void frmMain::mnuAbout_Click()
+{
+    if (!dlgAbout)
+        dlgAbout = new frmAbout(m_services.opener, this);
+    dlgAbout->show();
+    dlgAbout->raise();
+    dlgAbout->activateWindow();
+}
+
+// The ALT text and backup location dialogs load the store when they open, so
+// each opening makes a new one; asking again while one is open brings it up.
+void frmMain::cmdEdit_Click()
+{
+    if (!dlgCustomAltText) {
+        dlgCustomAltText = new frmCustomAltText(m_services.settings, this);
+        dlgCustomAltText->setAttribute(Qt::WA_DeleteOnClose);
+        dlgCustomAltText->setWindowIcon(windowIcon());
+    }
+    dlgCustomAltText->show();
+    dlgCustomAltText->raise();
+    dlgCustomAltText->activateWindow();
+}
+
+void frmMain::cmdBackupPath_Click()
+{
+    if (!dlgBackupLocation) {
+        dlgBackupLocation = new frmBackupLocation(m_services.settings, *m_services.messages, this);
+        dlgBackupLocation->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    dlgBackupLocation->show();
+    dlgBackupLocation->raise();
+    dlgBackupLocation->activateWindow();
 }
 
 void frmMain::setRunning(bool running)

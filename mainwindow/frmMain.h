@@ -3,6 +3,7 @@
 #include "settings/SettingKeys.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <optional>
@@ -19,9 +20,14 @@ class ImageFetcher;
 class OptionsPage;
 class ReportPage;
 class RunController;
+class SoundPlayer;
 class StatusFrame;
 class TabStrip;
+class UrlOpener;
 class UserMessages;
+class frmAbout;
+class frmBackupLocation;
+class frmCustomAltText;
 
 // What the window needs from the world, replaceable in tests.
 struct MainWindowServices {
@@ -33,6 +39,10 @@ struct MainWindowServices {
     ImageFetcher* fetcher = nullptr;
     // The folder the file boxes open at start-up.
     QString startFolder;
+    // Opens help, web and mail links; nothing happens when null.
+    UrlOpener* opener = nullptr;
+    // Plays the done sound; silent when null.
+    SoundPlayer* sound = nullptr;
 };
 
 // The program's one main window: three pages over the file list and the report.
@@ -51,6 +61,11 @@ public:
     void mnuClearAll_Click();
     void cmdExit_Click();
     void tabStrip_Click();
+    void mnuHelpContents_Click();
+    void mnuWebsite_Click();
+    void mnuAbout_Click();
+    void cmdEdit_Click();
+    void cmdBackupPath_Click();
     // Resets the report page and empties the file list.
     void ClearStatus();
     // The layout of every control for the window's size and current page.
@@ -81,6 +96,11 @@ public:
     QAction* mnuHelpContents;
     QAction* mnuWebsite;
     QAction* mnuAbout;
+
+    // The dialogs while they are open (About: once it was opened).
+    QPointer<frmCustomAltText> dlgCustomAltText;
+    QPointer<frmBackupLocation> dlgBackupLocation;
+    QPointer<frmAbout> dlgAbout;
 
 signals:
     // The end-of-run work is done (after the done picture and the sound).

@@ -1,3 +1,4 @@
+#include "dialogs/DesktopServices.h"
 #include "dialogs/UserMessages.h"
 #include "mainwindow/IsOnline.h"
 #include "mainwindow/frmMain.h"
@@ -13,8 +14,12 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
 
     quillon::DesktopMessages messages;
+    quillon::DesktopOpener opener;
+    quillon::DesktopSoundPlayer sound;
     quillon::MainWindowServices services;
     services.messages = &messages;
+    services.opener = &opener;
+    services.sound = &sound;
     services.isOnline = quillon::IsOnline;
     services.startFolder = QDir::currentPath();
     quillon::frmMain window(services);

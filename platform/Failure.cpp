@@ -21,6 +21,7 @@ QString describe(ErrorCode code)
     case ErrorCode::PathNotFound: return QStringLiteral("Path not found");
     case ErrorCode::NotAPicture: return QStringLiteral("Invalid picture");
     case ErrorCode::NotARegularFile: return QStringLiteral("Not a regular file");
+    case ErrorCode::OutsideSiteRoot: return QStringLiteral("Path climbs out of the site's root folder");
     case ErrorCode::TransferFailed: return QStringLiteral("Transfer failed");
     case ErrorCode::UnsupportedAddress: return QStringLiteral("Unsupported or malformed address");
     case ErrorCode::HostNotFound: return QStringLiteral("Host not found");

@@ -18,6 +18,7 @@ enum class ErrorCode : int {
     PathNotFound = 76,        // a folder on the path does not exist
     NotAPicture = 481,
     NotARegularFile = 482,    // a folder, FIFO or device where a file was expected
+    OutsideSiteRoot = 483,    // a picture path that climbs out of the site's root folder
 
     // Transfers of remote pictures.
     TransferFailed = 600,     // any transfer failure not named below

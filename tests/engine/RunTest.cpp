@@ -1,4 +1,5 @@
 #include "engine/CurlFetcher.h"
+#include "engine/DownloadArea.h"
 #include "engine/StatusTexts.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/HttpTestServer.h"

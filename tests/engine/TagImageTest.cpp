@@ -36,6 +36,14 @@ TEST_F(TagImage, ClausesComeInOrderAndOnlyWhereMissing)
 TEST_F(TagImage, SelfClosingTagGetsItsClausesBeforeTheSlash)
 {
     EXPECT_EQ(tag(QStringLiteral("img src=\"a.gif\" /")), QStringLiteral("img src=\"a.gif\" WIDTH=120 HEIGHT=60 /"));
+    EXPECT_EQ(tag(QStringLiteral("img src=\"a.gif\"/")), QStringLiteral("img src=\"a.gif\" WIDTH=120 HEIGHT=60 /"));
+    EXPECT_EQ(tag(QStringLiteral("img src=\"a.gif\"/")), QStringLiteral("img src=\"a.gif\" WIDTH=120 HEIGHT=60 /"));
+}
+
+TEST_F(TagImage, NewAttributesNeverBecomeTheValueOfAnEmptyOne)
+{
+    EXPECT_EQ(tag(QStringLiteral("img src=a.gif alt=")), QStringLiteral("img src=a.gif WIDTH=120 HEIGHT=60 alt="));
+    EXPECT_EQ(tag(QStringLiteral("img src='a.gif'alt=")), QStringLiteral("img src='a.gif' WIDTH=120 HEIGHT=60 alt="));
 }
 
 TEST_F(TagImage, SourceValueIsReadAsBrowsersReadIt)

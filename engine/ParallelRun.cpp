@@ -1,0 +1,107 @@
+#include "engine/ParallelRun.h"
+
+#include "engine/ImageFetcher.h"
+#include "engine/RunObserver.h"
+#include "engine/RunResources.h"
+#include "engine/TaggingEngine.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quillon {
+
+namespace {
+
+// Keeps the bytes of the document an engine is tagging.
+class BytesKeeper : public RunObserver {
+public:
+    void documentRewritten(const QString&, const QByteArray& before, const QByteArray& after) override
+    {
+        m_before = before;
+        m_after = after;
+        m_changed = true;
+    }
+    void reset()
+    {
+        m_before.clear();
+        m_after.clear();
+        m_changed = false;
+    }
+    QByteArray m_before;
+    QByteArray m_after;
+    bool m_changed = false;
+};
+
+} // namespace
+
+ParallelRun::ParallelRun(TagOptions options, int jobs, FetcherFactory makeFetcher, int transfers)
+    : m_options(std::move(options)), m_jobs(std::max(jobs, 1)), m_makeFetcher(std::move(makeFetcher)),
+      m_transfers(std::max(transfers, 1))
+{
+}
+
+Counters ParallelRun::run(const QStringList& files)
+{
+    RunResources resources(m_makeFetcher, m_transfers);
+    // Backup names depend on the order of the files, not on which job is first.
+    if (m_options.generateBackups && m_options.globalBackups && !m_options.dryRun) {
+        for (const QString& file : files)
+            resources.backupName(m_options.backupPath, file);
+    }
+
+    std::atomic<int> next{0};
+    std::mutex mutex;
+    std::map<int, DocumentResult> waiting; // finished, but not yet handed on in order
+    int handedOn = 0;
+    Counters totals;
+
+    auto work = [&] {
+        const TagOptions options = m_options;
+        TaggingEngine engine([options] { return options; }, resources);
+        BytesKeeper keeper;
+        engine.setObserver(&keeper);
+        for (int index = next++; index < files.size(); index = next++) {
+            keeper.reset();
+            engine.report().clear();
+            engine.TagFile(files[index], index + 1, static_cast<int>(files.size()));
+
+            DocumentResult result;
+            result.path = files[index];
+            result.rows = engine.report().rows();
+            result.counters = engine.report().counters();
+            result.changed = keeper.m_changed;
+            if (m_keepBytes) {
+                result.before = keeper.m_before;
+                result.after = keeper.m_after;
+            }
+
+            const std::lock_guard<std::mutex> lock(mutex);
+            waiting.emplace(index, std::move(result));
+            while (!waiting.empty() && waiting.begin()->first == handedOn) {
+                const DocumentResult& done = waiting.begin()->second;
+                for (int c = 0; c < 3; ++c)
+                    totals.total[c] += done.counters.total[c];
+                if (m_onDocument)
+                    m_onDocument(handedOn, done);
+                waiting.erase(waiting.begin());
+                ++handedOn;
+            }
+        }
+    };
+
+    const int threads = std::min<int>(m_jobs, std::max<int>(static_cast<int>(files.size()), 1));
+    std::vector<std::thread> pool;
+    for (int i = 1; i < threads; ++i)
+        pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool)
+        t.join();
+    resources.endRun();
+    return totals;
+}
+
+} // namespace quillon
