@@ -6,9 +6,9 @@ namespace quillon {
 
 namespace {
 
-bool isBorderSize(const QString& text)
+bool isWholeNumber(const QString& text, int maxDigits)
 {
-    if (text.isEmpty() || text.size() > 4)
+    if (text.isEmpty() || text.size() > maxDigits)
         return false;
     for (const QChar c : text) {
         if (c < u'0' || c > u'9')
@@ -19,13 +19,37 @@ bool isBorderSize(const QString& text)
 
 } // namespace
 
+void TagOverrides::applyTo(TagOptions& options) const
+{
+    if (online)
+        options.online = *online;
+    if (addBorder)
+        options.addBorder = *addBorder;
+    if (borderSize)
+        options.borderSize = *borderSize;
+    if (addAlt)
+        options.addAlt = *addAlt;
+    if (altTextIndex)
+        options.altTextIndex = *altTextIndex;
+    if (altText)
+        options.altText = *altText;
+    if (generateBackups)
+        options.generateBackups = *generateBackups;
+    if (backupDir) {
+        options.globalBackups = true;
+        options.backupPath = withTrailingSeparator(*backupDir);
+    }
+}
+
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: quillon-tag [OPTIONS] FILE...\n"
+        "Usage: quillon-tag [OPTIONS] PATH...\n"
         "Adds WIDTH= and HEIGHT=, measured from each picture, to every image tag of the\n"
-        "HTML files given, and BORDER= and ALT= as asked. Each file is backed up first.\n"
+        "HTML files given, and BORDER= and ALT= as asked. A PATH may be a folder: its\n"
+        "*.htm and *.html files are tagged. Each file is backed up first.\n"
         "\n"
+        "What is added:\n"
         "  --online             fetch remote pictures (http, https, ftp) to measure them\n"
         "  --offline            skip remote pictures (the default)\n"
         "  --border N           add BORDER=N where a tag has none (default: 10)\n"
@@ -33,18 +57,35 @@ QString usageText()
         "  --alt TEXT           add ALT=\"TEXT\" where a tag has none\n"
         "  --alt-image-name     add ALT= holding the image's path where a tag has none\n"
         "  --no-alt             add no ALT= (the default)\n"
+        "  --use-settings       start from the desktop program's stored options instead of\n"
+        "                       the defaults; options given here still win\n"
+        "\n"
+        "Backups:\n"
         "  --backup             back up each file beside itself as FILE.bak (the default)\n"
         "  --no-backup          write no backups\n"
         "  --backup-dir DIR     back up every file into DIR as NAME.bak instead\n"
+        "\n"
+        "Which files, and how:\n"
+        "  -r, --recursive      tag the folders below each folder given too\n"
+        "  --root DIR           look up pictures named \"/...\" under the site's root DIR;\n"
+        "                       no picture outside DIR is read\n"
+        "  --dry-run            write nothing; report what would happen\n"
+        "  --diff               with --dry-run: print a unified diff of every change\n"
+        "                       instead of the report\n"
+        "  -j N, --jobs N       tag N documents at once (default: one per processor)\n"
+        "\n"
+        "Output:\n"
+        "  --report FORMAT      text (default), json or csv\n"
+        "  -q, --quiet          report only the rows that end in an error, and the totals\n"
         "  --help               show this text and stop\n"
         "  --version            show the version and stop\n"
         "\n"
-        "Each report row is printed as FILE<TAB>IMAGE<TAB>STATUS, then the totals.\n"
+        "The text report prints each row as FILE<TAB>IMAGE<TAB>STATUS, then the totals.\n"
         "\n"
         "Exit status:\n"
         "  0  every tag was handled without an error\n"
         "  1  at least one row ends in an error\n"
-        "  2  the command line is wrong, or a FILE does not exist (nothing is changed)\n");
+        "  2  the command line is wrong, or a PATH does not exist (nothing is changed)\n");
 }
 
 ParseResult parseCommandLine(const QStringList& arguments)
@@ -57,8 +98,16 @@ ParseResult parseCommandLine(const QStringList& arguments)
             + QStringLiteral("\nTry 'quillon-tag --help' for more information.\n");
         return result;
     };
+    // Two options that say opposite things cannot both be meant.
+    QString borderGiven, altGiven, onlineGiven;
+    auto conflict = [&](QString& given, const QString& option) {
+        if (!given.isEmpty() && given != option)
+            return true;
+        given = option;
+        return false;
+    };
 
-    bool onlyFiles = false;
+    bool onlyPaths = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         auto takeValue = [&](QString* value) {
@@ -67,38 +116,45 @@ ParseResult parseCommandLine(const QStringList& arguments)
             *value = arguments[++i];
             return true;
         };
-        if (onlyFiles || !argument.startsWith(u'-') || argument == QStringLiteral("-")) {
-            options.files.append(argument);
+        if (onlyPaths || !argument.startsWith(u'-') || argument == QStringLiteral("-")) {
+            options.paths.append(argument);
         } else if (argument == QStringLiteral("--")) {
-            onlyFiles = true;
+            onlyPaths = true;
         } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
             options.help = true;
         } else if (argument == QStringLiteral("--version")) {
             options.version = true;
-        } else if (argument == QStringLiteral("--online")) {
-            options.tagging.online = true;
-        } else if (argument == QStringLiteral("--offline")) {
-            options.tagging.online = false;
+        } else if (argument == QStringLiteral("--online") || argument == QStringLiteral("--offline")) {
+            if (conflict(onlineGiven, argument))
+                return usage(QStringLiteral("--online and --offline cannot both be given"));
+            options.tagging.online = argument == QStringLiteral("--online");
         } else if (argument == QStringLiteral("--border")) {
             QString size;
-            if (!takeValue(&size) || !isBorderSize(size))
+            if (!takeValue(&size) || !isWholeNumber(size, 4))
                 return usage(QStringLiteral("--border needs a whole number of pixels"));
+            if (conflict(borderGiven, argument))
+                return usage(QStringLiteral("--border and --no-border cannot both be given"));
             options.tagging.addBorder = true;
             options.tagging.borderSize = QString::number(size.toInt());
         } else if (argument == QStringLiteral("--no-border")) {
+            if (conflict(borderGiven, argument))
+                return usage(QStringLiteral("--border and --no-border cannot both be given"));
             options.tagging.addBorder = false;
         } else if (argument == QStringLiteral("--alt")) {
             QString text;
             if (!takeValue(&text))
                 return usage(QStringLiteral("--alt needs a text"));
+            if (conflict(altGiven, argument))
+                return usage(QStringLiteral("only one of --alt, --alt-image-name and --no-alt can be given"));
             options.tagging.addAlt = true;
             options.tagging.altTextIndex = 1;
             options.tagging.altText = text;
-        } else if (argument == QStringLiteral("--alt-image-name")) {
-            options.tagging.addAlt = true;
-            options.tagging.altTextIndex = 0;
-        } else if (argument == QStringLiteral("--no-alt")) {
-            options.tagging.addAlt = false;
+        } else if (argument == QStringLiteral("--alt-image-name") || argument == QStringLiteral("--no-alt")) {
+            if (conflict(altGiven, argument))
+                return usage(QStringLiteral("only one of --alt, --alt-image-name and --no-alt can be given"));
+            options.tagging.addAlt = argument == QStringLiteral("--alt-image-name");
+            if (*options.tagging.addAlt)
+                options.tagging.altTextIndex = 0;
         } else if (argument == QStringLiteral("--backup")) {
             options.tagging.generateBackups = true;
         } else if (argument == QStringLiteral("--no-backup")) {
@@ -107,15 +163,54 @@ ParseResult parseCommandLine(const QStringList& arguments)
             QString folder;
             if (!takeValue(&folder) || folder.isEmpty())
                 return usage(QStringLiteral("--backup-dir needs a folder"));
-            options.tagging.generateBackups = true;
-            options.tagging.globalBackups = true;
-            options.tagging.backupPath = withTrailingSeparator(folder);
+            options.tagging.backupDir = folder;
+        } else if (argument == QStringLiteral("-r") || argument == QStringLiteral("--recursive")) {
+            options.recursive = true;
+        } else if (argument == QStringLiteral("--root")) {
+            if (!takeValue(&options.siteRoot) || options.siteRoot.isEmpty())
+                return usage(QStringLiteral("--root needs a folder"));
+        } else if (argument == QStringLiteral("--dry-run")) {
+            options.dryRun = true;
+        } else if (argument == QStringLiteral("--diff")) {
+            options.diff = true;
+        } else if (argument == QStringLiteral("--report")) {
+            QString format;
+            if (!takeValue(&format))
+                return usage(QStringLiteral("--report needs text, json or csv"));
+            if (format == QStringLiteral("text"))
+                options.report = ReportFormat::Text;
+            else if (format == QStringLiteral("json"))
+                options.report = ReportFormat::Json;
+            else if (format == QStringLiteral("csv"))
+                options.report = ReportFormat::Csv;
+            else
+                return usage(QStringLiteral("--report needs text, json or csv, not '%1'").arg(format));
+        } else if (argument == QStringLiteral("-j") || argument == QStringLiteral("--jobs")) {
+            QString jobs;
+            if (!takeValue(&jobs) || !isWholeNumber(jobs, 4) || jobs.toInt() < 1)
+                return usage(QStringLiteral("%1 needs a number of jobs, 1 or more").arg(argument));
+            options.jobs = jobs.toInt();
+        } else if (argument == QStringLiteral("-q") || argument == QStringLiteral("--quiet")) {
+            options.quiet = true;
+        } else if (argument == QStringLiteral("--use-settings")) {
+            options.useSettings = true;
         } else {
             return usage(QStringLiteral("unknown option '%1'").arg(argument));
         }
     }
-    if (!options.help && !options.version && options.files.isEmpty())
-        return usage(QStringLiteral("no FILE given"));
+    if (options.help || options.version) {
+        ParseResult result;
+        result.options = options;
+        return result;
+    }
+    if (options.paths.isEmpty())
+        return usage(QStringLiteral("no PATH given"));
+    if (options.tagging.backupDir && options.tagging.generateBackups == false)
+        return usage(QStringLiteral("--backup-dir and --no-backup cannot both be given"));
+    if (options.diff && !options.dryRun)
+        return usage(QStringLiteral("--diff goes with --dry-run"));
+    if (options.diff && options.report != ReportFormat::Text)
+        return usage(QStringLiteral("--diff prints a diff instead of the report; --report cannot go with it"));
 
     ParseResult result;
     result.options = options;

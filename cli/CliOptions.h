@@ -12,15 +12,40 @@ namespace quillon {
 enum ExitStatus : int {
     ExitSuccess = 0,    // every tag was handled without an error
     ExitTagErrors = 1,  // at least one report row ends in an error
-    ExitUsage = 2,      // the command line is wrong, or a FILE does not exist
+    ExitUsage = 2,      // the command line is wrong, or a PATH does not exist
+};
+
+enum class ReportFormat { Text, Json, Csv };
+
+// The tagging options given on the command line; what is not given comes from
+// the defaults, or with --use-settings from the desktop program's store.
+struct TagOverrides {
+    std::optional<bool> online;
+    std::optional<bool> addBorder;
+    std::optional<QString> borderSize;
+    std::optional<bool> addAlt;
+    std::optional<double> altTextIndex;
+    std::optional<QString> altText;
+    std::optional<bool> generateBackups;
+    std::optional<QString> backupDir; // makes the backups global
+
+    void applyTo(TagOptions& options) const;
 };
 
 // What the command line asks for.
 struct CliOptions {
-    TagOptions tagging;    // the options of the run, a fresh store's defaults unless changed
-    QStringList files;     // the documents, in the order given
-    bool help = false;     // print the usage and stop
-    bool version = false;  // print the version and stop
+    TagOverrides tagging;      // the tagging options given
+    QStringList paths;         // files and folders, as given
+    bool recursive = false;    // folders below the folders given too
+    QString siteRoot;          // where "/..." pictures are looked up
+    bool dryRun = false;       // write nothing
+    bool diff = false;         // with dryRun: a unified diff instead of the report
+    ReportFormat report = ReportFormat::Text;
+    int jobs = 0;              // documents at once; 0: one per processor
+    bool quiet = false;        // only rows that end in an error, and the totals
+    bool useSettings = false;  // start from the desktop program's stored options
+    bool help = false;         // print the usage and stop
+    bool version = false;      // print the version and stop
 };
 
 // Either the options to run with, or the exit status to stop with (after the

@@ -29,8 +29,12 @@ public:
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 
-private:
+    // Shows the stored folder (done when the dialog is made): the label gets the
+    // stored text, the folder box that folder or, when it is missing, the
+    // nearest folder there is, and the drive box the volume the label names.
     void Form_Load();
+
+private:
     void Dir1_Change(const QString& path);
     void cmdOK_Click();
     void cmdCancel_Click();

@@ -1,5 +1,7 @@
 #include "engine/CurlFetcher.h"
 
+#include "engine/PictureMeasure.h"
+
 #include <QFile>
 
 #include <curl/curl.h>
@@ -34,7 +36,15 @@ struct BodySink {
     qint64 written = 0;
     bool tooLarge = false;
     int writeErrno = 0;
+    bool headerOnly = false;
+    QByteArray head;       // the body so far, while it may still tell the size
+    bool measurable = false; // the size is known: the rest is not needed
 };
+
+// How much of a picture's start is kept to find its size; formats that put the
+// size further in are fetched whole.
+constexpr qsizetype kHeadLimit = 1024 * 1024;
+constexpr const char* kHeadRange = "0-65535";
 
 // Content-Length is checked by libcurl before the body starts, but a chunked
 // body or a server that lies about its length is only caught here.
@@ -58,6 +68,13 @@ size_t writeBody(char* data, size_t size, size_t count, void* userData)
         done += static_cast<size_t>(n);
     }
     sink->written += static_cast<qint64>(length);
+    if (sink->headerOnly && sink->head.size() < kHeadLimit) {
+        sink->head.append(data, static_cast<qsizetype>(length));
+        if (MeasurePictureData(sink->head).ok()) {
+            sink->measurable = true;
+            return 0; // enough: libcurl ends the transfer here
+        }
+    }
     return length;
 }
 
@@ -136,15 +153,16 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     BodySink sink;
     sink.fd = fd;
     sink.maxBytes = m_limits.maxBytes;
-
-    CURL* easy = m_handle->easy;
-    CURLcode rc = CURLE_FAILED_INIT;
-    if (easy) {
+    sink.headerOnly = m_limits.headerOnly;
+    const QByteArray url = address.toUtf8();
+    auto perform = [&](BodySink& body, bool ranged) {
+        CURL* easy = m_handle->easy;
+        if (!easy)
+            return CURLE_FAILED_INIT;
         // Reset rather than a fresh handle: the connection cache survives, which
         // matters when a page takes many pictures from one server.
         curl_easy_reset(easy);
         m_handle->errorText[0] = '\0';
-        const QByteArray url = address.toUtf8();
         setOption(easy, CURLOPT_URL, url.constData());
         setOption(easy, CURLOPT_ERRORBUFFER, m_handle->errorText);
         // Signals would disturb the rest of the program and cannot be aimed at
@@ -160,9 +178,29 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
         setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
         setOption(easy, CURLOPT_USERAGENT, userAgent);
         setOption(easy, CURLOPT_WRITEFUNCTION, &writeBody);
-        setOption(easy, CURLOPT_WRITEDATA, &sink);
-        rc = curl_easy_perform(easy);
+        setOption(easy, CURLOPT_WRITEDATA, &body);
+        if (ranged)
+            setOption(easy, CURLOPT_RANGE, kHeadRange);
+        return curl_easy_perform(easy);
+    };
+
+    const bool ranged = m_limits.headerOnly && address.startsWith(QStringLiteral("http"), Qt::CaseInsensitive);
+    CURLcode rc = perform(sink, ranged);
+    long response = 0;
+    if (m_handle->easy)
+        curl_easy_getinfo(m_handle->easy, CURLINFO_RESPONSE_CODE, &response);
+    if (ranged && !sink.measurable && rc == CURLE_OK && response == 206) {
+        // The first part did not tell the size: the whole picture after all.
+        if (::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0) {
+            sink = BodySink();
+            sink.fd = fd;
+            sink.maxBytes = m_limits.maxBytes;
+            rc = perform(sink, false);
+        }
     }
+    if (sink.measurable && rc == CURLE_WRITE_ERROR)
+        rc = CURLE_OK;
+    CURL* easy = m_handle->easy;
 
     Status status;
     if (sink.writeErrno != 0) {

@@ -14,6 +14,10 @@ struct TransferLimits {
     std::chrono::milliseconds totalTimeout{60000};
     long maxRedirects = 10;
     qint64 maxBytes = 64 * 1024 * 1024;
+    // Stop as soon as the bytes received tell the picture's size: a ranged request
+    // for the first part, or a transfer cut short once the size is known. The
+    // file then holds only the start of the picture, which is all measuring needs.
+    bool headerOnly = false;
 };
 
 // Fetches the resource at an address into a file. The one seam between the

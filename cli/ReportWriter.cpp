@@ -1,0 +1,66 @@
+#include "cli/ReportWriter.h"
+
+#include "engine/StatusTexts.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace quillon {
+
+QString csvField(const QString& text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    return u'"' + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+ReportWriter::ReportWriter(QTextStream& out, ReportFormat format, bool quiet)
+    : m_out(out), m_format(format), m_quiet(quiet)
+{
+    if (m_format == ReportFormat::Csv)
+        m_out << "file,image,status\r\n";
+    else if (m_format == ReportFormat::Json)
+        m_out << "{\"rows\":[";
+}
+
+void ReportWriter::row(const ReportRow& row)
+{
+    if (m_quiet && !status::isError(row.status))
+        return;
+    switch (m_format) {
+    case ReportFormat::Text:
+        m_out << row.file << u'\t' << row.image << u'\t' << row.status << u'\n';
+        break;
+    case ReportFormat::Csv:
+        m_out << csvField(row.file) << u',' << csvField(row.image) << u',' << csvField(row.status) << "\r\n";
+        break;
+    case ReportFormat::Json: {
+        const QJsonObject object{{QStringLiteral("file"), row.file},
+                                 {QStringLiteral("image"), row.image},
+                                 {QStringLiteral("status"), row.status}};
+        m_out << (m_firstRow ? "" : ",") << QJsonDocument(object).toJson(QJsonDocument::Compact);
+        break;
+    }
+    }
+    m_firstRow = false;
+}
+
+void ReportWriter::finish(const Counters& totals)
+{
+    const int found = totals.totalOf(Counter::Found);
+    const int tagged = totals.totalOf(Counter::Tagged);
+    const int errors = totals.totalOf(Counter::Errors);
+    switch (m_format) {
+    case ReportFormat::Text:
+        m_out << QStringLiteral("Found %1, Tagged %2, Errors %3\n").arg(found).arg(tagged).arg(errors);
+        break;
+    case ReportFormat::Csv:
+        break; // the rows are the whole table
+    case ReportFormat::Json:
+        m_out << QStringLiteral("],\"found\":%1,\"tagged\":%2,\"errors\":%3}\n").arg(found).arg(tagged).arg(errors);
+        break;
+    }
+    m_out.flush();
+}
+
+} // namespace quillon

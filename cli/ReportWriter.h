@@ -1,0 +1,28 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+#include "engine/RunReport.h"
+
+#include <QTextStream>
+
+namespace quillon {
+
+// Writes the report in the chosen format: rows as they come, the totals at the end.
+class ReportWriter {
+public:
+    ReportWriter(QTextStream& out, ReportFormat format, bool quiet);
+
+    void row(const ReportRow& row);
+    void finish(const Counters& totals);
+
+private:
+    QTextStream& m_out;
+    ReportFormat m_format;
+    bool m_quiet;
+    bool m_firstRow = true;
+};
+
+// A field as RFC 4180 writes it: quoted when it holds a comma, quote or line end.
+QString csvField(const QString& text);
+
+} // namespace quillon
