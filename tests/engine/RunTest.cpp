@@ -205,3 +205,27 @@ TEST_F(OnlineRun, OfflineRunFetchesNothing)
     EXPECT_EQ(engine().report().rows().back().status, status::Offline);
     EXPECT_EQ(server.hits(QStringLiteral("/pics/a.gif")), 0);
 }
+
+TEST_F(Run, APictureIsMeasuredOncePerRun)
+{
+    // Swapping the picture between two documents of one run shows whether it was read again.
+    class Swapper : public RunObserver {
+    public:
+        explicit Swapper(test::TempDir& d) : dir(d) {}
+        void fileStarted(int index, int, const QString&, const QString&) override
+        {
+            if (index == 1)
+                dir.write(QStringLiteral("a.gif"), test::makePicture(QStringLiteral("png"), 10, 10));
+        }
+        test::TempDir& dir;
+    } swapper(dir);
+    observer = &swapper;
+    const QString first = page(QStringLiteral("1.html"), "<img src=a.gif>");
+    const QString second = page(QStringLiteral("2.html"), "<img src=a.gif>");
+    engine().run({first, second});
+    EXPECT_EQ(slurp(second), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60>"));
+    // The next run measures afresh.
+    const QString third = page(QStringLiteral("3.html"), "<img src=a.gif>");
+    engine().run({third});
+    EXPECT_EQ(slurp(third), QByteArray("<img src=a.gif WIDTH=10 HEIGHT=10>"));
+}
