@@ -36,6 +36,8 @@ void TagOverrides::applyTo(TagOptions& options) const
     if (generateBackups)
         options.generateBackups = *generateBackups;
     if (backupDir) {
+        // Asking for a backup folder asks for backups, also when the stored options say none.
+        options.generateBackups = true;
         options.globalBackups = true;
         options.backupPath = withTrailingSeparator(*backupDir);
     }

@@ -1,5 +1,6 @@
 #include "cli/UnifiedDiff.h"
 
+#include <QFile>
 #include <QList>
 
 namespace quillon {
@@ -56,7 +57,12 @@ QByteArray unifiedDiff(const QString& name, const QByteArray& before, const QByt
         }
     }
 
-    QByteArray out = "--- " + name.toUtf8() + "\n+++ " + name.toUtf8() + "\n";
+    // patch takes a name up to the first blank unless a tab ends it, as diff
+    // and git end names that hold one.
+    QByteArray file = QFile::encodeName(name);
+    if (file.contains(' '))
+        file += '\t';
+    QByteArray out = "--- " + file + "\n+++ " + file + "\n";
     if (!paired) {
         out += "@@ -" + range(0, a.size()) + " +" + range(0, b.size()) + " @@\n";
         for (const QByteArray& line : a)

@@ -32,7 +32,8 @@ void LinkLabel::mousePressEvent(QMouseEvent* event)
 // user changing their mind.
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool clicked = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool clicked
+        = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
     event->accept();
     if (clicked && m_opener)

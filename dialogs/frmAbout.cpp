@@ -16,8 +16,7 @@ namespace quillon {
 
 namespace {
 
-template <typename T>
-T* named(T* widget, const char* name)
+template <typename T> T* named(T* widget, const char* name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -54,7 +53,8 @@ frmAbout::frmAbout(UrlOpener* opener, QWidget* mainWindow)
     Label7 = named(new QLabel(QStringLiteral("Email Address:"), this), "Label7");
     Label4 = named(new LinkLabel(links::mailLink(), opener, this), "Label4");
     Label1 = named(
-        new QLabel(QStringLiteral("Brambleworth Quillon is free software for people who keep web pages by hand."),
+        new QLabel(
+            QStringLiteral("Brambleworth Quillon is free software for people who keep web pages by hand."),
             this),
         "Label1");
     cmdOK = named(new QPushButton(QStringLiteral("O&K"), this), "cmdOK");

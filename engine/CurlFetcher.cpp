@@ -44,7 +44,8 @@ struct BodySink {
 // How much of a picture's start is kept to find its size; formats that put the
 // size further in are fetched whole.
 constexpr qsizetype kHeadLimit = 1024 * 1024;
-constexpr const char* kHeadRange = "0-65535";
+constexpr qint64 kHeadBytes = 65536;
+constexpr const char* kHeadRange = "0-65535"; // the first kHeadBytes
 
 // Content-Length is checked by libcurl before the body starts, but a chunked
 // body or a server that lies about its length is only caught here.
@@ -189,8 +190,10 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     long response = 0;
     if (m_handle->easy)
         curl_easy_getinfo(m_handle->easy, CURLINFO_RESPONSE_CODE, &response);
-    if (ranged && !sink.measurable && rc == CURLE_OK && response == 206) {
-        // The first part did not tell the size: the whole picture after all.
+    if (ranged && !sink.measurable && rc == CURLE_OK && response == 206 && sink.written >= kHeadBytes) {
+        // The first part did not tell the size: the whole picture after all. A
+        // shorter part was the whole file already, and asking again would only
+        // bring the same bytes.
         if (::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0) {
             sink = BodySink();
             sink.fd = fd;

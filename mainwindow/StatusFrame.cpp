@@ -9,6 +9,21 @@
 
 namespace quillon {
 
+namespace {
+
+// Where a row whose sort column reads key goes in a sorted list: after the rows
+// it does not sort before, so rows that sort alike keep their order.
+template <typename Before>
+int sortedPlace(const QTreeWidget* list, int column, const QString& key, Before before)
+{
+    int at = 0;
+    while (at < list->topLevelItemCount() && !before(key, list->topLevelItem(at)->text(column)))
+        ++at;
+    return at;
+}
+
+} // namespace
+
 StatusFrame::StatusFrame(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("fraStatus"));
@@ -41,14 +56,9 @@ StatusFrame::StatusFrame(QWidget* parent) : QFrame(parent)
 void StatusFrame::addRow(int row, const ReportRow& content)
 {
     auto* item = new QTreeWidgetItem({content.file, content.image, content.status});
-    int at = lvStatus->topLevelItemCount();
-    if (m_sorted) {
-        // A new row goes after the rows it does not sort before.
-        at = 0;
-        while (at < lvStatus->topLevelItemCount()
-               && !before(item->text(m_sortColumn), lvStatus->topLevelItem(at)->text(m_sortColumn)))
-            ++at;
-    }
+    const auto sorts = [this](const QString& a, const QString& b) { return before(a, b); };
+    const int at = m_sorted ? sortedPlace(lvStatus, m_sortColumn, item->text(m_sortColumn), sorts)
+                            : lvStatus->topLevelItemCount();
     lvStatus->insertTopLevelItem(at, item);
     if (row >= m_rows.size())
         m_rows.resize(row + 1);
@@ -60,9 +70,17 @@ void StatusFrame::changeRow(int row, const ReportRow& content)
     QTreeWidgetItem* item = m_rows.value(row);
     if (!item)
         return;
+    const QString key = item->text(m_sortColumn);
     item->setText(0, content.file);
     item->setText(1, content.image);
     item->setText(2, content.status);
+    // A row is added before its image and status are known, so in a sorted list
+    // it moves whenever its text in the sort column changes.
+    if (m_sorted && item->text(m_sortColumn) != key) {
+        const auto sorts = [this](const QString& a, const QString& b) { return before(a, b); };
+        lvStatus->takeTopLevelItem(lvStatus->indexOfTopLevelItem(item));
+        lvStatus->insertTopLevelItem(sortedPlace(lvStatus, m_sortColumn, item->text(m_sortColumn), sorts), item);
+    }
 }
 
 void StatusFrame::clearRows()

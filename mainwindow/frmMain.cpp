@@ -26,6 +26,7 @@
 #include "platform/ProgramFolder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QListWidget>

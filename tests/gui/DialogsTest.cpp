@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -72,6 +73,16 @@ protected:
         return mainWindow.isVisible()
             && QTest::qWaitFor([this] { return QApplication::activeWindow() == &mainWindow; }, 2000);
     }
+    // The main window is open behind the dialog, which has the focus.
+    void openBehind(QWidget* dialog)
+    {
+        mainWindow.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    }
 
     TempDir tmp;
     Settings settings { SettingsStore(tmp.path()) };
@@ -98,7 +109,7 @@ TEST_F(CustomAltTextTest, OffersThePlaceholderOnAFreshStoreAndHasNoOwner)
 
 TEST_F(CustomAltTextTest, OkStoresTheTextExactlyAsTyped)
 {
-    for (const QString typed : { QString(), QStringLiteral("  blanks at both ends  "),
+    for (const QString& typed : { QString(), QStringLiteral("  blanks at both ends  "),
              QStringLiteral(R"(say "cheese" & 'smile')") }) {
         mainWindow.hide();
         frmCustomAltText dialog(settings, &mainWindow);
@@ -114,6 +125,14 @@ TEST_F(CustomAltTextTest, OkStoresTheTextExactlyAsTyped)
         // The next opening shows what was stored, an empty text too.
         EXPECT_EQ(frmCustomAltText(settings, &mainWindow).txtAlt->text(), typed);
     }
+}
+
+TEST_F(CustomAltTextTest, OkBringsTheMainWindowToTheFront)
+{
+    frmCustomAltText dialog(settings, &mainWindow);
+    openBehind(&dialog);
+    QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+    EXPECT_TRUE(mainWindowCameBack());
 }
 
 TEST_F(CustomAltTextTest, ClosingWithoutOkStoresNothing)
@@ -334,7 +353,8 @@ protected:
     std::unique_ptr<frmMain> makeWindow(SoundPlayer* player)
     {
         tmp.write("site/page.html", "<html><body><p>No pictures here.</p></body></html>\n");
-        MainWindowServices services { settings };
+        MainWindowServices services;
+        services.settings = settings;
         services.messages = &messages;
         services.startFolder = tmp.file("site");
         services.opener = &opener;

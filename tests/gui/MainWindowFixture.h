@@ -6,6 +6,7 @@
 #include "mainwindow/ChooseFilesPage.h"
 #include "mainwindow/ProgressBar.h"
 #include "mainwindow/ReportPage.h"
+#include "mainwindow/RunController.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/TabStrip.h"
 #include "mainwindow/frmMain.h"
@@ -87,6 +88,13 @@ private:
 // scripted message boxes and a connection check the test controls.
 class MainWindowTest : public ::testing::Test {
 protected:
+    void TearDown() override
+    {
+        if (remote)
+            remote->release();
+        w.reset();
+    }
+
     Settings settings() const { return Settings(SettingsStore(store.path())); }
     QString stored(const SettingKey& key) const { return settings().read(key); }
     void setStored(const SettingKey& key, const QString& value) const { settings().write(key, value); }
@@ -100,7 +108,7 @@ protected:
             ++onlineChecks;
             return online;
         };
-        s.fetcher = fetcher;
+        s.fetcher = remote.get();
         s.startFolder = startFolder.isEmpty() ? site.path() : startFolder;
         return s;
     }
@@ -173,7 +181,9 @@ protected:
     ScriptedMessages messages;
     std::optional<bool> online = true;
     int onlineChecks = 0;
-    ImageFetcher* fetcher = nullptr;
+    // Remote pictures come from here when set, else from libcurl. It outlives the
+    // window, and is let go before the window goes, so no run is left waiting.
+    std::unique_ptr<GatedFetcher> remote;
     std::unique_ptr<frmMain> w;
 };
 

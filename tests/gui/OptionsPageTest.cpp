@@ -23,8 +23,14 @@ const QString Absent = QStringLiteral("<absent>");
 
 // Every key the page reads or writes.
 const SettingKey PageKeys[] = {
-    keys::GenerateBackups, keys::BackupMode, keys::Sound, keys::OnlineMode,
-    keys::BorderReact, keys::BorderSizeIndex, keys::AltReact, keys::AltTextIndex,
+    keys::GenerateBackups,
+    keys::BackupMode,
+    keys::Sound,
+    keys::OnlineMode,
+    keys::BorderReact,
+    keys::BorderSizeIndex,
+    keys::AltReact,
+    keys::AltTextIndex,
 };
 
 class OptionsPageTest : public ::testing::Test {
@@ -155,7 +161,8 @@ TEST_F(OptionsPageTest, EachControlStoresItsOwnKey)
         SettingKey key;
         QString value;
     };
-    auto click = [](QAbstractButton* button) { return [button] { QTest::mouseClick(button, Qt::LeftButton); }; };
+    auto click
+        = [](QAbstractButton* button) { return [button] { QTest::mouseClick(button, Qt::LeftButton); }; };
     auto key = [](QWidget* widget, Qt::Key k) { return [widget, k] { QTest::keyClick(widget, k); }; };
     const Case cases[] = {
         { "online", click(page.optOnline), keys::OnlineMode, "True" },
