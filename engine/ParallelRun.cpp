@@ -48,7 +48,7 @@ Counters ParallelRun::run(const QStringList& files)
 {
     RunResources resources(m_makeFetcher, m_transfers);
     // Backup names depend on the order of the files, not on which job is first.
-    if (false) {
+    if (m_options.generateBackups && m_options.globalBackups && !m_options.dryRun) {
         for (const QString& file : files)
             resources.backupName(m_options.backupPath, file);
     }

@@ -13,6 +13,7 @@
 #include "mainwindow/Twips.h"
 #include "mainwindow/frmMain.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -121,8 +122,25 @@ void applyDesign(frmMain& w)
     place(s.lvStatus, 2355, 390, 3000, 1500);
 }
 
+// Captions were measured for a narrower face than the desktop may have: a
+// caption that does not fit widens its control, which keeps its place.
+void fitCaptions(QWidget* page)
+{
+    const auto controls = page->findChildren<QWidget*>();
+    for (QWidget* control : controls) {
+        const bool captioned = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLabel*>(control);
+        if (!captioned || qobject_cast<QPushButton*>(control))
+            continue;
+        const double needed = control->sizeHint().width() * kPerPixel;
+        if (needed > width(control))
+            setWidth(control, needed);
+    }
+}
+
 void applyLoadGeometry(frmMain& w)
 {
+    fitCaptions(w.pageOptions);
+    fitCaptions(w.pageReport);
     ChooseFilesPage& c = *w.pageChooseFiles;
     StatusFrame& s = *w.fraStatus;
     setWidth(c.picChooseFile, 90);

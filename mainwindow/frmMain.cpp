@@ -58,6 +58,10 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kCaption);
     setWindowIcon(QIcon(QStringLiteral(":/pictures/quillon.svg")));
+    // The layout's twips were made for an 8-point face; a larger one clips captions.
+    QFont small = font();
+    small.setPointSizeF(8);
+    setFont(small);
 
     createPages();
     createMenus();
@@ -164,8 +168,7 @@ void frmMain::connectRun()
     connect(run, &RunController::progressChanged, this, [this](double value, double maximum, const QString& text) {
         pageReport->Progress->setMaximumValue(maximum);
         pageReport->Progress->setCurrentValue(value);
-        pageReport->lblPercent->setText(text);
-        pageReport->lblPercent->adjustSize();
+        showPercent(text);
     });
     connect(run, &RunController::fileStarted, this, [this](int index, int, const QString&, const QString& line) {
         pageReport->lblFilesCompleted->setText(line);
@@ -304,8 +307,7 @@ void frmMain::cmdStart_Click()
 
     ProgressBar* progress = pageReport->Progress;
     progress->setCurrentValue(progress->minimumValue());
-    pageReport->lblPercent->setText(percentText(progress->currentValue(), progress->maximumValue()));
-    pageReport->lblPercent->adjustSize();
+    showPercent(percentText(progress->currentValue(), progress->maximumValue()));
     pageReport->imgDone->hide();
     setCounters(0, 0, 0, 0, 0, 0);
 
@@ -318,6 +320,17 @@ void frmMain::cmdStart_Click()
                       MessageIcon::Information);
         tabStrip->setCurrentIndex(ChooseFiles);
     }
+}
+
+// The percentage label sizes itself to its text, and the bar beside it makes room.
+void frmMain::showPercent(const QString& text)
+{
+    QLabel* label = pageReport->lblPercent;
+    const int before = label->width();
+    label->setText(text);
+    label->adjustSize();
+    if (label->width() != before && tabStrip->currentIndex() == BeginTagging)
+        Form_Resize();
 }
 
 void frmMain::cmdStop_Click()

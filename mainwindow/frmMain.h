@@ -120,6 +120,7 @@ private:
     void setCounters(int totalFound, int totalTagged, int totalErrors, int currentFound, int currentTagged,
                      int currentErrors);
     void DoneScanning();
+    void showPercent(const QString& text);
 
     MainWindowServices m_services;
     bool m_saved = false;
