@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -166,18 +167,21 @@ void writeFile(const QString& path, const QByteArray& bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-// Every picture named twice over the site: 20 pages of pictures/10 tags each.
+// Every picture named twice over the site, in a shuffled order, on 20 pages.
 void writeSite(const QString& folder, const std::vector<Picture>& pictures, const PictureServer& server)
 {
     QDir().mkpath(folder);
-    const int count = static_cast<int>(pictures.size());
-    const int perPage = std::max(1, count / 10);
-    for (int page = 0; page < 20; ++page) {
+    std::vector<size_t> order;
+    for (int twice = 0; twice < 2; ++twice) {
+        for (size_t i = 0; i < pictures.size(); ++i)
+            order.push_back(i);
+    }
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    const size_t perPage = (order.size() + 19) / 20;
+    for (size_t page = 0; page * perPage < order.size(); ++page) {
         QByteArray html = "<html><body>\n";
-        for (int k = 0; k < perPage; ++k) {
-            const Picture& p = pictures[static_cast<size_t>((page * perPage / 2 + k) % count)];
-            html += "<p><img src=\"" + server.url(p.name).toUtf8() + "\"></p>\n";
-        }
+        for (size_t k = page * perPage; k < std::min(order.size(), (page + 1) * perPage); ++k)
+            html += "<p><img src=\"" + server.url(pictures[order[k]].name).toUtf8() + "\"></p>\n";
         html += "</body></html>\n";
         writeFile(QStringLiteral("%1/page%2.html").arg(folder).arg(page, 2, 10, QChar(u'0')), html);
     }
@@ -273,7 +277,7 @@ int main(int argc, char** argv)
         total += p.bytes.size();
     PictureServer server(pictures, std::chrono::milliseconds(delayMs));
     QTemporaryDir dir;
-    const int tags = 20 * std::max(1, count / 10);
+    const int tags = 2 * count;
 
     std::printf("%d pictures, %.1f KiB in all (%.0f KiB each on average); every answer %d ms late; "
                 "%d tags on 20 pages; median of %d runs\n\n",

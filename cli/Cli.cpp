@@ -99,8 +99,13 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
     tagging.siteRoot = options.siteRoot;
     tagging.dryRun = options.dryRun;
 
-    const int jobs = options.jobs > 0 ? options.jobs : std::max(QThread::idealThreadCount(), 1);
-    ParallelRun run(tagging, jobs, makeFetcher);
+    // A document fetches its pictures one after the other, so online the
+    // transfers can only all be busy with as many documents at once; those
+    // wait on the network, not on the processors.
+    constexpr int transfers = 8;
+    const int byDefault = std::max(QThread::idealThreadCount(), tagging.online ? transfers : 1);
+    const int jobs = options.jobs > 0 ? options.jobs : byDefault;
+    ParallelRun run(tagging, jobs, makeFetcher, transfers);
     run.setKeepBytes(options.diff);
 
     ReportWriter report(out, options.report, options.quiet);

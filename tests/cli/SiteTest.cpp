@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using quillon::test::HttpTestServer;
@@ -521,6 +522,8 @@ protected:
     std::string rangeAsked = "(none)";
     std::atomic<qint64> rangedSent { 0 };
     std::atomic<qint64> wholeSent { 0 };
+    std::atomic<int> inFlight { 0 };
+    std::atomic<int> mostInFlight { 0 };
     HttpTestServer server;
 };
 
@@ -550,6 +553,28 @@ TEST_F(Online, EachAddressIsFetchedOnceHoweverManyTagsAndDocumentsNameIt)
     const QByteArray tagged = dir.read(u"site/p11.html"_s);
     EXPECT_EQ(tagged.count("a.png\" WIDTH=30 HEIGHT=20 BORDER=10>"), 3);
     EXPECT_EQ(tagged.count("b.bmp\" WIDTH=7 HEIGHT=9 BORDER=10>"), 3);
+}
+
+TEST_F(Online, ByDefaultEightDocumentsFetchAtOnce)
+{
+    // Each document names one slow picture of its own; how many requests are
+    // under way at once shows how many documents are.
+    const QByteArray picture = makePicture(u"png"_s, 3, 2);
+    server.server().Get(
+        R"(/slow/\d+\.png)", [this, picture](const httplib::Request&, httplib::Response& response) {
+            const int now = ++inFlight;
+            for (int most = mostInFlight; now > most && !mostInFlight.compare_exchange_weak(most, now);) { }
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            --inFlight;
+            response.set_content(picture.toStdString(), "image/png");
+        });
+    for (int i = 0; i < 16; ++i)
+        dir.write(u"site/p%1.html"_s.arg(i, 2, 10, QChar(u'0')),
+            urlTag(u"/slow/%1.png"_s.arg(i).toUtf8().constData()));
+    const Outcome run = quillonTag(words("--online --no-backup") << dir.file(u"site"_s));
+    EXPECT_EQ(run.exitCode, 0) << run.text().toStdString();
+    EXPECT_GE(mostInFlight.load(), 6);
+    EXPECT_LE(mostInFlight.load(), 8);
 }
 
 TEST_F(Online, OnlyThePicturesFirstBytesCrossTheWire)

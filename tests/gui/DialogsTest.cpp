@@ -1,3 +1,4 @@
+#include "tests/support/WidgetActions.h"
 #include "dialogs/DesktopServices.h"
 #include "dialogs/LinkLabel.h"
 #include "dialogs/ProductLinks.h"
@@ -32,6 +33,8 @@ using namespace quillon;
 using quillon::test::ScriptedMessages;
 using quillon::test::TempDir;
 
+using quillon::test::doubleClick;
+
 namespace {
 
 const QString Absent = QStringLiteral("<absent>");
@@ -48,16 +51,6 @@ public:
     QStringList played;
 };
 
-void doubleClick(QListWidget* box, const QString& text)
-{
-    const auto found = box->findItems(text, Qt::MatchExactly);
-    ASSERT_EQ(found.size(), 1) << text.toStdString();
-    box->scrollToItem(found.first());
-    const QPoint at = box->visualItemRect(found.first()).center();
-    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(box->viewport(), Qt::LeftButton, {}, at);
-}
 
 // A test's store, and a stand-in for the main window the dialogs bring back.
 class DialogTest : public ::testing::Test {

@@ -1,3 +1,4 @@
+#include "tests/support/WidgetActions.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FileBox.h"
 #include "filelist/FileList.h"
@@ -69,13 +70,7 @@ protected:
         box->scrollToItem(box->item(row));
         QTest::mouseClick(box->viewport(), button, {}, box->visualItemRect(box->item(row)).center());
     }
-    void doubleClick(QListWidget* box, int row)
-    {
-        click(box, row);
-        const QPoint at = box->visualItemRect(box->item(row)).center();
-        QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(box->viewport(), Qt::LeftButton, {}, at);
-    }
+    void doubleClick(QListWidget* box, int row) { test::doubleClick(box, box->item(row)->text()); }
     void expectFullMessageOnce()
     {
         ASSERT_EQ(messages.shown.size(), 1);

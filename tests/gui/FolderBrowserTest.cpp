@@ -1,3 +1,4 @@
+#include "tests/support/WidgetActions.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FileBox.h"
 #include "filelist/FolderBox.h"
@@ -18,6 +19,8 @@ using namespace quillon;
 using quillon::test::ScriptedMessages;
 using quillon::test::TempDir;
 
+using quillon::test::doubleClick;
+
 namespace {
 
 QStringList texts(const QListWidget* box)
@@ -28,17 +31,6 @@ QStringList texts(const QListWidget* box)
     return all;
 }
 
-void doubleClick(QListWidget* box, const QString& text)
-{
-    const auto found = box->findItems(text, Qt::MatchExactly);
-    ASSERT_EQ(found.size(), 1) << text.toStdString();
-    box->scrollToItem(found.first());
-    // What the window system sends: press, release, double-click, release.
-    const QPoint at = box->visualItemRect(found.first()).center();
-    QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(box->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(box->viewport(), Qt::LeftButton, {}, at);
-}
 
 class FolderBrowserTest : public ::testing::Test {
 protected:
