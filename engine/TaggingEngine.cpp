@@ -91,7 +91,6 @@ void TaggingEngine::setProgress(double value)
 
 void TaggingEngine::run(const QStringList& files)
 {
-    m_stopRequested = false;
     m_resources.endRun();
     m_progressMaximum = 4.0 * files.size();
     setProgress(0);
@@ -106,6 +105,8 @@ void TaggingEngine::run(const QStringList& files)
             setProgress((i + 1) * 4.0);
     }
     DoneScanning();
+    // A stop asked for before the run began still ends it; one asked for now ends nothing later.
+    m_stopRequested = false;
 }
 
 void TaggingEngine::reportDocumentFailure(const QString& path, const QString& status)
