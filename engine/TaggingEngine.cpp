@@ -138,7 +138,8 @@ void TaggingEngine::TagFile(const QString& path, int position, int count)
     m_report.resetCurrent();
     m_fileOptions = m_options();
 
-    const Result<QByteArray> read = readWholeFile(path);
+    FileStamp readVersion;
+    const Result<QByteArray> read = readWholeFile(path, &readVersion);
     if (!read) {
         reportDocumentFailure(path, status::ReadFailed);
         return;
@@ -186,7 +187,7 @@ void TaggingEngine::TagFile(const QString& path, int position, int count)
     const QByteArray after = document.encode(rewritten);
     if (m_observer)
         m_observer->documentRewritten(path, bytes, after);
-    if (!m_fileOptions.dryRun && !writeFileAtomic(path, after))
+    if (!m_fileOptions.dryRun && !writeFileAtomic(path, after, &readVersion))
         reportDocumentFailure(path, status::WriteFailed);
 }
 

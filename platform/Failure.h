@@ -8,7 +8,7 @@ namespace quillon {
 // 100 and 481 keep the old numbering that users know from the report's
 // "Error: [53] ..." rows; the others are this program's own.
 enum class ErrorCode : int {
-    InvalidArgument = 5,      // a quoted SRC value of negative length
+    InvalidArgument = 5,
     Overflow = 6,             // the download counter ran past 32767
     TypeMismatch = 13,        // a stored number that is not a number
     FileNotFound = 53,

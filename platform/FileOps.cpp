@@ -103,9 +103,19 @@ QString resolveLinks(const QString& path)
     return current;
 }
 
+FileStamp stampFrom(const struct stat& st)
+{
+    FileStamp stamp;
+    stamp.size = st.st_size;
+    stamp.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.inode = st.st_ino;
+    stamp.device = st.st_dev;
+    return stamp;
+}
+
 } // namespace
 
-Result<QByteArray> readWholeFile(const QString& path)
+Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
 {
     const QByteArray name = encoded(path);
     Fd fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -116,6 +126,8 @@ Result<QByteArray> readWholeFile(const QString& path)
         return failureFromErrno(errno, path);
     if (!S_ISREG(st.st_mode))
         return Failure(ErrorCode::NotARegularFile, path);
+    if (stamp)
+        *stamp = stampFrom(st);
 
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>(st.st_size));
@@ -134,7 +146,7 @@ Result<QByteArray> readWholeFile(const QString& path)
     return bytes;
 }
 
-Status writeFileAtomic(const QString& path, const QByteArray& bytes)
+Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected)
 {
     const QString target = resolveLinks(path);
     const QByteArray targetName = encoded(target);
@@ -144,7 +156,11 @@ Status writeFileAtomic(const QString& path, const QByteArray& bytes)
     uid_t owner = 0;
     gid_t group = 0;
     struct stat st {};
-    if (::stat(targetName.constData(), &st) == 0) {
+    const bool found = ::stat(targetName.constData(), &st) == 0;
+    // Someone else's change since the file was read is theirs to keep.
+    if (expected && (!found || stampFrom(st) != *expected))
+        return Failure(ErrorCode::FileChanged, target);
+    if (found) {
         if (!S_ISREG(st.st_mode))
             return Failure(ErrorCode::NotARegularFile, target);
         if (!permissionBitsAllowWriting(st, targetName))
@@ -205,7 +221,7 @@ Status deleteFile(const QString& path)
 
 #else // other platforms: Qt's own file classes
 
-Result<QByteArray> readWholeFile(const QString& path)
+Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -219,12 +235,17 @@ Result<QByteArray> readWholeFile(const QString& path)
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return Failure(ErrorCode::FileAccessError, file.errorString());
+    if (stamp)
+        *stamp = FileStamp{info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000, 0, 0};
     return bytes;
 }
 
-Status writeFileAtomic(const QString& path, const QByteArray& bytes)
+Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected)
 {
     const QFileInfo info(path);
+    if (expected && (!info.exists() || info.size() != expected->size
+                     || info.lastModified().toMSecsSinceEpoch() * 1000000 != expected->modifiedNs))
+        return Failure(ErrorCode::FileChanged, path);
     if (!QFileInfo(info.absolutePath()).isDir())
         return Failure(ErrorCode::PathNotFound, path);
     if (info.exists() && !info.isWritable())

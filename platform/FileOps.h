@@ -7,18 +7,30 @@
 
 namespace quillon {
 
+// What tells one version of a file from another.
+struct FileStamp {
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    quint64 inode = 0;
+    quint64 device = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
 // Reads every byte of the regular file at path. A file that cannot be read to
 // its end fails; a short read is never taken for the whole file. A folder, FIFO
-// or device fails at once without blocking.
-Result<QByteArray> readWholeFile(const QString& path);
+// or device fails at once without blocking. stamp, when given, receives the
+// stamp of the version read.
+Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp = nullptr);
 
 // Replaces the file at path with bytes so that the file holds either its old
 // bytes or the new ones, never a mix: a temporary file in the same folder is
 // written, flushed to disk and renamed over the target. The target keeps its
 // permission bits; a symbolic link is followed and kept. A file whose permission
 // bits forbid writing (judged here, also for root) or that is immutable is not
-// replaced. A new file gets the usual permissions for new files.
-Status writeFileAtomic(const QString& path, const QByteArray& bytes);
+// replaced. A new file gets the usual permissions for new files. With expected,
+// a file that is no longer the version read (changed, replaced or deleted
+// since) is left alone and the write fails with FileChanged.
+Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected = nullptr);
 
 // Removes the file at path. A file that is already gone is a failure (53).
 Status deleteFile(const QString& path);

@@ -207,3 +207,23 @@ TEST_F(DocumentPass, PicturesResolveAgainstTheDocumentsFolder)
     runOn({path});
     EXPECT_EQ(slurp(path), QByteArray("<img src=\"../pics/logo.gif\" WIDTH=120 HEIGHT=60><img src=\"../a.gif\" WIDTH=120 HEIGHT=60>"));
 }
+
+TEST_F(DocumentPass, DocumentChangedWhileBeingTaggedIsNotOverwritten)
+{
+    // Someone saves the page between its reading and its writing.
+    class Editor : public RunObserver {
+    public:
+        void documentRewritten(const QString& path, const QByteArray&, const QByteArray&) override
+        {
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                file.write("their new text, longer than before");
+        }
+    } editor;
+    observer = &editor;
+    options.generateBackups = false;
+    const QString path = page("<img src=a.gif>");
+    runOn({path});
+    EXPECT_EQ(slurp(path), QByteArray("their new text, longer than before"));
+    EXPECT_EQ(engine().report().rows().back().status, QStringLiteral("Error: Unable to write file. File not changed."));
+}
