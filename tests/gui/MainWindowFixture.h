@@ -6,7 +6,6 @@
 #include "mainwindow/ChooseFilesPage.h"
 #include "mainwindow/ProgressBar.h"
 #include "mainwindow/ReportPage.h"
-#include "mainwindow/RunController.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/TabStrip.h"
 #include "mainwindow/frmMain.h"
@@ -25,63 +24,47 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
+#include <semaphore>
 
 namespace quillon::test {
 
 // Brings remote pictures from nowhere: every address gives the same picture.
-// One chosen fetch (counting from 1) waits until the test lets it go, so a test
-// can act while a run is surely in the middle of a document.
+// The holdAt-th fetch (counting from 1) waits until the test lets it go, so a
+// test can act while a run is surely in the middle of a document.
 class GatedFetcher : public ImageFetcher {
 public:
-    GatedFetcher(QByteArray picture, int holdAt) : m_picture(std::move(picture)), m_holdAt(holdAt) {}
-
-    Status fetch(const QString& address, const QString& targetPath) override
+    GatedFetcher(QByteArray picture, int holdAt)
+        : m_picture(std::move(picture))
+        , m_holdAt(holdAt)
     {
-        {
-            std::unique_lock lock(m_mutex);
-            m_addresses.append(address);
-            if (m_addresses.size() == m_holdAt) {
-                m_holding = true;
-                // Bounded, so that a test that never lets go still ends.
-                m_changed.wait_for(lock, std::chrono::seconds(60), [this] { return m_released; });
-                m_holding = false;
-            }
+    }
+
+    Status fetch(const QString&, const QString& targetPath) override
+    {
+        if (++fetches == m_holdAt) {
+            holding = true;
+            // Bounded, so that a test that never lets go still ends.
+            m_gate.try_acquire_for(std::chrono::seconds(60));
+            holding = false;
         }
         QFile file(targetPath);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(m_picture) != m_picture.size())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(m_picture) != m_picture.size())
             return Failure(ErrorCode::FileAccessError);
         return {};
     }
+    void release() { m_gate.release(); }
 
-    bool holding() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_holding;
-    }
-    void release()
-    {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
-    QStringList addresses() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_addresses;
-    }
+    std::atomic<int> fetches = 0;
+    std::atomic<bool> holding = false;
 
 private:
     const QByteArray m_picture;
     const int m_holdAt;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    QStringList m_addresses;
-    bool m_holding = false;
-    bool m_released = false;
+    std::counting_semaphore<8> m_gate { 0 };
 };
 
 // A main window over a settings store and a site folder of its own, with
@@ -99,7 +82,8 @@ protected:
     QString stored(const SettingKey& key) const { return settings().read(key); }
     void setStored(const SettingKey& key, const QString& value) const { settings().write(key, value); }
 
-    MainWindowServices services()
+    // A new window, shown; an earlier one of this test is closed first.
+    frmMain& open()
     {
         MainWindowServices s;
         s.settings = settings();
@@ -109,14 +93,9 @@ protected:
             return online;
         };
         s.fetcher = remote.get();
-        s.startFolder = startFolder.isEmpty() ? site.path() : startFolder;
-        return s;
-    }
-
-    // A new window, shown; an earlier one of this test is closed first.
-    frmMain& open()
-    {
-        w = std::make_unique<frmMain>(services());
+        s.startFolder = site.path();
+        w.reset();
+        w = std::make_unique<frmMain>(s);
         w->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
         return *w;
@@ -141,7 +120,7 @@ protected:
         QList<QStringList> all;
         for (int i = 0; i < lvStatus()->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* item = lvStatus()->topLevelItem(i);
-            all.append({item->text(0), item->text(1), item->text(2)});
+            all.append({ item->text(0), item->text(1), item->text(2) });
         }
         return all;
     }
@@ -149,8 +128,8 @@ protected:
     QStringList counters() const
     {
         const ReportPage& r = report();
-        return {r.lblTotalFound->text(),   r.lblTotalTagged->text(),   r.lblTotalErrors->text(),
-                r.lblCurrentFound->text(), r.lblCurrentTagged->text(), r.lblCurrentErrors->text()};
+        return { r.lblTotalFound->text(), r.lblTotalTagged->text(), r.lblTotalErrors->text(),
+            r.lblCurrentFound->text(), r.lblCurrentTagged->text(), r.lblCurrentErrors->text() };
     }
 
     void clickTab(int index) const
@@ -166,18 +145,16 @@ protected:
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::mouseClick(cmdAddFiles(), Qt::LeftButton);
     }
-
-    // Runs start and waits for the window to say the run is over.
-    bool runs(const std::function<void()>& start) const
+    // Starts a run from the File menu and waits for the window to say it is over.
+    bool runs() const
     {
         QSignalSpy ended(w.get(), &frmMain::runEnded);
-        start();
+        w->mnuStart->trigger();
         return ended.count() > 0 || ended.wait(60000);
     }
 
     TempDir store;
     TempDir site;
-    QString startFolder; // the site when empty
     ScriptedMessages messages;
     std::optional<bool> online = true;
     int onlineChecks = 0;

@@ -21,17 +21,14 @@ namespace {
 
 const QString Absent = QStringLiteral("<absent>");
 
-// Every key the page reads or writes.
-const SettingKey PageKeys[] = {
-    keys::GenerateBackups,
-    keys::BackupMode,
-    keys::Sound,
-    keys::OnlineMode,
-    keys::BorderReact,
-    keys::BorderSizeIndex,
-    keys::AltReact,
-    keys::AltTextIndex,
-};
+std::function<void()> click(QAbstractButton* button)
+{
+    return [button] { QTest::mouseClick(button, Qt::LeftButton); };
+}
+std::function<void()> press(QWidget* widget, Qt::Key key)
+{
+    return [widget, key] { QTest::keyClick(widget, key); };
+}
 
 class OptionsPageTest : public ::testing::Test {
 protected:
@@ -48,12 +45,30 @@ protected:
         return settings.store().ReadSetting(QString::fromUtf8(kApplication), QString::fromUtf8(kSection),
             QString::fromUtf8(key.name), Absent);
     }
+    // Every key the page reads or writes, with its stored text.
     QMap<QString, QString> everyKey() const
     {
         QMap<QString, QString> all;
-        for (const SettingKey& key : PageKeys)
+        for (const SettingKey& key : { keys::GenerateBackups, keys::BackupMode, keys::Sound, keys::OnlineMode,
+                 keys::BorderReact, keys::BorderSizeIndex, keys::AltReact, keys::AltTextIndex })
             all.insert(QString::fromUtf8(key.name), stored(key));
         return all;
+    }
+    // The ticked boxes and options by name, then the two lists' texts.
+    QStringList shown() const
+    {
+        QStringList all;
+        for (const QAbstractButton* button : page.findChildren<QAbstractButton*>()) {
+            if (button->isChecked())
+                all.append(button->objectName());
+        }
+        return all << page.lstBorderSize->currentText() << page.cboAltText->currentText();
+    }
+    // 1 or 0: the global backups tick enabled, ticked; the backup folder button, Edit enabled.
+    QList<int> enabling() const
+    {
+        return { page.chkBackupSame->isEnabled(), page.chkBackupSame->isChecked(),
+            page.cmdBackupPath->isEnabled(), page.cmdEdit->isEnabled() };
     }
     QByteArray iniBytes() const { return slurp(settings.store().fileFor(QString::fromUtf8(kApplication))); }
 
@@ -62,56 +77,29 @@ protected:
     OptionsPage page { settings };
 };
 
-TEST_F(OptionsPageTest, FreshStoreShowsTheDefaultsAndStoresWhatItShows)
+TEST_F(OptionsPageTest, LoadShowsTheStoredChoicesAndOnAFreshStoreStoresWhatItShows)
 {
     page.PageLoad();
-
-    EXPECT_TRUE(page.optOffline->isChecked());
-    EXPECT_FALSE(page.optOnline->isChecked());
-    EXPECT_TRUE(page.optAlt1->isChecked());
-    EXPECT_FALSE(page.cmdEdit->isEnabled());
-    EXPECT_TRUE(page.optBorder2->isChecked());
-    EXPECT_EQ(page.lstBorderSize->currentText(), "10");
-    EXPECT_EQ(page.cboAltText->currentText(), "Image Name");
-    EXPECT_TRUE(page.chkSound->isChecked());
-    EXPECT_TRUE(page.chkGenerateBackups->isChecked());
-    EXPECT_FALSE(page.chkBackupSame->isChecked());
-    EXPECT_TRUE(page.chkBackupSame->isEnabled());
-    EXPECT_FALSE(page.cmdBackupPath->isEnabled());
-
-    const QMap<QString, QString> expected {
-        { "Generate Backups", "True" },
-        { "Sound", "True" },
-        { "Online Mode", "False" },
-        { "BORDER React", "2" },
-        { "ALT React", "1" },
-        { "BORDER Size Index", "10" },
-        { "ALT Text Index", "0" },
-        { "Backup Mode", Absent },
-    };
+    EXPECT_EQ(shown(),
+        QStringList(
+            { "chkSound", "chkGenerateBackups", "optOffline", "optBorder2", "optAlt1", "10", "Image Name" }));
+    EXPECT_EQ(enabling(), QList<int>({ 1, 0, 0, 0 }));
+    const QMap<QString, QString> expected { { "Generate Backups", "True" }, { "Sound", "True" },
+        { "Online Mode", "False" }, { "BORDER React", "2" }, { "ALT React", "1" },
+        { "BORDER Size Index", "10" }, { "ALT Text Index", "0" }, { "Backup Mode", Absent } };
     EXPECT_EQ(everyKey(), expected);
+
+    for (const auto& [key, value] :
+        { std::pair(keys::GenerateBackups, "False"), { keys::BackupMode, "Global" }, { keys::Sound, "False" },
+            { keys::OnlineMode, "True" }, { keys::BorderReact, "1" }, { keys::BorderSizeIndex, "3" },
+            { keys::AltReact, "2" }, { keys::AltTextIndex, "1" } })
+        settings.write(key, value);
+    page.PageLoad();
+    EXPECT_EQ(shown(), QStringList({ "chkBackupSame", "optOnline", "optBorder1", "optAlt2", "3", "Custom" }));
+    EXPECT_EQ(enabling(), QList<int>({ 0, 1, 1, 1 }));
 }
 
-TEST_F(OptionsPageTest, OpeningAgainWritesNothing)
-{
-    page.PageLoad();
-    const QByteArray first = iniBytes();
-    page.PageLoad();
-    EXPECT_EQ(iniBytes(), first);
-
-    // Texts the page shows like the ones it writes but never writes itself: a
-    // load that wrote anything would put its own text in their place.
-    settings.write(keys::OnlineMode, "no");
-    settings.write(keys::BorderReact, "7");
-    const QByteArray edited = iniBytes();
-    page.PageLoad();
-    page.PageLoad();
-    EXPECT_EQ(iniBytes(), edited);
-    EXPECT_TRUE(page.optOffline->isChecked());
-    EXPECT_TRUE(page.optBorder2->isChecked());
-}
-
-TEST_F(OptionsPageTest, ForeignListTextShowsTheDefaultAndStaysInTheStore)
+TEST_F(OptionsPageTest, ForeignTextShowsTheDefaultAndStaysAndOpeningAgainWritesNothing)
 {
     settings.write(keys::BorderSizeIndex, "abc");
     settings.write(keys::AltTextIndex, "1.5");
@@ -121,115 +109,57 @@ TEST_F(OptionsPageTest, ForeignListTextShowsTheDefaultAndStaysInTheStore)
     EXPECT_EQ(stored(keys::BorderSizeIndex), "abc");
     EXPECT_EQ(stored(keys::AltTextIndex), "1.5");
 
-    // The user's own choice replaces it.
+    // Texts the page shows like the ones it writes but never writes itself: a
+    // load that wrote anything would put its own text in their place.
+    settings.write(keys::OnlineMode, "no");
+    settings.write(keys::BorderReact, "7");
+    const QByteArray edited = iniBytes();
+    page.PageLoad();
+    EXPECT_EQ(iniBytes(), edited);
+
+    // The user's own choice replaces the foreign text.
     QTest::keyClick(page.lstBorderSize, Qt::Key_Up);
     EXPECT_EQ(stored(keys::BorderSizeIndex), "9");
 }
 
-TEST_F(OptionsPageTest, StoredChoicesAreShown)
-{
-    settings.write(keys::GenerateBackups, "False");
-    settings.write(keys::BackupMode, "Global");
-    settings.write(keys::Sound, "False");
-    settings.write(keys::OnlineMode, "True");
-    settings.write(keys::BorderReact, "1");
-    settings.write(keys::BorderSizeIndex, "3");
-    settings.write(keys::AltReact, "2");
-    settings.write(keys::AltTextIndex, "1");
-    page.PageLoad();
-
-    EXPECT_FALSE(page.chkGenerateBackups->isChecked());
-    EXPECT_TRUE(page.chkBackupSame->isChecked());
-    EXPECT_FALSE(page.chkBackupSame->isEnabled());
-    EXPECT_TRUE(page.cmdBackupPath->isEnabled());
-    EXPECT_FALSE(page.chkSound->isChecked());
-    EXPECT_TRUE(page.optOnline->isChecked());
-    EXPECT_TRUE(page.optBorder1->isChecked());
-    EXPECT_EQ(page.lstBorderSize->currentText(), "3");
-    EXPECT_TRUE(page.optAlt2->isChecked());
-    EXPECT_TRUE(page.cmdEdit->isEnabled());
-    EXPECT_EQ(page.cboAltText->currentText(), "Custom");
-}
-
-// Each control writes its own key and no other.
-TEST_F(OptionsPageTest, EachControlStoresItsOwnKey)
+// Each control writes its own key and no other. Backups off disables the
+// global tick but keeps it and its button; Edit follows the ALT choice and not
+// the text list.
+TEST_F(OptionsPageTest, EachControlStoresItsOwnKeyAndEnablesWhatDependsOnIt)
 {
     page.PageLoad();
-    struct Case {
+    const struct {
         const char* what;
         std::function<void()> act;
         SettingKey key;
         QString value;
+        QList<int> enabling;
+    } steps[] = {
+        { "online", click(page.optOnline), keys::OnlineMode, "True", { 1, 0, 0, 0 } },
+        { "offline", click(page.optOffline), keys::OnlineMode, "False", { 1, 0, 0, 0 } },
+        { "ALT custom", press(page.cboAltText, Qt::Key_Down), keys::AltTextIndex, "1", { 1, 0, 0, 0 } },
+        { "ALT=", click(page.optAlt2), keys::AltReact, "2", { 1, 0, 0, 1 } },
+        { "ALT image name", press(page.cboAltText, Qt::Key_Up), keys::AltTextIndex, "0", { 1, 0, 0, 1 } },
+        { "ALT do nothing", click(page.optAlt1), keys::AltReact, "1", { 1, 0, 0, 0 } },
+        { "BORDER do nothing", click(page.optBorder1), keys::BorderReact, "1", { 1, 0, 0, 0 } },
+        { "BORDER=", click(page.optBorder2), keys::BorderReact, "2", { 1, 0, 0, 0 } },
+        { "border size", press(page.lstBorderSize, Qt::Key_Up), keys::BorderSizeIndex, "9", { 1, 0, 0, 0 } },
+        { "sound off", click(page.chkSound), keys::Sound, "False", { 1, 0, 0, 0 } },
+        { "sound on", click(page.chkSound), keys::Sound, "True", { 1, 0, 0, 0 } },
+        { "global backups", click(page.chkBackupSame), keys::BackupMode, "Global", { 1, 1, 1, 0 } },
+        { "backups off", click(page.chkGenerateBackups), keys::GenerateBackups, "False", { 0, 1, 1, 0 } },
+        { "backups on", click(page.chkGenerateBackups), keys::GenerateBackups, "True", { 1, 1, 1, 0 } },
+        { "backups beside", click(page.chkBackupSame), keys::BackupMode, "Normal", { 1, 0, 0, 0 } },
+        { "backups off again", click(page.chkGenerateBackups), keys::GenerateBackups, "False",
+            { 0, 0, 0, 0 } },
     };
-    auto click
-        = [](QAbstractButton* button) { return [button] { QTest::mouseClick(button, Qt::LeftButton); }; };
-    auto key = [](QWidget* widget, Qt::Key k) { return [widget, k] { QTest::keyClick(widget, k); }; };
-    const Case cases[] = {
-        { "online", click(page.optOnline), keys::OnlineMode, "True" },
-        { "offline", click(page.optOffline), keys::OnlineMode, "False" },
-        { "ALT=", click(page.optAlt2), keys::AltReact, "2" },
-        { "ALT do nothing", click(page.optAlt1), keys::AltReact, "1" },
-        { "ALT custom", key(page.cboAltText, Qt::Key_Down), keys::AltTextIndex, "1" },
-        { "ALT image name", key(page.cboAltText, Qt::Key_Up), keys::AltTextIndex, "0" },
-        { "BORDER do nothing", click(page.optBorder1), keys::BorderReact, "1" },
-        { "BORDER=", click(page.optBorder2), keys::BorderReact, "2" },
-        { "border size", key(page.lstBorderSize, Qt::Key_Up), keys::BorderSizeIndex, "9" },
-        { "sound off", click(page.chkSound), keys::Sound, "False" },
-        { "sound on", click(page.chkSound), keys::Sound, "True" },
-        { "backups off", click(page.chkGenerateBackups), keys::GenerateBackups, "False" },
-        { "backups on", click(page.chkGenerateBackups), keys::GenerateBackups, "True" },
-        { "global backups", click(page.chkBackupSame), keys::BackupMode, "Global" },
-        { "backups beside", click(page.chkBackupSame), keys::BackupMode, "Normal" },
-    };
-    for (const Case& c : cases) {
+    for (const auto& step : steps) {
         QMap<QString, QString> expected = everyKey();
-        expected.insert(QString::fromUtf8(c.key.name), c.value);
-        c.act();
-        EXPECT_EQ(everyKey(), expected) << c.what;
+        expected.insert(QString::fromUtf8(step.key.name), step.value);
+        step.act();
+        EXPECT_EQ(everyKey(), expected) << step.what;
+        EXPECT_EQ(enabling(), step.enabling) << step.what;
     }
-}
-
-TEST_F(OptionsPageTest, BackupsOffDisablesTheGlobalTickButKeepsItAndTheButton)
-{
-    page.PageLoad();
-    QTest::mouseClick(page.chkBackupSame, Qt::LeftButton);
-    ASSERT_TRUE(page.cmdBackupPath->isEnabled());
-
-    QTest::mouseClick(page.chkGenerateBackups, Qt::LeftButton);
-    EXPECT_FALSE(page.chkBackupSame->isEnabled());
-    EXPECT_TRUE(page.chkBackupSame->isChecked());
-    EXPECT_TRUE(page.cmdBackupPath->isEnabled());
-    EXPECT_EQ(stored(keys::BackupMode), "Global");
-
-    QTest::mouseClick(page.chkGenerateBackups, Qt::LeftButton);
-    EXPECT_TRUE(page.chkBackupSame->isEnabled());
-    QTest::mouseClick(page.chkBackupSame, Qt::LeftButton);
-    EXPECT_FALSE(page.cmdBackupPath->isEnabled());
-
-    // Turning backups off with the tick away leaves the button off too.
-    QTest::mouseClick(page.chkGenerateBackups, Qt::LeftButton);
-    EXPECT_FALSE(page.cmdBackupPath->isEnabled());
-    EXPECT_FALSE(page.chkBackupSame->isChecked());
-}
-
-TEST_F(OptionsPageTest, EditFollowsTheAltChoiceAndNotTheTextList)
-{
-    page.PageLoad();
-    ASSERT_TRUE(page.optAlt1->isChecked());
-    QTest::keyClick(page.cboAltText, Qt::Key_Down);
-    EXPECT_EQ(page.cboAltText->currentText(), "Custom");
-    EXPECT_FALSE(page.cmdEdit->isEnabled());
-    EXPECT_TRUE(page.optAlt1->isChecked());
-
-    QTest::mouseClick(page.optAlt2, Qt::LeftButton);
-    EXPECT_TRUE(page.cmdEdit->isEnabled());
-    QTest::keyClick(page.cboAltText, Qt::Key_Up);
-    EXPECT_EQ(page.cboAltText->currentText(), "Image Name");
-    EXPECT_TRUE(page.cmdEdit->isEnabled());
-    EXPECT_TRUE(page.optAlt2->isChecked());
-
-    QTest::mouseClick(page.optAlt1, Qt::LeftButton);
-    EXPECT_FALSE(page.cmdEdit->isEnabled());
 }
 
 } // namespace
