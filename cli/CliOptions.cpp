@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include "platform/Paths.h"
+#include "platform/ProgramFolder.h"
 
 namespace quillon {
 
@@ -15,6 +16,13 @@ bool isWholeNumber(const QString& text, int maxDigits)
             return false;
     }
     return true;
+}
+
+// Where the help page that ships with the program is, when it is there.
+QString helpPageLine()
+{
+    const QString page = findDataFile(QStringLiteral("yarrow.html"));
+    return page.isEmpty() ? QString() : QStringLiteral("\nThe help page: %1\n").arg(page);
 }
 
 } // namespace
@@ -88,7 +96,8 @@ QString usageText()
         "Exit status:\n"
         "  0  every tag was handled without an error\n"
         "  1  at least one row ends in an error\n"
-        "  2  the command line is wrong, or a PATH does not exist (nothing is changed)\n");
+        "  2  the command line is wrong, or a PATH does not exist (nothing is changed)\n")
+        + helpPageLine();
 }
 
 ParseResult parseCommandLine(const QStringList& arguments)
