@@ -41,7 +41,7 @@ struct CliOptions {
     bool dryRun = false;       // write nothing
     bool diff = false;         // with dryRun: a unified diff instead of the report
     ReportFormat report = ReportFormat::Text;
-    int jobs = 0;              // documents at once; 0: one per processor
+    int jobs = 0;              // documents at once; 0: one per processor, and at least 8 online
     bool quiet = false;        // only rows that end in an error, and the totals
     bool useSettings = false;  // start from the desktop program's stored options
     bool help = false;         // print the usage and stop

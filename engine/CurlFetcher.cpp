@@ -39,6 +39,7 @@ struct BodySink {
     bool headerOnly = false;
     QByteArray head;       // the body so far, while it may still tell the size
     bool measurable = false; // the size is known: the rest is not needed
+    CURL* easy = nullptr;    // the transfer, to ask what kind of answer it is
 };
 
 // How much of a picture's start is kept to find its size; formats that put the
@@ -53,6 +54,11 @@ size_t writeBody(char* data, size_t size, size_t count, void* userData)
 {
     auto* sink = static_cast<BodySink*>(userData);
     const size_t length = size * count;
+    if (sink->measurable) {
+        // The rest of a part asked for: read, not kept, unless it runs longer than asked.
+        sink->written += static_cast<qint64>(length);
+        return sink->written > kHeadBytes ? 0 : length;
+    }
     if (sink->written + static_cast<qint64>(length) > sink->maxBytes) {
         sink->tooLarge = true;
         return 0;
@@ -73,7 +79,13 @@ size_t writeBody(char* data, size_t size, size_t count, void* userData)
         sink->head.append(data, static_cast<qsizetype>(length));
         if (MeasurePictureData(sink->head).ok()) {
             sink->measurable = true;
-            return 0; // enough: libcurl ends the transfer here
+            // The rest of a part asked for is short, and reading it keeps the
+            // connection for the next picture; a whole picture sent all the
+            // same is cut short here, which ends the transfer.
+            long response = 0;
+            curl_easy_getinfo(sink->easy, CURLINFO_RESPONSE_CODE, &response);
+            if (response != 206)
+                return 0;
         }
     }
     return length;
@@ -179,6 +191,7 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
         setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
         setOption(easy, CURLOPT_USERAGENT, userAgent);
         setOption(easy, CURLOPT_WRITEFUNCTION, &writeBody);
+        body.easy = easy;
         setOption(easy, CURLOPT_WRITEDATA, &body);
         if (ranged)
             setOption(easy, CURLOPT_RANGE, kHeadRange);

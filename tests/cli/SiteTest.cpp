@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <thread>
 
 using namespace Qt::StringLiterals;
@@ -392,16 +393,12 @@ TEST_F(Site, RootFindsSlashPathsUnderItAndNeverReadsAPictureOutsideIt)
     EXPECT_TRUE(report.rows[1][2].startsWith(u"Error: "_s)) << report.rows[1][2].toStdString();
     EXPECT_TRUE(report.rows[2][2].startsWith(u"Error: "_s)) << report.rows[2][2].toStdString();
     EXPECT_EQ(report.totals, u"Found 3, Tagged 1, Errors 2"_s);
-    EXPECT_EQ(slurp(file),
-        QByteArray("<img src=\"/img/a.png\" WIDTH=5 HEIGHT=6>\n<img src=\"/../outside.png\">\n<img "
-                   "src=\"../../x.png\">\n"));
+    EXPECT_EQ(slurp(file), QByteArray(page).replace("a.png\">", "a.png\" WIDTH=5 HEIGHT=6>"));
 
     // Without a root, "/" is the document's folder as ever, and climbing out is allowed.
     dir.write(u"root/pages/p.html"_s, page);
     EXPECT_EQ(quillonTag(words("--no-backup --no-border") << file).exitCode, 1);
-    EXPECT_EQ(slurp(file),
-        QByteArray("<img src=\"/img/a.png\">\n<img src=\"/../outside.png\">\n<img src=\"../../x.png\" "
-                   "WIDTH=88 HEIGHT=8>\n"));
+    EXPECT_EQ(slurp(file), QByteArray(page).replace("x.png\">", "x.png\" WIDTH=88 HEIGHT=8>"));
 }
 
 TEST_F(Site, JsonAndCsvReportsCarryTheRowsAndTotalsOfTheTextReport)
@@ -524,6 +521,7 @@ protected:
     std::atomic<qint64> wholeSent { 0 };
     std::atomic<int> inFlight { 0 };
     std::atomic<int> mostInFlight { 0 };
+    std::set<int> clientPorts;
     HttpTestServer server;
 };
 
@@ -558,10 +556,14 @@ TEST_F(Online, EachAddressIsFetchedOnceHoweverManyTagsAndDocumentsNameIt)
 TEST_F(Online, ByDefaultEightDocumentsFetchAtOnce)
 {
     // Each document names one slow picture of its own; how many requests are
-    // under way at once shows how many documents are.
+    // under way at once shows how many documents are (not one per processor).
     const QByteArray picture = makePicture(u"png"_s, 3, 2);
     server.server().Get(
-        R"(/slow/\d+\.png)", [this, picture](const httplib::Request&, httplib::Response& response) {
+        R"(/slow/\d+\.png)", [this, picture](const httplib::Request& request, httplib::Response& response) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                clientPorts.insert(request.remote_port);
+            }
             const int now = ++inFlight;
             for (int most = mostInFlight; now > most && !mostInFlight.compare_exchange_weak(most, now);) { }
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -573,8 +575,10 @@ TEST_F(Online, ByDefaultEightDocumentsFetchAtOnce)
             urlTag(u"/slow/%1.png"_s.arg(i).toUtf8().constData()));
     const Outcome run = quillonTag(words("--online --no-backup") << dir.file(u"site"_s));
     EXPECT_EQ(run.exitCode, 0) << run.text().toStdString();
-    EXPECT_GE(mostInFlight.load(), 6);
+    EXPECT_GE(mostInFlight.load(), 4);
     EXPECT_LE(mostInFlight.load(), 8);
+    // A transfer that stops once the size is known keeps its connection for the next.
+    EXPECT_LE(clientPorts.size(), 8u);
 }
 
 TEST_F(Online, OnlyThePicturesFirstBytesCrossTheWire)
