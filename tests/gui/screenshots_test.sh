@@ -16,7 +16,7 @@ done
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 
 shots="$build/screenshots"
-names=(choose-files options report)
+names=(choose-files options report alt-text backup-location about)
 for name in "${names[@]}"; do
   rm -f "$shots/$name.png"
 done
