@@ -4,32 +4,16 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
+#include "tests/cli/ToolRun.h"
 
 #include <gtest/gtest.h>
 
 using quillon::test::slurp;
 using quillon::test::TempDir;
+using quillon::test::Outcome;
+using quillon::test::quillonTag;
 
 namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the real quillon-tag that was built beside this test.
-Outcome quillonTag(const QStringList& arguments, const QString& workingFolder = QString())
-{
-    QProcess process;
-    if (!workingFolder.isEmpty())
-        process.setWorkingDirectory(workingFolder);
-    process.start(quillon::programFolder() + QStringLiteral("/quillon-tag"), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
 
 class QuillonTag : public ::testing::Test {
 protected:
@@ -44,7 +28,7 @@ TEST_F(QuillonTag, TagsWithTheFreshStoresDefaultsAndPrintsTheReport)
     const QString page = dir.write(QStringLiteral("p.html"), "<img src=a.gif><img src=none.gif>");
     const Outcome run = quillonTag({page});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, QStringLiteral("%1\ta.gif\tSuccess!\n%1\tnone.gif\tError: [53] Unable to download image.\n"
+    EXPECT_EQ(run.text(), QStringLiteral("%1\ta.gif\tSuccess!\n%1\tnone.gif\tError: [53] Unable to download image.\n"
                                       "Found 2, Tagged 1, Errors 1\n").arg(page));
     EXPECT_EQ(slurp(page), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60 BORDER=10><img src=none.gif>"));
     EXPECT_EQ(slurp(page + QStringLiteral(".bak")), QByteArray("<img src=a.gif><img src=none.gif>"));
@@ -61,7 +45,7 @@ TEST_F(QuillonTag, OptionsChooseTheClausesAndTheBackups)
     EXPECT_EQ(slurp(page), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60 ALT=\"A &quot;B&quot;\">"));
     EXPECT_EQ(slurp(dir.file(QStringLiteral("bak/p.html.bak"))), QByteArray("<img src=a.gif>"));
     EXPECT_FALSE(QFileInfo::exists(page + QStringLiteral(".bak")));
-    EXPECT_TRUE(run.out.endsWith(QStringLiteral("Found 2, Tagged 2, Errors 0\n")));
+    EXPECT_TRUE(run.text().endsWith(QStringLiteral("Found 2, Tagged 2, Errors 0\n")));
 
     const QString third = dir.write(QStringLiteral("r.html"), "<img src=a.gif>");
     EXPECT_EQ(quillonTag({QStringLiteral("--no-backup"), QStringLiteral("--alt-image-name"), QStringLiteral("--border"),
@@ -92,10 +76,10 @@ TEST_F(QuillonTag, HelpListsTheOptionsAndExitStatusesAndVersionComesFromTheBuild
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option : {"--online", "--offline", "--border", "--no-border", "--alt", "--alt-image-name",
                                "--no-alt", "--backup", "--no-backup", "--backup-dir", "--version", "Exit status"})
-        EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
+        EXPECT_TRUE(help.text().contains(QString::fromUtf8(option))) << option;
     const Outcome version = quillonTag({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QStringLiteral("quillon-tag " QUILLON_TEST_VERSION "\n"));
+    EXPECT_EQ(version.text(), QStringLiteral("quillon-tag " QUILLON_TEST_VERSION "\n"));
 }
 
 TEST_F(QuillonTag, RelativePathsWorkFromTheCurrentFolder)
@@ -103,6 +87,6 @@ TEST_F(QuillonTag, RelativePathsWorkFromTheCurrentFolder)
     dir.write(QStringLiteral("site/pics/b.gif"), quillon::test::makePicture(QStringLiteral("gif"), 4, 5));
     dir.write(QStringLiteral("site/index.htm"), "<img src=\"pics/b.gif\">");
     const Outcome run = quillonTag({QStringLiteral("--no-border"), QStringLiteral("site/index.htm")}, dir.path());
-    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(run.exitCode, 0) << run.text().toStdString();
     EXPECT_EQ(slurp(dir.file(QStringLiteral("site/index.htm"))), QByteArray("<img src=\"pics/b.gif\" WIDTH=4 HEIGHT=5>"));
 }

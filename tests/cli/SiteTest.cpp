@@ -16,6 +16,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
+#include "tests/cli/ToolRun.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSize>
@@ -35,43 +37,17 @@ using quillon::test::HttpTestServer;
 using quillon::test::makePicture;
 using quillon::test::slurp;
 using quillon::test::TempDir;
+using quillon::test::Outcome;
+using quillon::test::quillonTag;
+using quillon::test::quillonTagPath;
+using quillon::test::runProgram;
 
 namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-    QString text() const { return QString::fromUtf8(out); }
-};
 
 // "--a --b" as arguments, for the options of a command line.
 QStringList words(const char* text)
 {
     return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
-}
-
-Outcome runProgram(const QString& program, const QStringList& arguments, const QString& workingFolder = {},
-    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(workingFolder);
-    process.start(program, arguments);
-    process.waitForFinished(120000);
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError()) };
-}
-
-QString quillonTagPath()
-{
-    return quillon::programFolder() + u"/quillon-tag"_s;
-}
-
-Outcome quillonTag(const QStringList& arguments, const QString& workingFolder = {},
-    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
-{
-    return runProgram(quillonTagPath(), arguments, workingFolder, environment);
 }
 
 // A site made by the shared generator: pages at the top and in sub/, pictures in img/.
