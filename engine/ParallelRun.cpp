@@ -67,7 +67,7 @@ Counters ParallelRun::run(const QStringList& files)
         for (int index = next++; index < files.size(); index = next++) {
             keeper.reset();
             engine.report().clear();
-            engine.TagFile(files[index], index + 1, static_cast<int>(files.size()));
+            engine.TagFile(files[index]);
 
             DocumentResult result;
             result.path = files[index];

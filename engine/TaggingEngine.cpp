@@ -100,7 +100,7 @@ void TaggingEngine::run(const QStringList& files)
     for (int i = 0; i < count && !m_stopRequested; ++i) {
         if (m_observer)
             m_observer->fileStarted(i, count, files[i], filesInProgressText(i + 1, count));
-        TagFile(files[i], i + 1, count);
+        TagFile(files[i]);
         if (m_progressValue != (i + 1) * 4.0)
             setProgress((i + 1) * 4.0);
     }
@@ -131,10 +131,8 @@ Status TaggingEngine::writeBackup(const QString& path, const QByteArray& bytes, 
     return writeFileAtomic(m_resources.backupName(options.backupPath, path), bytes);
 }
 
-void TaggingEngine::TagFile(const QString& path, int position, int count)
+void TaggingEngine::TagFile(const QString& path)
 {
-    Q_UNUSED(position)
-    Q_UNUSED(count)
     m_report.resetCurrent();
     m_fileOptions = m_options();
 

@@ -47,8 +47,9 @@ public:
     // with the tags done so far, and the end-of-run work runs as usual.
     void requestStop() { m_stopRequested = true; }
 
-    // The document pass over one file, position (1-based) of count.
-    void TagFile(const QString& path, int position, int count);
+    // The document pass over one file. The run does the end-of-run work after
+    // the last one.
+    void TagFile(const QString& path);
 
     // The rewriter on its own: tagText is what stands between the tag's "<" and
     // ">" (for example «img src="a.gif"»); the result is the new text, with the
