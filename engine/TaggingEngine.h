@@ -5,8 +5,6 @@
 #include "engine/TagOptions.h"
 #include "platform/Result.h"
 
-#include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
