@@ -3,7 +3,9 @@
 #include "engine/ImageFetcher.h"
 #include "engine/RunObserver.h"
 #include "engine/RunResources.h"
+#include "engine/StatusTexts.h"
 #include "engine/TaggingEngine.h"
+#include "platform/FileOps.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -15,6 +17,9 @@
 namespace quillon {
 
 namespace {
+
+// Documents put in place after one flush of the file system.
+constexpr size_t kBatch = 64;
 
 // Keeps the bytes of the document an engine is tagging.
 class BytesKeeper : public RunObserver {
@@ -57,11 +62,50 @@ Counters ParallelRun::run(const QStringList& files)
     std::mutex mutex;
     std::map<int, DocumentResult> waiting; // finished, but not yet handed on in order
     int handedOn = 0;
+    std::vector<std::pair<int, DocumentResult>> batch; // in order, waiting for their files to be put in place
     Counters totals;
+    const bool defer = !m_options.dryRun;
+
+    // One flush for a whole batch of documents, then each put in place in order:
+    // a page is replaced only by bytes that are already on disk.
+    auto commitBatch = [&] {
+        if (batch.empty())
+            return;
+        QStringList written;
+        for (const auto& [index, document] : batch) {
+            for (const auto& staged : {document.staged.backup, document.staged.document}) {
+                if (staged)
+                    written.append(staged->target);
+            }
+        }
+        syncFileSystems(written);
+        for (auto& [index, document] : batch) {
+            auto fail = [&](const QString& text) {
+                document.rows.append(ReportRow{document.path, QString(), text});
+                ++document.counters.total[static_cast<int>(Counter::Errors)];
+                ++document.counters.current[static_cast<int>(Counter::Errors)];
+            };
+            const StagedDocument& staged = document.staged;
+            if (staged.backup && !commitStaged(*staged.backup)) {
+                if (staged.document)
+                    discardStaged(*staged.document);
+                fail(status::BackupFailed);
+            } else if (staged.document && !commitStaged(*staged.document)) {
+                fail(status::WriteFailed);
+            }
+            for (int c = 0; c < 3; ++c)
+                totals.total[c] += document.counters.total[c];
+            if (m_onDocument)
+                m_onDocument(index, document);
+        }
+        syncFileSystems(written); // the renames too
+        batch.clear();
+    };
 
     auto work = [&] {
         const TagOptions options = m_options;
         TaggingEngine engine([options] { return options; }, resources);
+        engine.setDeferredWrites(defer);
         BytesKeeper keeper;
         engine.setObserver(&keeper);
         for (int index = next++; index < files.size(); index = next++) {
@@ -74,6 +118,7 @@ Counters ParallelRun::run(const QStringList& files)
             result.rows = engine.report().rows();
             result.counters = engine.report().counters();
             result.changed = keeper.m_changed;
+            result.staged = engine.takeStaged();
             if (m_keepBytes) {
                 result.before = keeper.m_before;
                 result.after = keeper.m_after;
@@ -82,13 +127,11 @@ Counters ParallelRun::run(const QStringList& files)
             const std::lock_guard<std::mutex> lock(mutex);
             waiting.emplace(index, std::move(result));
             while (!waiting.empty() && waiting.begin()->first == handedOn) {
-                const DocumentResult& done = waiting.begin()->second;
-                for (int c = 0; c < 3; ++c)
-                    totals.total[c] += done.counters.total[c];
-                if (m_onDocument)
-                    m_onDocument(handedOn, done);
+                batch.emplace_back(handedOn, std::move(waiting.begin()->second));
                 waiting.erase(waiting.begin());
                 ++handedOn;
+                if (batch.size() >= kBatch)
+                    commitBatch();
             }
         }
     };
@@ -100,6 +143,7 @@ Counters ParallelRun::run(const QStringList& files)
     work();
     for (std::thread& t : pool)
         t.join();
+    commitBatch();
     resources.endRun();
     return totals;
 }

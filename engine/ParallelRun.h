@@ -2,6 +2,7 @@
 
 #include "engine/RunReport.h"
 #include "engine/TagOptions.h"
+#include "engine/TaggingEngine.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,6 +24,7 @@ struct DocumentResult {
     bool changed = false;   // it got (in a dry run: would get) new bytes
     QByteArray before;      // with keepBytes: the bytes as read and as rewritten
     QByteArray after;
+    StagedDocument staged;  // its backup and new bytes, until they are put in place
 };
 
 // Tags many documents with several threads at once. Whatever the number of

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <utility>
 
 namespace quillon {
 
@@ -116,10 +117,29 @@ void TaggingEngine::reportDocumentFailure(const QString& path, const QString& st
     m_report.CountOne(Counter::Errors);
 }
 
+// Writes a file at once, or with deferred writes stages it for the caller to
+// put in place after one flush for many documents.
+Status TaggingEngine::put(const QString& path, const QByteArray& bytes, const FileStamp* expected,
+                          std::optional<StagedWrite>& staged)
+{
+    if (!m_deferWrites)
+        return writeFileAtomic(path, bytes, expected);
+    Result<StagedWrite> written = stageFileAtomic(path, bytes, expected, false);
+    if (!written)
+        return written.failure();
+    staged = std::move(written).value();
+    return {};
+}
+
+StagedDocument TaggingEngine::takeStaged()
+{
+    return std::exchange(m_staged, StagedDocument());
+}
+
 Status TaggingEngine::writeBackup(const QString& path, const QByteArray& bytes, const TagOptions& options)
 {
     if (!options.globalBackups)
-        return writeFileAtomic(path + QStringLiteral(".bak"), bytes);
+        return put(path + QStringLiteral(".bak"), bytes, nullptr, m_staged.backup);
 
     // The default folder is the program's own and is made when first needed; a
     // folder the user chose must already be there.
@@ -128,7 +148,7 @@ Status TaggingEngine::writeBackup(const QString& path, const QByteArray& bytes, 
             return made;
     }
     // Documents of one run that share a file name keep a backup each.
-    return writeFileAtomic(m_resources.backupName(options.backupPath, path), bytes);
+    return put(m_resources.backupName(options.backupPath, path), bytes, nullptr, m_staged.backup);
 }
 
 void TaggingEngine::TagFile(const QString& path)
@@ -185,7 +205,7 @@ void TaggingEngine::TagFile(const QString& path)
     const QByteArray after = document.encode(rewritten);
     if (m_observer)
         m_observer->documentRewritten(path, bytes, after);
-    if (!m_fileOptions.dryRun && !writeFileAtomic(path, after, &readVersion))
+    if (!m_fileOptions.dryRun && !put(path, after, &readVersion, m_staged.document))
         reportDocumentFailure(path, status::WriteFailed);
 }
 

@@ -3,6 +3,7 @@
 #include "engine/PictureSize.h"
 #include "engine/RunReport.h"
 #include "engine/TagOptions.h"
+#include "platform/FileOps.h"
 #include "platform/Result.h"
 
 #include <QString>
@@ -11,10 +12,18 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace quillon {
 
 class DocumentText;
+
+// A document's new bytes and its backup, written but not yet in place.
+struct StagedDocument {
+    std::optional<StagedWrite> backup;
+    std::optional<StagedWrite> document;
+};
+
 class DownloadArea;
 class RunResources;
 class ImageFetcher;
@@ -45,6 +54,11 @@ public:
     // with the tags done so far, and the end-of-run work runs as usual.
     void requestStop() { m_stopRequested = true; }
 
+    // With deferred writes the document pass stages its backup and new bytes
+    // instead of putting them in place; takeStaged() hands them over.
+    void setDeferredWrites(bool defer) { m_deferWrites = defer; }
+    StagedDocument takeStaged();
+
     // The document pass over one file. The run does the end-of-run work after
     // the last one.
     void TagFile(const QString& path);
@@ -74,6 +88,8 @@ private:
     Result<PictureSize> measure(const ImageSource& source, const QString& pictureFile);
     Result<QString> localPicture(const QString& htmlFile, const QString& path) const;
     Status writeBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
+    Status put(const QString& path, const QByteArray& bytes, const FileStamp* expected,
+               std::optional<StagedWrite>& staged);
     void setProgress(double value);
     void reportDocumentFailure(const QString& path, const QString& status);
 
@@ -88,6 +104,8 @@ private:
     double m_progressMaximum = 0;
 
     TagOptions m_fileOptions;
+    bool m_deferWrites = false;
+    StagedDocument m_staged;
 };
 
 } // namespace quillon

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -146,7 +147,8 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
     return bytes;
 }
 
-Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected)
+Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected,
+                                    bool flush)
 {
     const QString target = resolveLinks(path);
     const QByteArray targetName = encoded(target);
@@ -199,18 +201,70 @@ Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileS
         return fail(errno);
     if (exists && ::geteuid() == 0)
         (void)::fchown(fd.get(), owner, group); // keep the page's owner when root rewrites it
-    if (::fsync(fd.get()) != 0)
+    if (flush && ::fsync(fd.get()) != 0)
         return fail(errno);
     if (::close(fd.release()) != 0)
         return fail(errno);
-    if (::rename(tempName.constData(), targetName.constData()) != 0)
-        return fail(errno);
+    StagedWrite staged;
+    staged.target = target;
+    staged.temp = QFile::decodeName(tempName);
+    if (expected) {
+        staged.expected = *expected;
+        staged.checkExpected = true;
+    }
+    return staged;
+}
 
-    Fd dir(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+Status commitStaged(const StagedWrite& staged)
+{
+    const QByteArray targetName = encoded(staged.target);
+    const QByteArray tempName = encoded(staged.temp);
+    if (staged.checkExpected) {
+        struct stat st {};
+        if (::stat(targetName.constData(), &st) != 0 || stampFrom(st) != staged.expected) {
+            ::unlink(tempName.constData());
+            return Failure(ErrorCode::FileChanged, staged.target);
+        }
+    }
+    if (::rename(tempName.constData(), targetName.constData()) != 0) {
+        const int err = errno;
+        ::unlink(tempName.constData());
+        return failureFromErrno(err, staged.target);
+    }
+    return {};
+}
+
+void discardStaged(const StagedWrite& staged)
+{
+    ::unlink(encoded(staged.temp).constData());
+}
+
+void syncFileSystems(const QStringList& paths)
+{
+    QSet<quint64> synced;
+    for (const QString& path : paths) {
+        Fd fd(::open(encoded(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat st {};
+        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || synced.contains(st.st_dev))
+            continue;
+        synced.insert(st.st_dev);
+        (void)::syncfs(fd.get());
+    }
+}
+
+Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected)
+{
+    const Result<StagedWrite> staged = stageFileAtomic(path, bytes, expected, true);
+    if (!staged)
+        return staged.failure();
+    if (Status done = commitStaged(*staged); !done)
+        return done;
+    Fd dir(::open(encoded(QFileInfo(staged->target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         (void)::fsync(dir.get()); // the rename itself reaches the disk
     return {};
 }
+
 
 Status deleteFile(const QString& path)
 {
@@ -267,6 +321,25 @@ Status deleteFile(const QString& path)
         return Failure(ErrorCode::PermissionDenied, path);
     return {};
 }
+
+// Without staging on this platform, a staged write is made at once.
+Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected, bool)
+{
+    if (Status written = writeFileAtomic(path, bytes, expected); !written)
+        return written.failure();
+    StagedWrite staged;
+    staged.target = path;
+    return staged;
+}
+
+Status commitStaged(const StagedWrite&)
+{
+    return {};
+}
+
+void discardStaged(const StagedWrite&) {}
+
+void syncFileSystems(const QStringList&) {}
 
 #endif
 

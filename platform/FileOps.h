@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace quillon {
 
@@ -31,6 +32,25 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp = nullptr
 // a file that is no longer the version read (changed, replaced or deleted
 // since) is left alone and the write fails with FileChanged.
 Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected = nullptr);
+
+// A replacement written beside its target but not yet put in place, so that
+// many can be flushed to disk with one sync before they are renamed.
+struct StagedWrite {
+    QString target;
+    QString temp;
+    FileStamp expected;
+    bool checkExpected = false;
+};
+
+// Everything writeFileAtomic does short of the rename (and, without flush, of
+// flushing the new bytes to disk).
+Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected,
+                                    bool flush);
+// Puts a staged file in place; its target must still be the version read.
+Status commitStaged(const StagedWrite& staged);
+void discardStaged(const StagedWrite& staged);
+// Flushes everything written to the file systems that hold paths, once each.
+void syncFileSystems(const QStringList& paths);
 
 // Removes the file at path. A file that is already gone is a failure (53).
 Status deleteFile(const QString& path);

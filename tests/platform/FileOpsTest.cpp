@@ -123,3 +123,35 @@ TEST(ProgramFolder, DataFilesAreFoundBesideTheProgramOnly)
 {
     EXPECT_TRUE(findDataFile(QStringLiteral("no-such-file.xyz")).isEmpty());
 }
+
+TEST(StagedWrite, PutInPlaceOnlyOverTheVersionRead)
+{
+    TempDir dir;
+    const QString path = dir.write(QStringLiteral("p.html"), "old");
+    FileStamp read;
+    ASSERT_TRUE(readWholeFile(path, &read).ok());
+
+    const auto staged = stageFileAtomic(path, "new", &read, false);
+    ASSERT_TRUE(staged.ok());
+    EXPECT_EQ(test::slurp(path), QByteArray("old")); // nothing in place before the commit
+    syncFileSystems({path});
+    ASSERT_TRUE(commitStaged(*staged).ok());
+    EXPECT_EQ(test::slurp(path), QByteArray("new"));
+
+    // Someone saves the page after it was staged: their bytes stay.
+    FileStamp again;
+    ASSERT_TRUE(readWholeFile(path, &again).ok());
+    const auto late = stageFileAtomic(path, "ours", &again, false);
+    ASSERT_TRUE(late.ok());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("theirs, longer");
+    file.close();
+    EXPECT_TRUE(commitStaged(*late).failure().is(ErrorCode::FileChanged));
+    EXPECT_EQ(test::slurp(path), QByteArray("theirs, longer"));
+
+    const auto dropped = stageFileAtomic(path, "never", nullptr, false);
+    ASSERT_TRUE(dropped.ok());
+    discardStaged(*dropped);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("p.html")});
+}
