@@ -33,7 +33,8 @@ FileList::FileList(QListWidget* lstFiles, FileBox* fileBox, UserMessages& messag
     connect(m_remove, &QAction::triggered, this, &FileList::mnuFileListRemove_Click);
     connect(m_removeAll, &QAction::triggered, this, &FileList::mnuFileListRemoveAll_Click);
 
-    m_lstFiles->viewport()->installEventFilter(this);
+    m_viewport = m_lstFiles->viewport();
+    m_viewport->installEventFilter(this);
 }
 
 int FileList::FileCount() const
@@ -154,7 +155,9 @@ void FileList::connectTo(FolderBrowser& browser)
 
 bool FileList::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_lstFiles->viewport())
+    // The viewport kept from the start: while the list is being destroyed it
+    // must not be asked for it.
+    if (watched != m_viewport)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::ContextMenu:

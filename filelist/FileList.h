@@ -79,6 +79,7 @@ private:
     FileBox* m_fileBox;
     UserMessages& m_messages;
     QWidget* m_messageParent;
+    QObject* m_viewport = nullptr; // lstFiles' viewport, whose mouse events are watched
     QMenu* m_popup;
     QAction* m_remove;
     QAction* m_removeAll;
