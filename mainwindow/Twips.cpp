@@ -48,40 +48,40 @@ double top(const QWidget* w) { return current(w).top(); }
 double width(const QWidget* w) { return current(w).width(); }
 double height(const QWidget* w) { return current(w).height(); }
 
-bool setLeft(QWidget* w, double value)
+namespace {
+
+// One side of the control's twips changed; a negative size is refused.
+template <typename Edit>
+bool change(QWidget* w, double value, bool isSize, Edit edit)
 {
+    if (isSize && value < 0)
+        return false;
     QRectF t = current(w);
-    t.moveLeft(value);
+    edit(t, value);
     apply(w, t);
     return true;
+}
+
+} // namespace
+
+bool setLeft(QWidget* w, double value)
+{
+    return change(w, value, false, [](QRectF& t, double v) { t.moveLeft(v); });
 }
 
 bool setTop(QWidget* w, double value)
 {
-    QRectF t = current(w);
-    t.moveTop(value);
-    apply(w, t);
-    return true;
+    return change(w, value, false, [](QRectF& t, double v) { t.moveTop(v); });
 }
 
 bool setWidth(QWidget* w, double value)
 {
-    if (value < 0)
-        return false;
-    QRectF t = current(w);
-    t.setWidth(value);
-    apply(w, t);
-    return true;
+    return change(w, value, true, [](QRectF& t, double v) { t.setWidth(v); });
 }
 
 bool setHeight(QWidget* w, double value)
 {
-    if (value < 0)
-        return false;
-    QRectF t = current(w);
-    t.setHeight(value);
-    apply(w, t);
-    return true;
+    return change(w, value, true, [](QRectF& t, double v) { t.setHeight(v); });
 }
 
 void setGeometry(QWidget* w, double left, double top, double width, double height)
