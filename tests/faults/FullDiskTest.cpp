@@ -1,0 +1,166 @@
+// A disk that fills up while quillon-tag writes backups and documents: whatever
+// byte it fills at, each document keeps its old bytes or gets all its new ones,
+// a backup that exists is whole, nothing half-written is left behind, and a
+// document that did not get its new bytes is reported as an error.
+
+#include "tests/faults/SiteRun.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/Pictures.h"
+
+#include <QSet>
+
+using namespace quillon;
+using namespace quillon::test;
+
+namespace {
+
+struct Budget {
+    const char* name;
+    qint64 bytes;
+    bool late = false;          // refused at flush and close rather than at write
+    bool backupFolder = false;  // global backups, in a folder on the same disk
+    int jobs = 1;
+};
+
+class FullDisk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(generateSite(originalSite, 10));
+        original = filesBelow(originalSite);
+        ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, referenceSite));
+        const Outcome run = quillonTag({ QStringLiteral("-r"), QStringLiteral("-j"), QStringLiteral("1"), referenceSite });
+        referenceExit = run.exitCode;
+        ASSERT_TRUE(referenceExit == 0 || referenceExit == 1) << run.err.toStdString();
+        reference = documentsBelow(referenceSite);
+        ASSERT_EQ(reference.size(), 10);
+
+        // With one job, a document's backup is written and then its new bytes,
+        // one document after the other in the order of their names.
+        for (auto it = reference.constBegin(); it != reference.constEnd(); ++it) {
+            written += original[it.key()].size();
+            if (it.value() != original[it.key()])
+                written += it.value().size();
+            untilDocument.append(written);
+        }
+        ASSERT_GT(written, original.first().size());
+    }
+
+    TempDir dir;
+    const QString originalSite = dir.file(QStringLiteral("original"));
+    const QString referenceSite = dir.file(QStringLiteral("reference"));
+    QMap<QString, QByteArray> original;  // every file of the site
+    QMap<QString, QByteArray> reference; // its documents as a run without faults leaves them
+    int referenceExit = -1;
+    qint64 written = 0;                  // bytes a run writes
+    QList<qint64> untilDocument;         // bytes written up to the end of each document
+};
+
+} // namespace
+
+TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
+{
+    const QString first = reference.firstKey();
+    const Budget budgets[] = {
+        { "no room at all", 0 },
+        { "room for half the first backup", original[first].size() / 2 },
+        { "room for half the first document", original[first].size() + reference[first].size() / 2 },
+        { "room for exactly three documents", untilDocument[2] },
+        { "one byte short", written - 1 },
+        { "room for everything", written },
+        { "refused when closed", written / 2, true },
+        { "backups in a folder on the same disk", written / 2, false, true },
+        { "two jobs", written / 2, false, false, 2 },
+    };
+    int caseNumber = 0;
+    for (const Budget& budget : budgets) {
+        SCOPED_TRACE(budget.name);
+        const QString site = dir.file(QStringLiteral("case%1").arg(++caseNumber));
+        ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, site));
+        const QString backups = site + QStringLiteral("/backups");
+        QStringList arguments{ QStringLiteral("-r"), QStringLiteral("-j"), QString::number(budget.jobs), site };
+        if (budget.backupFolder) {
+            QDir().mkpath(backups);
+            arguments << QStringLiteral("--backup-dir") << backups;
+        }
+        const Outcome run = quillonTag(arguments, {}, fullDiskEnvironment(site, budget.bytes, budget.late));
+        ASSERT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.err.toStdString();
+        const SiteReport report = readReport(run, site);
+
+        const QMap<QString, QByteArray> after = filesBelow(site);
+        QSet<QByteArray> backupsFound;
+        int tagged = 0;
+        int failed = 0;
+        for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
+            const QString& name = it.key();
+            if (reference.contains(name)) {
+                const bool isOld = it.value() == original[name];
+                const bool isNew = it.value() == reference[name];
+                ASSERT_TRUE(isOld || isNew) << name.toStdString() << " is neither its old nor its new text";
+                if (report.documentFailed(name)) {
+                    EXPECT_TRUE(isOld) << name.toStdString() << " was reported as not changed";
+                    ++failed;
+                } else {
+                    EXPECT_TRUE(isNew) << name.toStdString() << " lacks its new text but no error says so";
+                }
+                tagged += isNew && !isOld;
+            } else if (name.endsWith(QStringLiteral(".bak"))) {
+                backupsFound.insert(it.value());
+                if (!budget.backupFolder) {
+                    EXPECT_EQ(it.value(), original.value(name.chopped(4))) << name.toStdString();
+                }
+            } else {
+                EXPECT_EQ(it.value(), original.value(name, "(a file the run made)")) << name.toStdString();
+            }
+        }
+        const QList<QByteArray> originalBytes = original.values();
+        for (const QByteArray& backup : backupsFound)
+            EXPECT_TRUE(originalBytes.contains(backup)) << "a backup that is not a whole document";
+        for (auto it = reference.constBegin(); it != reference.constEnd(); ++it) {
+            if (after.value(it.key()) == it.value() && it.value() != original[it.key()]) {
+                EXPECT_TRUE(backupsFound.contains(original[it.key()])) << it.key().toStdString() << " has no backup";
+            }
+        }
+        EXPECT_EQ(leftoverTemps(site), QStringList());
+
+        if (budget.bytes < written) {
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_GT(failed, 0);
+        } else {
+            EXPECT_EQ(run.exitCode, referenceExit);
+            EXPECT_EQ(failed, 0);
+        }
+        if (budget.jobs == 1) {
+            // The documents that fitted, and only those, got their new bytes.
+            int fitted = 0;
+            int index = 0;
+            for (auto it = reference.constBegin(); it != reference.constEnd(); ++it, ++index)
+                fitted += untilDocument[index] <= budget.bytes && it.value() != original[it.key()];
+            EXPECT_EQ(tagged, fitted);
+        }
+    }
+}
+
+// A remote picture is fetched into the temporary folder; when that disk is
+// full the row says so with the disk-full code, and the document is kept.
+TEST(FullDiskDownloads, PictureThatDoesNotFitIsReportedAsDiskFull)
+{
+    HttpTestServer server;
+    server.serve(QStringLiteral("/a.png"), makePicture(QStringLiteral("png"), 30, 20));
+    TempDir dir;
+    const QByteArray page = "<img src=\"" + server.url(QStringLiteral("/a.png")).toUtf8() + "\">";
+    const QString temp = dir.file(QStringLiteral("temp"));
+    QDir().mkpath(temp);
+    for (const bool late : { false, true }) {
+        SCOPED_TRACE(late ? "refused when closed" : "refused when written");
+        const QString document = dir.write(QStringLiteral("site/p.html"), page);
+        QProcessEnvironment environment = fullDiskEnvironment(temp, 0, late);
+        environment.insert(QStringLiteral("TMPDIR"), temp);
+        const Outcome run = quillonTag({ QStringLiteral("--online"), document }, {}, environment);
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        EXPECT_EQ(readReport(run, dir.file(QStringLiteral("site"))).statuses.value(QStringLiteral("p.html")),
+                  QStringList{ status::downloadFailed(61) });
+        EXPECT_EQ(slurp(document), page);
+        EXPECT_EQ(QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    }
+}
