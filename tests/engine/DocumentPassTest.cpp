@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <functional>
+#include <string>
+
+#include <cstdio>
 #include <sys/stat.h>
 
 using namespace quillon;
@@ -210,20 +214,82 @@ TEST_F(DocumentPass, PicturesResolveAgainstTheDocumentsFolder)
 
 TEST_F(DocumentPass, DocumentChangedWhileBeingTaggedIsNotOverwritten)
 {
-    // Someone saves the page between its reading and its writing.
+    // What someone else does to the page between its reading and its writing,
+    // and what the page is afterwards: exactly what they left.
+    struct Edit {
+        const char* name;
+        std::function<void(const QString& path)> apply;
+        std::function<void(const QString& path)> check;
+    };
+    const QString other = dir.write(QStringLiteral("other.html"), "another page");
+    auto isTheirText = [](const QString& path) { EXPECT_EQ(slurp(path), QByteArray("their new text, longer than before")); };
+    const Edit edits[] = {
+        { "saved in place",
+          [](const QString& path) {
+              QFile file(path);
+              ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+              file.write("their new text, longer than before");
+          },
+          isTheirText },
+        { "replaced by another file",
+          [this](const QString& path) {
+              const QString theirs = dir.write(QStringLiteral("theirs.tmp"), "their new text, longer than before");
+              ASSERT_EQ(::rename(QFile::encodeName(theirs).constData(), QFile::encodeName(path).constData()), 0);
+          },
+          isTheirText },
+        { "deleted",
+          [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); },
+          [](const QString& path) { EXPECT_FALSE(QFileInfo::exists(path)); } },
+        { "replaced by a link to another page",
+          [other](const QString& path) { ASSERT_TRUE(QFile::remove(path) && QFile::link(other, path)); },
+          [other](const QString& path) {
+              EXPECT_TRUE(QFileInfo(path).isSymLink());
+              EXPECT_EQ(slurp(other), QByteArray("another page"));
+          } },
+        { "replaced by a folder",
+          [](const QString& path) { ASSERT_TRUE(QFile::remove(path) && QDir().mkdir(path)); },
+          [](const QString& path) { EXPECT_TRUE(QFileInfo(path).isDir()); } },
+    };
+
     class Editor : public RunObserver {
     public:
         void documentRewritten(const QString& path, const QByteArray&, const QByteArray&) override
         {
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                file.write("their new text, longer than before");
+            if (edit)
+                edit(path);
         }
+        std::function<void(const QString&)> edit;
     } editor;
     observer = &editor;
-    options.generateBackups = false;
-    const QString path = page("<img src=a.gif>");
-    runOn({path});
-    EXPECT_EQ(slurp(path), QByteArray("their new text, longer than before"));
-    EXPECT_EQ(engine().report().rows().back().status, QStringLiteral("Error: Unable to write file. File not changed."));
+
+    int number = 0;
+    for (const Edit& edit : edits) {
+        // While the page is being tagged, or, with writes deferred to be put in
+        // place in a batch, after its new bytes were written beside it.
+        for (const bool deferred : { false, true }) {
+            SCOPED_TRACE(std::string(edit.name) + (deferred ? ", after staging" : ", while being tagged"));
+            const QByteArray original("<img src=a.gif>");
+            const QString path = page(original, QStringLiteral("page%1.html").arg(++number));
+            engine().report().clear();
+            engine().setDeferredWrites(deferred);
+            editor.edit = deferred ? nullptr : edit.apply;
+            engine().TagFile(path);
+            if (deferred) {
+                const StagedDocument staged = engine().takeStaged();
+                ASSERT_TRUE(staged.backup && staged.document);
+                ASSERT_TRUE(commitStaged(*staged.backup));
+                edit.apply(path);
+                const Status put = commitStaged(*staged.document);
+                ASSERT_FALSE(put);
+                EXPECT_TRUE(put.failure().is(ErrorCode::FileChanged)) << put.failure().toString().toStdString();
+            } else {
+                ASSERT_FALSE(engine().report().rows().isEmpty());
+                EXPECT_EQ(engine().report().rows().back().status, status::WriteFailed);
+            }
+            edit.check(path);
+            EXPECT_EQ(slurp(path + QStringLiteral(".bak")), original);
+            const QStringList unfinished = QDir(dir.path()).entryList({ QStringLiteral("*.quillon-*") }, QDir::Files | QDir::Hidden);
+            EXPECT_EQ(unfinished, QStringList());
+        }
+    }
 }
