@@ -1,7 +1,7 @@
 #include "engine/DocumentText.h"
 
+#include <QByteArrayView>
 #include <QList>
-#include <QStringDecoder>
 
 namespace quillon {
 
@@ -12,13 +12,6 @@ constexpr char16_t kCp1252High[32] = {
     0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
     0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
 };
-
-bool isValidUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString ignored = decoder.decode(bytes);
-    return !decoder.hasError();
-}
 
 int cp1252ByteFor(char32_t c)
 {
@@ -51,7 +44,7 @@ DocumentText DocumentText::decode(const QByteArray& bytes)
             doc.m_tail = bytes.right(1);
         return doc;
     }
-    doc.m_encoding = isValidUtf8(bytes) ? Encoding::Utf8 : Encoding::Windows1252;
+    doc.m_encoding = QByteArrayView(bytes).isValidUtf8() ? Encoding::Utf8 : Encoding::Windows1252;
     doc.m_units = QString::fromLatin1(bytes);
     return doc;
 }
@@ -102,28 +95,44 @@ QString DocumentText::toUnits(const QString& text) const
 
 QByteArray DocumentText::encode(const QString& units) const
 {
+    if (m_encoding == Encoding::Utf8 || m_encoding == Encoding::Windows1252)
+        return units.toLatin1();
+    QByteArray bytes;
+    bytes.reserve(m_prefix.size() + units.size() * 2 + m_tail.size());
+    bytes.append(m_prefix);
+    bytes.append(encodeUnits(units));
+    bytes.append(m_tail);
+    return bytes;
+}
+
+QByteArray DocumentText::encodeUnits(QStringView units) const
+{
     switch (m_encoding) {
     case Encoding::Utf8:
     case Encoding::Windows1252:
         return units.toLatin1();
     case Encoding::Utf16LE:
     case Encoding::Utf16BE: {
-        QByteArray bytes;
-        bytes.reserve(m_prefix.size() + units.size() * 2 + m_tail.size());
-        bytes.append(m_prefix);
+        QByteArray bytes(units.size() * 2, Qt::Uninitialized);
+        char* out = bytes.data();
         const bool le = m_encoding == Encoding::Utf16LE;
         for (const QChar c : units) {
-            const char16_t u = c.unicode();
-            const char lo = char(u & 0xFF);
-            const char hi = char(u >> 8);
-            bytes.append(le ? lo : hi);
-            bytes.append(le ? hi : lo);
+            const char lo = char(c.unicode() & 0xFF);
+            const char hi = char(c.unicode() >> 8);
+            *out++ = le ? lo : hi;
+            *out++ = le ? hi : lo;
         }
-        bytes.append(m_tail);
         return bytes;
     }
     }
     return {};
+}
+
+qsizetype DocumentText::byteOffset(qsizetype index) const
+{
+    if (m_encoding == Encoding::Utf16LE || m_encoding == Encoding::Utf16BE)
+        return m_prefix.size() + 2 * index;
+    return index;
 }
 
 } // namespace quillon

@@ -26,6 +26,12 @@ public:
     QString toUnits(const QString& text) const;
     // The document's bytes for units (which came from units() and toUnits()).
     QByteArray encode(const QString& units) const;
+    // The bytes of units that go inside the document, without the byte order
+    // mark or odd last byte a whole UTF-16 document carries.
+    QByteArray encodeUnits(QStringView units) const;
+    // Where the unit at index (or the end, at units().size()) starts among the
+    // document's bytes.
+    qsizetype byteOffset(qsizetype index) const;
 
 private:
     Encoding m_encoding = Encoding::Utf8;

@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <vector>
 
 namespace quillon {
 
@@ -36,7 +37,8 @@ struct ImgTag {
 
 // Finds the image tags of a text in document order, each exactly once. Tags are
 // found wherever they stand, in comments and scripts too. A tag without an end
-// is not reported, and the search goes on after its "<img".
+// is not reported, and the search goes on after its "<img". However many tags
+// have no end, the time taken grows with the length of the text only.
 class TagScanner {
 public:
     explicit TagScanner(QStringView text) : m_text(text) {}
@@ -47,11 +49,16 @@ public:
     qsizetype position() const { return m_pos; }
 
 private:
+    bool opensTag(qsizetype i) const;
     qsizetype findTagStart(qsizetype from) const;
     std::optional<ImgTag> parseTag(qsizetype start) const;
+    void markStartsWithoutEnd(qsizetype from);
 
     QStringView m_text;
     qsizetype m_pos = 0;
+    // From m_endlessFrom on, the tag starts known to have no end (one flag a unit).
+    qsizetype m_endlessFrom = -1;
+    std::vector<bool> m_endless;
 };
 
 // True for the blanks that separate attributes: space, tab, CR, LF and FF.

@@ -12,8 +12,10 @@
 #include "platform/Paths.h"
 #include "settings/SettingKeys.h"
 
+#include <QByteArrayView>
 #include <QDir>
 #include <QFileInfo>
+#include <QList>
 
 #include <cmath>
 #include <utility>
@@ -168,41 +170,54 @@ void TaggingEngine::TagFile(const QString& path)
         return;
     }
 
-    const DocumentText document = DocumentText::decode(bytes);
-    const QStringView units = document.units();
+    // The clauses of every tag, in document order, and where each goes among the
+    // document's bytes.
+    struct Insertion {
+        qsizetype at;          // the byte offset in the document
+        qsizetype clausesEnd;  // one past its clauses in inserted
+    };
+    QByteArray inserted;
+    QList<Insertion> insertions;
     const double base = m_progressValue;
-    const double length = std::max<qsizetype>(units.size(), 1);
+    {
+        const DocumentText document = DocumentText::decode(bytes);
+        const QStringView units = document.units();
+        const double length = std::max<qsizetype>(units.size(), 1);
+        TagScanner scanner(units);
+        while (!m_stopRequested) {
+            const std::optional<ImgTag> tag = scanner.next();
+            if (!tag)
+                break;
+            const double reached = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
+            if (reached > m_progressValue)
+                setProgress(reached);
 
-    // The new text is built once, from the unchanged stretches and the clauses.
-    QString rewritten;
-    qsizetype copied = 0;
-    bool changed = false;
-    TagScanner scanner(units);
-    while (!m_stopRequested) {
-        const std::optional<ImgTag> tag = scanner.next();
-        if (!tag)
-            break;
-        const double reached = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
-        if (reached > m_progressValue)
-            setProgress(reached);
-
-        const QString clauses = tagClauses(TagContext{units, *tag, document, path});
-        if (clauses.isEmpty())
-            continue;
-        if (rewritten.isEmpty())
-            rewritten.reserve(units.size() + units.size() / 8);
-        rewritten.append(units.sliced(copied, tag->insertAt - copied));
-        rewritten.append(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses));
-        copied = tag->insertAt;
-        changed = true;
-    }
+            const QString clauses = tagClauses(TagContext{units, *tag, document, path});
+            if (clauses.isEmpty())
+                continue;
+            inserted.append(document.encodeUnits(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses)));
+            insertions.append(Insertion{document.byteOffset(tag->insertAt), inserted.size()});
+        }
+    } // the decoded text is let go here: a large document is never held as text and as new bytes at once
     if (m_progressValue < base + 3)
         setProgress(base + 3);
 
-    if (!changed)
+    if (insertions.isEmpty())
         return; // nothing inserted: the file keeps its bytes and its time
-    rewritten.append(units.sliced(copied));
-    const QByteArray after = document.encode(rewritten);
+
+    // The new bytes are the document's own between the clauses, copied once.
+    const QByteArrayView original(bytes);
+    QByteArray after;
+    after.reserve(bytes.size() + inserted.size());
+    qsizetype copied = 0;
+    qsizetype clausesStart = 0;
+    for (const Insertion& insertion : std::as_const(insertions)) {
+        after.append(original.sliced(copied, insertion.at - copied));
+        after.append(QByteArrayView(inserted).sliced(clausesStart, insertion.clausesEnd - clausesStart));
+        copied = insertion.at;
+        clausesStart = insertion.clausesEnd;
+    }
+    after.append(original.sliced(copied));
     if (m_observer)
         m_observer->documentRewritten(path, bytes, after);
     if (!m_fileOptions.dryRun && !put(path, after, &readVersion, m_staged.document))
@@ -220,6 +235,8 @@ QString TaggingEngine::TagImage(const QString& tagText, const QString& htmlFile)
     if (!tag || tag->start != 0 || tag->end != text.size() - 1)
         return tagText; // not one whole image tag
     const QString clauses = tagClauses(TagContext{document.units(), *tag, document, htmlFile});
+    if (clauses.isEmpty())
+        return tagText; // nothing added, not even the blank that would keep clauses apart
     QString result = text;
     result.insert(tag->insertAt, tag->blankAfterInsert ? clauses + u' ' : clauses);
     return result.mid(1, result.size() - 2);
