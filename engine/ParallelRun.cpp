@@ -7,6 +7,9 @@
 #include "engine/TaggingEngine.h"
 #include "platform/FileOps.h"
 
+#include <QFileInfo>
+#include <QHash>
+
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -17,9 +20,6 @@
 namespace quillon {
 
 namespace {
-
-// Documents put in place after one flush of the file system.
-constexpr size_t kBatch = 64;
 
 // Keeps the bytes of the document an engine is tagging.
 class BytesKeeper : public RunObserver {
@@ -60,46 +60,63 @@ Counters ParallelRun::run(const QStringList& files)
 
     std::atomic<int> next{0};
     std::mutex mutex;
+    std::condition_variable readyToCommit;
     std::map<int, DocumentResult> waiting; // finished, but not yet handed on in order
     int handedOn = 0;
-    std::vector<std::pair<int, DocumentResult>> batch; // in order, waiting for their files to be put in place
+    std::vector<std::pair<int, DocumentResult>> ready; // in order, for the committer
+    bool tagged = false;                               // every job has finished
     Counters totals;
     const bool defer = !m_options.dryRun;
 
-    // One flush for a whole batch of documents, then each put in place in order:
-    // a page is replaced only by bytes that are already on disk.
-    auto commitBatch = [&] {
-        if (batch.empty())
-            return;
-        QStringList written;
-        for (const auto& [index, document] : batch) {
-            for (const auto& staged : {document.staged.backup, document.staged.document}) {
-                if (staged)
-                    written.append(staged->target);
+    // The committer puts documents in place while the jobs tag the next ones. It
+    // takes every document ready in file order, flushes them to disk with one sync,
+    // then renames each over its page: a page is replaced only by bytes that are
+    // already on disk. The same sync also makes the previous renames durable.
+    auto commit = [&] {
+        std::vector<std::pair<int, DocumentResult>> batch;
+        QHash<QString, QString> renamedIn; // a file in each folder the last sync has not covered
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                readyToCommit.wait(lock, [&] { return !ready.empty() || tagged; });
+                if (ready.empty())
+                    break;
+                batch.swap(ready);
             }
-        }
-        syncFileSystems(written);
-        for (auto& [index, document] : batch) {
-            auto fail = [&](const QString& text) {
-                document.rows.append(ReportRow{document.path, QString(), text});
-                ++document.counters.total[static_cast<int>(Counter::Errors)];
-                ++document.counters.current[static_cast<int>(Counter::Errors)];
-            };
-            const StagedDocument& staged = document.staged;
-            if (staged.backup && !commitStaged(*staged.backup)) {
-                if (staged.document)
-                    discardStaged(*staged.document);
-                fail(status::BackupFailed);
-            } else if (staged.document && !commitStaged(*staged.document)) {
-                fail(status::WriteFailed);
+            QStringList written;
+            for (const auto& [index, document] : batch) {
+                for (const auto& staged : {document.staged.backup, document.staged.document}) {
+                    if (staged)
+                        written.append(staged->target);
+                }
             }
-            for (int c = 0; c < 3; ++c)
-                totals.total[c] += document.counters.total[c];
-            if (m_onDocument)
-                m_onDocument(index, document);
+            if (!written.isEmpty())
+                syncFileSystems(written);
+            for (auto& [index, document] : batch) {
+                auto fail = [&](const QString& text) {
+                    document.rows.append(ReportRow{document.path, QString(), text});
+                    ++document.counters.total[static_cast<int>(Counter::Errors)];
+                    ++document.counters.current[static_cast<int>(Counter::Errors)];
+                };
+                const StagedDocument& staged = document.staged;
+                if (staged.backup && !commitStaged(*staged.backup)) {
+                    if (staged.document)
+                        discardStaged(*staged.document);
+                    fail(status::BackupFailed);
+                } else if (staged.document && !commitStaged(*staged.document)) {
+                    fail(status::WriteFailed);
+                }
+                for (int c = 0; c < 3; ++c)
+                    totals.total[c] += document.counters.total[c];
+                if (m_onDocument)
+                    m_onDocument(index, document);
+            }
+            renamedIn.clear();
+            for (const QString& target : written)
+                renamedIn.insert(QFileInfo(target).absolutePath(), target);
+            batch.clear();
         }
-        syncFileSystems(written); // the renames too
-        batch.clear();
+        syncFileSystems(renamedIn.values()); // the last renames
     };
 
     auto work = [&] {
@@ -126,16 +143,19 @@ Counters ParallelRun::run(const QStringList& files)
 
             const std::lock_guard<std::mutex> lock(mutex);
             waiting.emplace(index, std::move(result));
+            bool handed = false;
             while (!waiting.empty() && waiting.begin()->first == handedOn) {
-                batch.emplace_back(handedOn, std::move(waiting.begin()->second));
+                ready.emplace_back(handedOn, std::move(waiting.begin()->second));
                 waiting.erase(waiting.begin());
                 ++handedOn;
-                if (batch.size() >= kBatch)
-                    commitBatch();
+                handed = true;
             }
+            if (handed)
+                readyToCommit.notify_one();
         }
     };
 
+    std::thread committer(commit);
     const int threads = std::min<int>(m_jobs, std::max<int>(static_cast<int>(files.size()), 1));
     std::vector<std::thread> pool;
     for (int i = 1; i < threads; ++i)
@@ -143,7 +163,12 @@ Counters ParallelRun::run(const QStringList& files)
     work();
     for (std::thread& t : pool)
         t.join();
-    commitBatch();
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        tagged = true;
+    }
+    readyToCommit.notify_one();
+    committer.join();
     resources.endRun();
     return totals;
 }
