@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <iterator>
 
@@ -47,14 +49,95 @@ Failure notAPicture(const QString& what, const QString& why)
     return Failure(ErrorCode::NotAPicture, what.isEmpty() ? why : QStringLiteral("%1: %2").arg(what, why));
 }
 
-// what names the picture in failures; empty for pictures held in memory.
-Result<PictureSize> measureDevice(QIODevice& device, const QString& what)
+// No browser lays out a picture wider or taller than this (Firefox's coordinates
+// end near 17.9 million pixels), and no real picture comes near it: a header
+// that says more is damaged or made to harm, and its numbers must not reach a tag.
+constexpr double kMaxSide = 1 << 24;
+
+// A compressed SVG (svgz) is unpacked here, never by Qt's reader, which unpacks
+// all of it in memory before it reads a byte: a megabyte can unpack to a gigabyte.
+// Past this much unpacked text the file is refused.
+constexpr qsizetype kMaxUnpacked = 8 * 1024 * 1024;
+
+bool isGzip(QByteArrayView head)
+{
+    return head.size() >= 2 && quint8(head[0]) == 0x1f && quint8(head[1]) == 0x8b;
+}
+
+// The first member of the gzip data that device holds, unpacked; a failure when it
+// is damaged, cut short or longer than kMaxUnpacked.
+Result<QByteArray> unpackGzip(QIODevice& device)
+{
+    z_stream stream {};
+    // 16 + MAX_WBITS: a gzip wrapper, not zlib's own.
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
+        return Failure(ErrorCode::NotAPicture, QStringLiteral("compressed data that cannot be unpacked"));
+    QByteArray unpacked;
+    QByteArray in(64 * 1024, Qt::Uninitialized);
+    QByteArray out(64 * 1024, Qt::Uninitialized);
+    int rc = Z_OK;
+    QString why;
+    while (rc != Z_STREAM_END && why.isEmpty()) {
+        const qint64 got = device.read(in.data(), in.size());
+        if (got <= 0) {
+            why = QStringLiteral("compressed data cut short");
+            break;
+        }
+        stream.next_in = reinterpret_cast<Bytef*>(in.data());
+        stream.avail_in = static_cast<uInt>(got);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(out.data());
+            stream.avail_out = static_cast<uInt>(out.size());
+            rc = inflate(&stream, Z_NO_FLUSH);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+                why = QStringLiteral("damaged compressed data");
+                break;
+            }
+            const qsizetype produced = out.size() - static_cast<qsizetype>(stream.avail_out);
+            if (unpacked.size() + produced > kMaxUnpacked) {
+                why = QStringLiteral("compressed data that unpacks to more than %1 bytes").arg(kMaxUnpacked);
+                break;
+            }
+            unpacked.append(out.constData(), produced);
+        } while (stream.avail_out == 0 && rc != Z_STREAM_END);
+    }
+    inflateEnd(&stream);
+    if (!why.isEmpty())
+        return Failure(ErrorCode::NotAPicture, why);
+    return unpacked;
+}
+
+Result<PictureSize> withinLimits(PictureSize size, const QString& what)
+{
+    if (size.width > kMaxSide || size.height > kMaxSide)
+        return notAPicture(what,
+            QStringLiteral("a size of %1 x %2 pixels, more than any browser shows")
+                .arg(size.widthText(), size.heightText()));
+    return size;
+}
+
+// what names the picture in failures; empty for pictures held in memory. unpacked
+// is set for the contents of a compressed file, which must be an SVG.
+Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool unpacked = false)
 {
     const QByteArray head = device.peek(kMetafileHeadSize);
+    if (isGzip(head)) {
+        if (unpacked)
+            return notAPicture(what, QStringLiteral("compressed data inside compressed data"));
+        const Result<QByteArray> svg = unpackGzip(device);
+        if (!svg.ok())
+            return notAPicture(what, svg.failure().description);
+        QBuffer buffer;
+        buffer.setData(*svg);
+        buffer.open(QIODevice::ReadOnly);
+        return measureDevice(buffer, what, true);
+    }
     if (auto metafile = measureWindowsMetafile(head)) {
         if (!metafile->ok())
             return notAPicture(what, metafile->failure().description);
-        return *metafile;
+        if (unpacked)
+            return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
+        return withinLimits(**metafile, what);
     }
 
     QImageReader reader(&device);
@@ -67,11 +150,13 @@ Result<PictureSize> measureDevice(QIODevice& device, const QString& what)
     const QByteArray format = reader.format();
     if (format.isEmpty() ? !looksLikeIcon(head) : !isWebFormat(format))
         return notAPicture(what, QStringLiteral("a kind of picture browsers do not show"));
+    if (unpacked && format != "svg")
+        return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
 
     // Only the header's orientation mark is read here, not the picture.
     if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
-        return PictureSize { double(size.height()), double(size.width()) };
-    return PictureSize { double(size.width()), double(size.height()) };
+        return withinLimits(PictureSize { double(size.height()), double(size.width()) }, what);
+    return withinLimits(PictureSize { double(size.width()), double(size.height()) }, what);
 }
 
 } // namespace
