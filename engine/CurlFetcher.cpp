@@ -188,6 +188,10 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
         setOption(easy, CURLOPT_MAXREDIRS, m_limits.maxRedirects);
         setOption(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_limits.connectTimeout.count()));
         setOption(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(m_limits.totalTimeout.count()));
+        if (m_limits.lowSpeedBytes > 0) {
+            setOption(easy, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytes);
+            setOption(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_limits.lowSpeedTime.count()));
+        }
         setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
         setOption(easy, CURLOPT_USERAGENT, userAgent);
         setOption(easy, CURLOPT_WRITEFUNCTION, &writeBody);

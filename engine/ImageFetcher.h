@@ -18,6 +18,13 @@ struct TransferLimits {
     // for the first part, or a transfer cut short once the size is known. The
     // file then holds only the start of the picture, which is all measuring needs.
     bool headerOnly = false;
+    // A transfer that moves less than lowSpeedBytes a second for lowSpeedTime is
+    // given up as stalled, long before totalTimeout: a server that accepts and
+    // never answers, or trickles a byte now and then. One byte a second is far
+    // below any link that works, a poor mobile one included, so only a server
+    // that has all but stopped is cut. Zero bytes turns the check off.
+    long lowSpeedBytes = 1;
+    std::chrono::seconds lowSpeedTime{15};
 };
 
 // Fetches the resource at an address into a file. The one seam between the
