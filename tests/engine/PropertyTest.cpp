@@ -6,11 +6,11 @@
 #include "engine/StatusTexts.h"
 #include "engine/TagScanner.h"
 #include "tests/engine/EngineFixture.h" // RefusingFetcher, makePicture, slurp
+#include "tests/support/TagOracle.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -18,14 +18,16 @@
 #include <map>
 #include <optional>
 #include <random>
-#include <sstream>
 
 namespace quillon {
 namespace {
 
 using Encoding = DocumentText::Encoding;
+using test::Inserted;
+using test::Problem;
+using test::say;
 using test::slurp;
-using Problem = std::optional<std::string>;
+using test::visible;
 
 constexpr quint64 kDocumentCases = 10000;
 constexpr quint64 kScannerCases = 30000; // after the documents' seeds
@@ -49,28 +51,6 @@ struct Random {
     int below(qsizetype n) { return n <= 1 ? 0 : int(engine() % quint64(n)); }
     bool percent(int p) { return below(100) < p; }
 };
-
-template <typename... Parts> std::string say(const Parts&... parts)
-{
-    std::ostringstream out;
-    (out << ... << parts);
-    return out.str();
-}
-
-// Units shown in a failure message: printable ASCII as is, the rest escaped.
-std::string visible(QStringView units, qsizetype limit = 400)
-{
-    QString out;
-    for (const QChar c : units.first(std::min(limit, units.size())))
-        out += c >= u' ' && c < u'\x7F' && c != u'\\' ? QString(c)
-                                                      : "\\x{" + QString::number(c.unicode(), 16) + "}";
-    return (units.size() > limit ? out + "..." : out).toStdString();
-}
-
-bool blank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f';
-}
 
 // ---------------------------------------------------------------------------
 // Documents, from a grammar: "$x" stands for one of the texts of x, picked at random,
@@ -204,130 +184,7 @@ Case makeCase(quint64 seed)
 }
 
 // ---------------------------------------------------------------------------
-// The scanner.
-
-bool opensImageTag(QStringView t, qsizetype i)
-{
-    return i + 4 < t.size() && t.sliced(i, 4).compare(u"<img", Qt::CaseInsensitive) == 0
-        && (blank(t[i + 4]) || t[i + 4] == u'/' || t[i + 4] == u'>');
-}
-
-std::vector<ImgTag> scan(QStringView units)
-{
-    std::vector<ImgTag> tags;
-    TagScanner scanner(units);
-    while (std::optional<ImgTag> tag = scanner.next())
-        tags.push_back(std::move(*tag));
-    return tags;
-}
-
-// The "<img" starts that are part of no tag found: tags without an end.
-std::vector<qsizetype> unendedStarts(QStringView t, const std::vector<ImgTag>& tags)
-{
-    std::vector<qsizetype> starts;
-    for (qsizetype i = 0, k = 0; i < t.size(); ++i) {
-        while (k < qsizetype(tags.size()) && tags[k].end < i)
-            ++k;
-        if ((k == qsizetype(tags.size()) || i < tags[k].start) && opensImageTag(t, i))
-            starts.push_back(i);
-    }
-    return starts;
-}
-
-// Tags in order without overlap, each from an "<img" start to the first ">" outside
-// quotes, and no tag with an end left out.
-Problem scannerProblem(QStringView t, const std::vector<ImgTag>& tags)
-{
-    for (size_t k = 0; k < tags.size(); ++k) {
-        const ImgTag& tag = tags[k];
-        if ((k > 0 && tag.start <= tags[k - 1].end) || !opensImageTag(t, tag.start))
-            return say("tag at ", tag.start, " out of order, or not from an \"<img\" to a \">\"");
-        for (qsizetype i = t.indexOf(u'>', tag.start); i != tag.end; i = t.indexOf(u'>', i + 1)) {
-            const auto quotes = [i](const TagAttribute& a) {
-                return !a.quote.isNull() && a.valueStart < i && i < a.valueEnd;
-            };
-            if (i < 0 || std::none_of(tag.attributes.begin(), tag.attributes.end(), quotes))
-                return say("tag at ", tag.start, " does not end at the first \">\" outside quotes");
-        }
-        // A value that starts with a quote runs to the next such quote; no other value is quoted.
-        for (const TagAttribute& a : tag.attributes) {
-            const QChar first = a.hasValue() ? t[a.valueStart] : QChar();
-            if ((first == u'"' || first == u'\'' ? first : QChar()) != a.quote
-                || (!a.quote.isNull() && t.indexOf(a.quote, a.valueStart + 1) != a.valueEnd - 1))
-                return say(
-                    "tag at ", tag.start, ": the value at ", a.valueStart, " is not read as HTML reads it");
-        }
-        // New attributes go before the ">"; or before the blanks in front of the "/" of
-        // "/>", or in front of a last attribute with "=" and no value, which would take
-        // them for its value.
-        const TagAttribute* last = tag.attributes.isEmpty() ? nullptr : &tag.attributes.back();
-        const qsizetype lastEnd = !last ? tag.start + 4 : last->hasValue() ? last->valueEnd : last->nameEnd;
-        qsizetype want = tag.end;
-        if (last && last->valueStart == tag.end)
-            want = last->nameStart;
-        else if (t[tag.end - 1] == u'/' && tag.end - 1 >= lastEnd) // not the last "/" of an unquoted value
-            want = tag.end - 1;
-        while (want < tag.end && want > tag.start + 4 && blank(t[want - 1]))
-            --want;
-        if (tag.insertAt != want)
-            return say("tag at ", tag.start, " inserts at ", tag.insertAt, ", not ", want);
-    }
-    for (const qsizetype start : unendedStarts(t, tags)) {
-        const qsizetype close = t.indexOf(u'>', start);
-        const QStringView inside = t.sliced(start, std::max<qsizetype>(close - start, 0));
-        if (close >= 0 && !inside.contains(u'"') && !inside.contains(u'\''))
-            return say("the tag at ", start, " has an end but was not found");
-    }
-    return std::nullopt;
-}
-
-// ---------------------------------------------------------------------------
 // What a run may do to a document.
-
-// The clauses " WIDTH=n", " HEIGHT=n", " BORDER=n" and " ALT="..."" found at an
-// insertion point, in that order, each at most once. What follows an insertion point
-// in the original (">", "/", blanks, or a name and "=" with no value) never reads as one.
-struct Inserted {
-    QRegularExpressionMatch clauses; // captures 1 to 4: the values of WIDTH, HEIGHT, BORDER and ALT
-    qsizetype length = 0; // the clauses and the blank after them
-
-    bool has(int clause) const { return clauses.capturedStart(clause) >= 0; }
-};
-
-// The text after a run must be the text before it with clauses inserted at the tags'
-// insertion points, and a blank after them where a name or the "/" of "/>" follows.
-Problem insertionsOnly(
-    QStringView before, const std::vector<ImgTag>& tags, QStringView after, std::vector<Inserted>& inserted)
-{
-    static const QRegularExpression clauses(QStringLiteral(
-        "(?: WIDTH=([0-9]+))?(?: HEIGHT=([0-9]+))?(?: BORDER=([0-9]+))?(?: ALT=\"([^\"]*)\")?"));
-    // The expression cannot read lone surrogates; UTF-8 and back makes each one other unit.
-    const QString readable = QString::fromUtf8(after.toUtf8());
-    qsizetype b = 0, a = 0;
-    const auto same = [&](qsizetype end) -> Problem {
-        if (after.size() - a < end - b || after.sliced(a, end - b) != before.sliced(b, end - b))
-            return say(
-                "text changed between units ", b, " and ", end, ": now «", visible(after.sliced(a), 80), "»");
-        a += end - b, b = end;
-        return std::nullopt;
-    };
-    for (const ImgTag& tag : tags) {
-        if (Problem problem = same(tag.insertAt))
-            return problem;
-        Inserted in { clauses.match(
-            readable, a, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption) };
-        in.length = in.clauses.capturedLength();
-        const bool apart = in.length > 0 && !blank(before[b]) && before[b] != u'>'; // before a name or "/"
-        if (apart && !after.sliced(a + in.length).startsWith(u' '))
-            return "no blank between the clauses and what follows them: «" + visible(after.sliced(a), 120)
-                + "»";
-        a += in.length += apart;
-        inserted.push_back(in);
-    }
-    if (Problem problem = same(before.size()))
-        return problem;
-    return a == after.size() ? Problem() : "text added at the end: «" + visible(after.sliced(a), 60) + "»";
-}
 
 // What a tag's clauses and report row must say, as far as the options decide it.
 Problem tagProblem(
@@ -405,8 +262,8 @@ Problem documentProblem(const PageFolder& folder, const Case& c)
                                                              : Encoding::Windows1252;
     if (text.encoding() != encoding || text.encode(units.toString()) != c.bytes)
         return "the document is read in the wrong encoding, or does not encode back to its bytes";
-    const std::vector<ImgTag> tags = scan(units);
-    if (Problem problem = scannerProblem(units, tags))
+    const std::vector<ImgTag> tags = test::scanImgTags(units);
+    if (Problem problem = test::scannerProblem(units, tags))
         return "scanner: " + *problem;
 
     const auto [rows, counters] = runEngine(folder.page, c.options);
@@ -417,7 +274,7 @@ Problem documentProblem(const PageFolder& folder, const Case& c)
     std::vector<Inserted> inserted;
     if (changed.encoding() != text.encoding())
         return "the rewritten document reads in another encoding";
-    if (Problem problem = insertionsOnly(units, tags, changed.units(), inserted))
+    if (Problem problem = test::insertionsOnly(units, tags, changed.units(), inserted))
         return problem;
     const auto tagged
         = std::count_if(inserted.begin(), inserted.end(), [](auto& in) { return in.length > 0; });
@@ -438,12 +295,9 @@ Problem documentProblem(const PageFolder& folder, const Case& c)
     // The clauses move the tags and change nothing else about them, unless their quotes
     // give an "<img" without an end its end: a tag inside the quoted value of such an
     // "<img" gets clauses, and the quotes of ALT="..." may close that value.
-    const std::vector<ImgTag> again = scan(changed.units());
-    bool moved = again.size() != tags.size();
-    for (qsizetype k = 0, shift = 0; !moved && k < qsizetype(tags.size()); shift += inserted[k++].length)
-        moved = again[k].start != tags[k].start + shift
-            || again[k].end != tags[k].end + shift + inserted[k].length;
-    if (moved && unendedStarts(units, tags).empty())
+    const std::vector<ImgTag> again = test::scanImgTags(changed.units());
+    const bool moved = test::tagsMoved(tags, inserted, again);
+    if (moved && test::unendedStarts(units, tags).empty())
         return "the first run moved the tags: «" + visible(changed.units(), 200) + "»";
     if (moved || tagged == 0)
         return std::nullopt;
@@ -484,7 +338,7 @@ TEST(ScannerProperties, TagsRunInOrderFromImgToTheFirstGreaterThanOutsideQuotes)
     for (const quint64 seed : seeds(kDocumentCases + 1, kScannerCases)) {
         Random r { seed };
         const DocumentText text = DocumentText::decode(document(r));
-        const Problem problem = scannerProblem(text.units(), scan(text.units()));
+        const Problem problem = test::scannerProblem(text.units(), test::scanImgTags(text.units()));
         ASSERT_FALSE(problem) << "seed " << seed << ": " << *problem << "\n  text: «" << visible(text.units())
                               << "»";
     }
