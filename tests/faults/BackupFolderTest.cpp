@@ -20,7 +20,10 @@ namespace {
 // Sets an environment variable for the life of the object.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+    ScopedVariable(const char* name, const QByteArray& value)
+        : m_name(name)
+        , m_old(qgetenv(name))
+        , m_had(qEnvironmentVariableIsSet(name))
     {
         qputenv(name, value);
     }
@@ -40,7 +43,7 @@ private:
 
 } // namespace
 
-class DefaultBackupFolder : public EngineTest {};
+class DefaultBackupFolder : public EngineTest { };
 
 TEST_F(DefaultBackupFolder, ThatCannotBeMadeStopsTheRewrite)
 {
@@ -50,7 +53,8 @@ TEST_F(DefaultBackupFolder, ThatCannotBeMadeStopsTheRewrite)
     dir.write(QStringLiteral("home/.qttest"), "a file where a folder should be");
     dir.write(QStringLiteral("home/.local"), "a file where a folder should be");
     const ScopedVariable homeVariable("HOME", QFile::encodeName(home));
-    const ScopedVariable dataVariable("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
+    const ScopedVariable dataVariable(
+        "XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
     options.globalBackups = true;
     options.backupPath = defaultBackupPath();
     ASSERT_TRUE(options.backupPath.startsWith(home)) << options.backupPath.toStdString();
@@ -80,13 +84,15 @@ TEST(ReadOnlyBackupFolder, NoDocumentIsRewrittenWithoutItsBackup)
 
     QStringList prefix;
     if (::geteuid() == 0) {
-        const Outcome handed = runProgram(QStringLiteral("chown"), { QStringLiteral("-R"), QStringLiteral("65534:65534"), dir.path() });
+        const Outcome handed = runProgram(
+            QStringLiteral("chown"), { QStringLiteral("-R"), QStringLiteral("65534:65534"), dir.path() });
         ASSERT_EQ(handed.exitCode, 0) << handed.err.toStdString();
-        prefix = QStringList{ QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
-                              quillonTagPath() };
+        prefix = QStringList { QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+            QStringLiteral("--clear-groups"), quillonTagPath() };
     }
     auto quillonTagUnprivileged = [&](const QStringList& arguments) {
-        return prefix.isEmpty() ? quillonTag(arguments) : runProgram(QStringLiteral("setpriv"), prefix + arguments);
+        return prefix.isEmpty() ? quillonTag(arguments)
+                                : runProgram(QStringLiteral("setpriv"), prefix + arguments);
     };
 
     struct Case {
@@ -95,7 +101,8 @@ TEST(ReadOnlyBackupFolder, NoDocumentIsRewrittenWithoutItsBackup)
         QStringList arguments;
     };
     const Case cases[] = {
-        { "a backup folder that is read-only", backups, { QStringLiteral("--backup-dir"), backups, document } },
+        { "a backup folder that is read-only", backups,
+            { QStringLiteral("--backup-dir"), backups, document } },
         { "beside the document in a read-only folder", site, { document } },
     };
     for (const Case& c : cases) {
@@ -104,8 +111,10 @@ TEST(ReadOnlyBackupFolder, NoDocumentIsRewrittenWithoutItsBackup)
         const Outcome run = quillonTagUnprivileged(c.arguments);
         ::chmod(QFile::encodeName(c.readOnlyFolder).constData(), 0755);
         EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-        EXPECT_EQ(readReport(run, site).statuses.value(QStringLiteral("p.html")), QStringList{ status::BackupFailed });
+        EXPECT_EQ(readReport(run, site).statuses.value(QStringLiteral("p.html")),
+            QStringList { status::BackupFailed });
         EXPECT_EQ(slurp(document), original);
-        EXPECT_EQ(filesBelow(dir.path()).keys(), (QStringList{ QStringLiteral("site/a.png"), QStringLiteral("site/p.html") }));
+        EXPECT_EQ(filesBelow(dir.path()).keys(),
+            (QStringList { QStringLiteral("site/a.png"), QStringLiteral("site/p.html") }));
     }
 }

@@ -56,7 +56,7 @@ std::atomic<long long>& budget()
 // Files that went past the budget in late mode, by descriptor.
 constexpr int kTracked = 65536;
 std::atomic<bool> g_overdrawn[kTracked];
-std::atomic<bool> g_anyOverdrawn{false};
+std::atomic<bool> g_anyOverdrawn { false };
 
 bool inFolder(int fd)
 {
@@ -72,8 +72,7 @@ bool inFolder(int fd)
     return std::memcmp(target, c.folder, c.folderLength) == 0 && target[c.folderLength] == '/';
 }
 
-template <typename F>
-F next(const char* name)
+template <typename F> F next(const char* name)
 {
     return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }

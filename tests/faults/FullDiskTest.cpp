@@ -14,11 +14,17 @@ using namespace quillon::test;
 
 namespace {
 
+enum class Backups {
+    Beside, // FILE.bak, on the disk that fills up
+    SameDisk, // a backup folder inside the site
+    OtherDisk, // a backup folder on a disk of its own, the one that fills up
+};
+
 struct Budget {
     const char* name;
     qint64 bytes;
-    bool late = false;          // refused at flush and close rather than at write
-    bool backupFolder = false;  // global backups, in a folder on the same disk
+    bool late = false; // refused at flush and close rather than at write
+    Backups backups = Backups::Beside;
     int jobs = 1;
 };
 
@@ -29,7 +35,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(generateSite(originalSite, 10));
         original = filesBelow(originalSite);
         ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, referenceSite));
-        const Outcome run = quillonTag({ QStringLiteral("-r"), QStringLiteral("-j"), QStringLiteral("1"), referenceSite });
+        const Outcome run
+            = quillonTag({ QStringLiteral("-r"), QStringLiteral("-j"), QStringLiteral("1"), referenceSite });
         referenceExit = run.exitCode;
         ASSERT_TRUE(referenceExit == 0 || referenceExit == 1) << run.err.toStdString();
         reference = documentsBelow(referenceSite);
@@ -39,21 +46,25 @@ protected:
         // one document after the other in the order of their names.
         for (auto it = reference.constBegin(); it != reference.constEnd(); ++it) {
             written += original[it.key()].size();
+            backedUp += original[it.key()].size();
             if (it.value() != original[it.key()])
                 written += it.value().size();
             untilDocument.append(written);
+            untilBackup.append(backedUp);
         }
         ASSERT_GT(written, original.first().size());
     }
 
-    TempDir dir;
-    const QString originalSite = dir.file(QStringLiteral("original"));
-    const QString referenceSite = dir.file(QStringLiteral("reference"));
-    QMap<QString, QByteArray> original;  // every file of the site
+    ScratchDir dir;
+    const QString originalSite = dir.filePath(QStringLiteral("original"));
+    const QString referenceSite = dir.filePath(QStringLiteral("reference"));
+    QMap<QString, QByteArray> original; // every file of the site
     QMap<QString, QByteArray> reference; // its documents as a run without faults leaves them
     int referenceExit = -1;
-    qint64 written = 0;                  // bytes a run writes
-    QList<qint64> untilDocument;         // bytes written up to the end of each document
+    qint64 written = 0; // bytes a run writes
+    qint64 backedUp = 0; // of which backups
+    QList<qint64> untilDocument; // bytes written up to the end of each document
+    QList<qint64> untilBackup; // backup bytes written up to the end of each document
 };
 
 } // namespace
@@ -69,26 +80,37 @@ TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
         { "one byte short", written - 1 },
         { "room for everything", written },
         { "refused when closed", written / 2, true },
-        { "backups in a folder on the same disk", written / 2, false, true },
-        { "two jobs", written / 2, false, false, 2 },
+        { "backups in a folder on the same disk", written / 2, false, Backups::SameDisk },
+        { "backups on a disk of their own, room for three", untilBackup[2], false, Backups::OtherDisk },
+        { "two jobs", written / 2, false, Backups::Beside, 2 },
     };
     int caseNumber = 0;
     for (const Budget& budget : budgets) {
         SCOPED_TRACE(budget.name);
-        const QString site = dir.file(QStringLiteral("case%1").arg(++caseNumber));
+        const QString site = dir.filePath(QStringLiteral("case%1").arg(++caseNumber));
         ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, site));
-        const QString backups = site + QStringLiteral("/backups");
-        QStringList arguments{ QStringLiteral("-r"), QStringLiteral("-j"), QString::number(budget.jobs), site };
-        if (budget.backupFolder) {
+        const bool otherDisk = budget.backups == Backups::OtherDisk;
+        const QString backups
+            = otherDisk ? site + QStringLiteral("-backups") : site + QStringLiteral("/backups");
+        QStringList arguments { QStringLiteral("-r"), QStringLiteral("-j"), QString::number(budget.jobs),
+            site };
+        if (budget.backups != Backups::Beside) {
             QDir().mkpath(backups);
             arguments << QStringLiteral("--backup-dir") << backups;
         }
-        const Outcome run = quillonTag(arguments, {}, fullDiskEnvironment(site, budget.bytes, budget.late));
+        const qint64 needed = otherDisk ? backedUp : written;
+        const Outcome run = quillonTag(
+            arguments, {}, fullDiskEnvironment(otherDisk ? backups : site, budget.bytes, budget.late));
         ASSERT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.err.toStdString();
         const SiteReport report = readReport(run, site);
 
         const QMap<QString, QByteArray> after = filesBelow(site);
         QSet<QByteArray> backupsFound;
+        if (otherDisk) {
+            for (const QByteArray& backup : filesBelow(backups))
+                backupsFound.insert(backup);
+            EXPECT_EQ(leftoverTemps(backups), QStringList());
+        }
         int tagged = 0;
         int failed = 0;
         for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
@@ -106,7 +128,7 @@ TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
                 tagged += isNew && !isOld;
             } else if (name.endsWith(QStringLiteral(".bak"))) {
                 backupsFound.insert(it.value());
-                if (!budget.backupFolder) {
+                if (budget.backups == Backups::Beside) {
                     EXPECT_EQ(it.value(), original.value(name.chopped(4))) << name.toStdString();
                 }
             } else {
@@ -118,12 +140,13 @@ TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
             EXPECT_TRUE(originalBytes.contains(backup)) << "a backup that is not a whole document";
         for (auto it = reference.constBegin(); it != reference.constEnd(); ++it) {
             if (after.value(it.key()) == it.value() && it.value() != original[it.key()]) {
-                EXPECT_TRUE(backupsFound.contains(original[it.key()])) << it.key().toStdString() << " has no backup";
+                EXPECT_TRUE(backupsFound.contains(original[it.key()]))
+                    << it.key().toStdString() << " has no backup";
             }
         }
         EXPECT_EQ(leftoverTemps(site), QStringList());
 
-        if (budget.bytes < written) {
+        if (budget.bytes < needed) {
             EXPECT_EQ(run.exitCode, 1);
             EXPECT_GT(failed, 0);
         } else {
@@ -135,7 +158,8 @@ TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
             int fitted = 0;
             int index = 0;
             for (auto it = reference.constBegin(); it != reference.constEnd(); ++it, ++index)
-                fitted += untilDocument[index] <= budget.bytes && it.value() != original[it.key()];
+                fitted += (otherDisk ? untilBackup : untilDocument)[index] <= budget.bytes
+                    && it.value() != original[it.key()];
             EXPECT_EQ(tagged, fitted);
         }
     }
@@ -159,8 +183,9 @@ TEST(FullDiskDownloads, PictureThatDoesNotFitIsReportedAsDiskFull)
         const Outcome run = quillonTag({ QStringLiteral("--online"), document }, {}, environment);
         EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
         EXPECT_EQ(readReport(run, dir.file(QStringLiteral("site"))).statuses.value(QStringLiteral("p.html")),
-                  QStringList{ status::downloadFailed(61) });
+            QStringList { status::downloadFailed(61) });
         EXPECT_EQ(slurp(document), page);
-        EXPECT_EQ(QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        EXPECT_EQ(
+            QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
 }

@@ -7,8 +7,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStorageInfo>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <iostream>
@@ -25,20 +23,6 @@ QStringList runArguments(const QString& site)
     return { QStringLiteral("-r"), QStringLiteral("-q"), site };
 }
 
-// Where the sites go: a memory file system when there is one with room, since
-// every batch of documents syncs the file system it is on, and on a disk that
-// others keep busy each sync waits for their writes too; the normal temporary
-// folder otherwise.
-QString scratchTemplate()
-{
-    const QString memory = QStringLiteral("/dev/shm");
-    const QStorageInfo storage(memory);
-    if (storage.isValid() && storage.fileSystemType() == "tmpfs" && storage.bytesAvailable() > (qint64(256) << 20)
-        && QFileInfo(memory).isWritable())
-        return memory + QStringLiteral("/quillon-killed-XXXXXX");
-    return QDir::tempPath() + QStringLiteral("/quillon-killed-XXXXXX");
-}
-
 // "Found 12000" of a report's totals line.
 QString foundOf(const Outcome& run)
 {
@@ -49,7 +33,7 @@ QString foundOf(const Outcome& run)
 
 TEST(KilledRun, EveryDocumentIsOldOrNewAndTheNextRunFinishesTheJob)
 {
-    QTemporaryDir dir(scratchTemplate());
+    ScratchDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString originalSite = dir.filePath(QStringLiteral("original"));
     ASSERT_NO_FATAL_FAILURE(generateSite(originalSite, kPages));
@@ -96,24 +80,26 @@ TEST(KilledRun, EveryDocumentIsOldOrNewAndTheNextRunFinishesTheJob)
                 ++newCount;
             const QString backup = site + u'/' + name + QStringLiteral(".bak");
             if (QFileInfo::exists(backup)) {
-                EXPECT_EQ(slurp(backup), it.value()) << name.toStdString() << ": a backup that is not the old text";
+                EXPECT_EQ(slurp(backup), it.value())
+                    << name.toStdString() << ": a backup that is not the old text";
             } else {
                 EXPECT_TRUE(isOld) << name.toStdString() << " was rewritten without a backup";
             }
         }
         const QStringList unfinished = leftoverTemps(site);
-        std::cout << "killed after " << delay << " of " << duration << " ms: " << oldCount << " old, " << newCount
-                  << " new, " << sameCount << " with nothing to add, " << unfinished.size()
+        std::cout << "killed after " << delay << " of " << duration << " ms: " << oldCount << " old, "
+                  << newCount << " new, " << sameCount << " with nothing to add, " << unfinished.size()
                   << " unfinished writes left\n";
         ::testing::Test::RecordProperty("kill" + std::to_string(killNumber),
-            std::to_string(delay) + " ms: " + std::to_string(oldCount) + " old " + std::to_string(newCount) + " new "
-                + std::to_string(unfinished.size()) + " unfinished");
+            std::to_string(delay) + " ms: " + std::to_string(oldCount) + " old " + std::to_string(newCount)
+                + " new " + std::to_string(unfinished.size()) + " unfinished");
 
         // The next run takes the unfinished writes for neither documents nor obstacles.
         const Outcome again = quillonTag(runArguments(site));
         EXPECT_EQ(again.exitCode, 0) << again.text().toStdString() << again.err.toStdString();
         EXPECT_EQ(foundOf(again), foundOf(referenceRun));
-        EXPECT_TRUE(documentsBelow(site) == reference) << "the next run did not end where an unbroken one does";
+        EXPECT_TRUE(documentsBelow(site) == reference)
+            << "the next run did not end where an unbroken one does";
         QDir(site).removeRecursively();
     }
 }

@@ -14,8 +14,10 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QProcessEnvironment>
+#include <QStorageInfo>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -27,8 +29,8 @@ inline void generateSite(const QString& folder, int pages)
 {
     const Outcome made = runProgram(QStringLiteral("python3"),
         { QStringLiteral(QUILLON_GEN_SITE), folder, QStringLiteral("--pages"), QString::number(pages),
-          QStringLiteral("--tags-per-page"), QStringLiteral("6"), QStringLiteral("--pictures"),
-          QStringLiteral("24"), QStringLiteral("--page-kb"), QStringLiteral("2") });
+            QStringLiteral("--tags-per-page"), QStringLiteral("6"), QStringLiteral("--pictures"),
+            QStringLiteral("24"), QStringLiteral("--page-kb"), QStringLiteral("2") });
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
 }
 
@@ -58,7 +60,8 @@ inline void copyFolder(const QString& from, const QString& to)
         const QString target = to + u'/' + it.key();
         QDir().mkpath(QFileInfo(target).absolutePath());
         QFile file(target);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it.value().size()) << target.toStdString();
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it.value().size())
+            << target.toStdString();
     }
 }
 
@@ -74,6 +77,29 @@ inline QStringList leftoverTemps(const QString& folder)
     }
     return names;
 }
+
+// A temporary folder for whole sites: on a memory file system when there is
+// one with room, since quillon-tag syncs the file system of every batch of
+// documents, and on a disk others keep busy each sync waits for their writes
+// too; in the normal temporary folder otherwise.
+class ScratchDir : public QTemporaryDir {
+public:
+    ScratchDir()
+        : QTemporaryDir(folderTemplate())
+    {
+    }
+
+private:
+    static QString folderTemplate()
+    {
+        const QString memory = QStringLiteral("/dev/shm");
+        const QStorageInfo storage(memory);
+        if (storage.isValid() && storage.fileSystemType() == "tmpfs"
+            && storage.bytesAvailable() > (qint64(256) << 20) && QFileInfo(memory).isWritable())
+            return memory + QStringLiteral("/quillon-faults-XXXXXX");
+        return QDir::tempPath() + QStringLiteral("/quillon-faults-XXXXXX");
+    }
+};
 
 // quillon-tag's text report: the statuses of each file's rows, and whether a
 // document-wide failure (no backup, or no new bytes) was reported for it.
@@ -126,7 +152,8 @@ inline QProcessEnvironment fullDiskEnvironment(const QString& folder, qint64 byt
     environment.insert(QStringLiteral("LD_PRELOAD"), runtime.isEmpty() ? library : runtime + u':' + library);
     environment.insert(QStringLiteral("QUILLON_FULL_DISK_FOLDER"), QFileInfo(folder).canonicalFilePath());
     environment.insert(QStringLiteral("QUILLON_FULL_DISK_BYTES"), QString::number(bytes));
-    environment.insert(QStringLiteral("QUILLON_FULL_DISK_LATE"), late ? QStringLiteral("1") : QStringLiteral("0"));
+    environment.insert(
+        QStringLiteral("QUILLON_FULL_DISK_LATE"), late ? QStringLiteral("1") : QStringLiteral("0"));
     return environment;
 }
 
