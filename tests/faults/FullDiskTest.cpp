@@ -26,6 +26,7 @@ struct Budget {
     bool late = false; // refused at flush and close rather than at write
     Backups backups = Backups::Beside;
     int jobs = 1;
+    bool window = false; // written the desktop program's way, each document flushed at once
 };
 
 class FullDisk : public ::testing::Test {
@@ -83,6 +84,16 @@ TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
         { "backups in a folder on the same disk", written / 2, false, Backups::SameDisk },
         { "backups on a disk of their own, room for three", untilBackup[2], false, Backups::OtherDisk },
         { "two jobs", written / 2, false, Backups::Beside, 2 },
+        { .name = "the window's way, room for half the first document",
+            .bytes = original[first].size() + reference[first].size() / 2,
+            .window = true },
+        { .name = "the window's way, room for exactly three documents",
+            .bytes = untilDocument[2],
+            .window = true },
+        { .name = "the window's way, refused when flushed",
+            .bytes = written / 2,
+            .late = true,
+            .window = true },
     };
     int caseNumber = 0;
     for (const Budget& budget : budgets) {
@@ -99,8 +110,11 @@ TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
             arguments << QStringLiteral("--backup-dir") << backups;
         }
         const qint64 needed = otherDisk ? backedUp : written;
-        const Outcome run = quillonTag(
-            arguments, {}, fullDiskEnvironment(otherDisk ? backups : site, budget.bytes, budget.late));
+        const QProcessEnvironment environment
+            = fullDiskEnvironment(otherDisk ? backups : site, budget.bytes, budget.late);
+        const Outcome run = budget.window
+            ? runProgram(programFolder() + QStringLiteral("/engine-run"), { site }, {}, environment)
+            : quillonTag(arguments, {}, environment);
         ASSERT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.err.toStdString();
         const SiteReport report = readReport(run, site);
 
