@@ -105,8 +105,15 @@ Problem insertionsOnly(
 {
     static const QRegularExpression clauses(QStringLiteral(
         "(?: WIDTH=([0-9]+))?(?: HEIGHT=([0-9]+))?(?: BORDER=([0-9]+))?(?: ALT=\"([^\"]*)\")?"));
-    // The expression cannot read lone surrogates; UTF-8 and back makes each one other unit.
-    const QString readable = QString::fromUtf8(after.toUtf8());
+    // The expression cannot read lone surrogates: each becomes U+FFFD, one unit for one.
+    // (UTF-8 and back would also drop a U+FEFF at the start, and shift every offset.)
+    QString readable = after.toString();
+    for (qsizetype i = 0; i < readable.size(); ++i) {
+        if (readable[i].isHighSurrogate() && i + 1 < readable.size() && readable[i + 1].isLowSurrogate())
+            ++i;
+        else if (readable[i].isSurrogate())
+            readable[i] = QChar::ReplacementCharacter;
+    }
     qsizetype b = 0, a = 0;
     const auto same = [&](qsizetype end) -> Problem {
         if (after.size() - a < end - b || after.sliced(a, end - b) != before.sliced(b, end - b))
