@@ -183,6 +183,20 @@ std::vector<HostileAnswer> serveHostileAnswers(RawServer& server)
         c.send(head(200, "Content-Type: image/png\r\nContent-Length: 1099511627776\r\n") + "short");
     });
 
+    // A part that goes on past any part asked for, and a head that never ends.
+    add("/endless-part", ErrorCode::TransferTooLarge,
+        [=](RawConnection& c) {
+            if (c.send("HTTP/1.1 206 Partial Content\r\nContent-Type: image/png\r\n"
+                       "Content-Range: bytes 0-65535/1099511627776\r\nConnection: close\r\n\r\n"))
+                stream(c, garbage);
+        })
+        ->endless
+        = true;
+    add("/endless-head", ErrorCode::TransferFailed, [](RawConnection& c) {
+        if (c.send("HTTP/1.1 200 OK\r\n"))
+            stream(c, QByteArray("X-Padding: 0123456789abcdef0123456789abcdef\r\n").repeated(1000));
+    });
+
     // Stalls: a byte now and then, or nothing at all after the request.
     add("/trickle", ErrorCode::TransferTimedOut,
         [](RawConnection& c) {
