@@ -87,9 +87,8 @@ struct RawConnection::Shared {
     bool stopRequested = false;
 };
 
-RawConnection::RawConnection(int fd, QByteArray request, Shared& shared)
+RawConnection::RawConnection(int fd, Shared& shared)
     : m_fd(fd)
-    , m_request(std::move(request))
     , m_shared(shared)
 {
 }
@@ -167,7 +166,7 @@ struct RawServer::Impl {
                 behaviour = it->second;
         }
         if (!head.isEmpty()) {
-            RawConnection connection(fd, head, shared);
+            RawConnection connection(fd, shared);
             if (behaviour)
                 behaviour(connection);
             else
@@ -236,11 +235,6 @@ void RawServer::on(const QString& path, Behaviour behaviour)
 QString RawServer::url(const QString& path) const
 {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(m_impl->port).arg(path);
-}
-
-int RawServer::port() const
-{
-    return m_impl->port;
 }
 
 int RawServer::hits(const QString& path) const

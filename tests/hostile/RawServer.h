@@ -16,15 +16,12 @@ public:
     bool send(const QByteArray& bytes);
     // Waits for delay; false at once when the server stops.
     bool pause(std::chrono::milliseconds delay);
-    // The request's first line and headers, as the client sent them.
-    const QByteArray& request() const { return m_request; }
 
 private:
     friend class RawServer;
     struct Shared;
-    RawConnection(int fd, QByteArray request, Shared& shared);
+    RawConnection(int fd, Shared& shared);
     int m_fd;
-    QByteArray m_request;
     Shared& m_shared;
 };
 
@@ -49,7 +46,6 @@ public:
     void on(const QString& path, Behaviour behaviour);
     // "http://127.0.0.1:PORT" followed by path.
     QString url(const QString& path) const;
-    int port() const;
     // How many requests reached path.
     int hits(const QString& path) const;
 
