@@ -10,6 +10,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,6 +105,19 @@ QString resolveLinks(const QString& path)
     return current;
 }
 
+// mkostemp's template for a temporary file in folder beside the target
+// fileName: a dot, the target's name, ".quillon-" and six random characters.
+// The name is shortened by whole characters where it would pass the file
+// system's limit, so that a page with a long name can still be written.
+QByteArray tempNameFor(const QString& folder, const QString& fileName)
+{
+    static const QString ending = QStringLiteral(".quillon-XXXXXX");
+    QString name = fileName;
+    while (!name.isEmpty() && encoded(u'.' + name + ending).size() > NAME_MAX)
+        name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
+    return encoded(folder + QStringLiteral("/.") + name + ending);
+}
+
 FileStamp stampFrom(const struct stat& st)
 {
     FileStamp stamp;
@@ -185,8 +199,7 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
     const QString folder = QFileInfo(target).absolutePath();
     if (!QFileInfo(folder).isDir())
         return Failure(ErrorCode::PathNotFound, folder);
-    QByteArray tempName = encoded(folder + QStringLiteral("/.") + QFileInfo(target).fileName()
-                                  + QStringLiteral(".quillon-XXXXXX"));
+    QByteArray tempName = tempNameFor(folder, QFileInfo(target).fileName());
     Fd fd(::mkostemp(tempName.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return failureFromErrno(errno, target);

@@ -1,6 +1,6 @@
 // Backups that cannot be written where they should go: no document is
 // rewritten without its backup, the failure is reported, and nothing is left
-// behind.
+// behind. And pages whose names leave little room for a temporary file's.
 
 #include "engine/StatusTexts.h"
 #include "settings/SettingKeys.h"
@@ -116,5 +116,28 @@ TEST(ReadOnlyBackupFolder, NoDocumentIsRewrittenWithoutItsBackup)
         EXPECT_EQ(slurp(document), original);
         EXPECT_EQ(filesBelow(dir.path()).keys(),
             (QStringList { QStringLiteral("site/a.png"), QStringLiteral("site/p.html") }));
+    }
+}
+
+class LongNames : public EngineTest { };
+
+// A page is written through a temporary file named after it; with a name near
+// the file system's limit of 255 bytes the page and its backup still get written.
+TEST_F(LongNames, PagesWithNamesNearTheLimitAreTaggedAndBackedUp)
+{
+    const QString stems[] = {
+        QString(240, u'a'), // a byte each
+        QString(120, QChar(0xE9)), // two bytes each
+        QString::fromUtf8("\xF0\x9F\x98\x80").repeated(60), // four bytes and two units each
+    };
+    for (const QString& stem : stems) {
+        const QString name = stem + QStringLiteral(".html");
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_EQ(QFile::encodeName(name).size(), 245);
+        const QString path = dir.write(name, "<img src=a.gif>");
+        engine().run({ path });
+        EXPECT_EQ(slurp(path), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60>"));
+        EXPECT_EQ(slurp(path + QStringLiteral(".bak")), QByteArray("<img src=a.gif>"));
+        EXPECT_EQ(leftoverTemps(dir.path()), QStringList());
     }
 }
