@@ -1,7 +1,8 @@
-// A disk that fills up while quillon-tag writes backups and documents: whatever
-// byte it fills at, each document keeps its old bytes or gets all its new ones,
-// a backup that exists is whole, nothing half-written is left behind, and a
-// document that did not get its new bytes is reported as an error.
+// A disk that fills up while quillon-tag, or the engine driven the desktop
+// program's way, writes backups and documents: whatever byte it fills at, each
+// document keeps its old bytes or gets all its new ones, a backup that exists
+// is whole, nothing half-written is left behind, and a document that did not
+// get its new bytes is reported as an error.
 
 #include "tests/faults/SiteRun.h"
 #include "tests/support/HttpTestServer.h"
@@ -53,7 +54,7 @@ protected:
             untilDocument.append(written);
             untilBackup.append(backedUp);
         }
-        ASSERT_GT(written, original.first().size());
+        ASSERT_NE(reference.first(), original[reference.firstKey()]) << "the first document gets new bytes";
     }
 
     ScratchDir dir;
@@ -134,7 +135,8 @@ TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
                 const bool isNew = it.value() == reference[name];
                 ASSERT_TRUE(isOld || isNew) << name.toStdString() << " is neither its old nor its new text";
                 if (report.documentFailed(name)) {
-                    EXPECT_TRUE(isOld) << name.toStdString() << " was reported as not changed";
+                    EXPECT_TRUE(isOld)
+                        << name.toStdString() << " has its new text, yet an error says it was not changed";
                     ++failed;
                 } else {
                     EXPECT_TRUE(isNew) << name.toStdString() << " lacks its new text but no error says so";
