@@ -92,7 +92,8 @@ Counters ParallelRun::run(const QStringList& files)
             }
             if (!written.isEmpty())
                 syncFileSystems(written);
-            for (auto& [index, document] : batch) {
+            for (auto& entry : batch) {
+                DocumentResult& document = entry.second;
                 auto fail = [&](const QString& text) {
                     document.rows.append(ReportRow{document.path, QString(), text});
                     ++document.counters.total[static_cast<int>(Counter::Errors)];
@@ -109,7 +110,7 @@ Counters ParallelRun::run(const QStringList& files)
                 for (int c = 0; c < 3; ++c)
                     totals.total[c] += document.counters.total[c];
                 if (m_onDocument)
-                    m_onDocument(index, document);
+                    m_onDocument(entry.first, document);
             }
             renamedIn.clear();
             for (const QString& target : written)
