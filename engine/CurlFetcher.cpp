@@ -192,7 +192,11 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
             setOption(easy, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytes);
             setOption(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_limits.lowSpeedTime.count()));
         }
-        setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
+        // An announced length past the limit is refused before the body starts;
+        // not when only the start is wanted, since the start of a large picture
+        // still tells its size (the body is capped as it arrives all the same).
+        if (!body.headerOnly)
+            setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
         setOption(easy, CURLOPT_USERAGENT, userAgent);
         setOption(easy, CURLOPT_WRITEFUNCTION, &writeBody);
         body.easy = easy;

@@ -158,7 +158,7 @@ std::vector<HostileAnswer> serveHostileAnswers(RawServer& server)
     std::vector<HostileAnswer> answers;
     const auto add = [&](const char* path, ErrorCode code, RawServer::Behaviour behaviour) {
         server.on(QString::fromLatin1(path), std::move(behaviour));
-        answers.push_back({ QString::fromLatin1(path), code });
+        answers.push_back(HostileAnswer { QString::fromLatin1(path), code, false, false, std::nullopt });
         return &answers.back();
     };
     const QByteArray garbage(64 * 1024, 'z');
@@ -182,6 +182,9 @@ std::vector<HostileAnswer> serveHostileAnswers(RawServer& server)
     add("/huge-length-short", ErrorCode::TransferTooLarge, [](RawConnection& c) {
         c.send(head(200, "Content-Type: image/png\r\nContent-Length: 1099511627776\r\n") + "short");
     });
+    // Only the start is wanted, so the announced length is no reason to refuse;
+    // the body then ends long before it.
+    answers.back().headerOnlyCode = ErrorCode::TransferFailed;
 
     // A part that goes on past any part asked for, and a head that never ends.
     add("/endless-part", ErrorCode::TransferTooLarge,
@@ -239,8 +242,9 @@ std::vector<HostileAnswer> serveHostileAnswers(RawServer& server)
 
     server.on(QStringLiteral("/good.png"), once("image/png", goodPicture()));
     server.on(QStringLiteral("/gif-max.gif"), once("image/gif", gifAnnouncing(0xffff, 0xffff)));
+    // Announced as 2^40 bytes too: only the start is read, so the length is no bar.
     server.on(QStringLiteral("/endless-picture.png"), [=](RawConnection& c) {
-        if (c.send(head(200, "Content-Type: image/png\r\n") + goodPicture()))
+        if (c.send(head(200, "Content-Type: image/png\r\nContent-Length: 1099511627776\r\n") + goodPicture()))
             stream(c, garbage);
     });
     return answers;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "platform/Failure.h"
 #include "tests/hostile/RawServer.h"
 
@@ -19,6 +21,8 @@ struct HostileAnswer {
     bool stalls = false;
     // Ends only by the byte limit: a server that streams without end.
     bool endless = false;
+    // What a transfer that wants only the picture's start ends with, when not code.
+    std::optional<ErrorCode> headerOnlyCode;
 };
 
 // Every hostile answer, registered on server. A server that never accepts
@@ -26,8 +30,8 @@ struct HostileAnswer {
 // Three more paths answer with a size that can be measured: /good.png with
 // goodPicture(); /gif-max.gif with a GIF of 65535 x 65535 pixels, the most a GIF
 // can hold; /endless-picture.png with the start of a picture of the good size
-// followed by bytes without end, which only a transfer that stops at the header
-// measures.
+// followed by bytes without end (announced as 2^40 bytes), which only a transfer
+// that stops at the header measures.
 std::vector<HostileAnswer> serveHostileAnswers(RawServer& server);
 
 // What /good.png serves, and the size it measures.

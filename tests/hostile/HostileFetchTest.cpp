@@ -84,7 +84,9 @@ TEST_F(HostileServers, EachEndsInAFailureOrANonPictureWithBoundedMemory)
                 EXPECT_EQ(size.failure().errorCode(), ErrorCode::NotAPicture) << what;
             } else {
                 ASSERT_FALSE(fetched.ok()) << what;
-                EXPECT_EQ(fetched.failure().errorCode(), answer.code) << what << ": " << describe(fetched);
+                EXPECT_EQ(fetched.failure().errorCode(),
+                    headerOnly ? answer.headerOnlyCode.value_or(answer.code) : answer.code)
+                    << what << ": " << describe(fetched);
                 EXPECT_EQ(slurp(target), QByteArray()) << what;
             }
         }
