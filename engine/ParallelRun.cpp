@@ -7,9 +7,6 @@
 #include "engine/TaggingEngine.h"
 #include "platform/FileOps.h"
 
-#include <QFileInfo>
-#include <QHash>
-
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -20,6 +17,10 @@
 namespace quillon {
 
 namespace {
+
+// Documents flushed to disk with one sync before they are put in place. Fewer
+// syncs cost less than small ones, and the jobs go on tagging meanwhile.
+constexpr size_t kBatch = 64;
 
 // Keeps the bytes of the document an engine is tagging.
 class BytesKeeper : public RunObserver {
@@ -69,29 +70,32 @@ Counters ParallelRun::run(const QStringList& files)
     const bool defer = !m_options.dryRun;
 
     // The committer puts documents in place while the jobs tag the next ones. It
-    // takes every document ready in file order, flushes them to disk with one sync,
-    // then renames each over its page: a page is replaced only by bytes that are
-    // already on disk. The same sync also makes the previous renames durable.
+    // takes the documents ready in file order (a batch of them, or whatever is
+    // left at the end), flushes them to disk with one sync, then renames each
+    // over its page: a page is replaced only by bytes that are already on disk.
+    // The same sync also makes the previous batch's renames durable.
     auto commit = [&] {
         std::vector<std::pair<int, DocumentResult>> batch;
-        QHash<QString, QString> renamedIn; // a file in each folder the last sync has not covered
+        QStringList renamed; // the files of the renames no sync has covered yet
         for (;;) {
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                readyToCommit.wait(lock, [&] { return !ready.empty() || tagged; });
+                // A dry run writes nothing: each document is handed on at once.
+                const size_t enough = defer ? kBatch : 1;
+                readyToCommit.wait(lock, [&] { return ready.size() >= enough || tagged; });
                 if (ready.empty())
                     break;
                 batch.swap(ready);
             }
             QStringList written;
-            for (const auto& [index, document] : batch) {
-                for (const auto& staged : {document.staged.backup, document.staged.document}) {
+            for (const auto& entry : batch) {
+                for (const auto& staged : {entry.second.staged.backup, entry.second.staged.document}) {
                     if (staged)
                         written.append(staged->target);
                 }
             }
-            if (!written.isEmpty())
-                syncFileSystems(written);
+            // Bytes the disk did not take are never put in place of a page.
+            const Status flushed = written.isEmpty() ? Status() : syncFileSystems(written);
             for (auto& entry : batch) {
                 DocumentResult& document = entry.second;
                 auto fail = [&](const QString& text) {
@@ -100,7 +104,13 @@ Counters ParallelRun::run(const QStringList& files)
                     ++document.counters.current[static_cast<int>(Counter::Errors)];
                 };
                 const StagedDocument& staged = document.staged;
-                if (staged.backup && !commitStaged(*staged.backup)) {
+                if (!flushed.ok() && (staged.backup || staged.document)) {
+                    for (const auto& write : {staged.backup, staged.document}) {
+                        if (write)
+                            discardStaged(*write);
+                    }
+                    fail(staged.backup ? status::BackupFailed : status::WriteFailed);
+                } else if (staged.backup && !commitStaged(*staged.backup)) {
                     if (staged.document)
                         discardStaged(*staged.document);
                     fail(status::BackupFailed);
@@ -112,12 +122,14 @@ Counters ParallelRun::run(const QStringList& files)
                 if (m_onDocument)
                     m_onDocument(entry.first, document);
             }
-            renamedIn.clear();
-            for (const QString& target : written)
-                renamedIn.insert(QFileInfo(target).absolutePath(), target);
+            if (flushed.ok())
+                renamed = written;
             batch.clear();
         }
-        syncFileSystems(renamedIn.values()); // the last renames
+        // The last renames. Their bytes are on disk already, so should this fail a
+        // crash could at worst bring back a page's old version, whole.
+        if (!renamed.isEmpty())
+            (void)syncFileSystems(renamed);
     };
 
     auto work = [&] {

@@ -70,9 +70,15 @@ bool writeAll(int fd, const char* data, qsizetype size)
 
 // The permission bits decide, not the privileges of the account: root may write
 // anything, but a user who made a page read-only did not mean it to change.
+bool runsAsRoot()
+{
+    static const bool root = ::geteuid() == 0;
+    return root;
+}
+
 bool permissionBitsAllowWriting(const struct stat& st, const QByteArray& path)
 {
-    if (::geteuid() == 0)
+    if (runsAsRoot())
         return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
     return ::access(path.constData(), W_OK) == 0;
 }
@@ -90,8 +96,12 @@ bool isImmutable(int fd)
 }
 
 // The file a write to path really changes: a symbolic link leads to its target.
+// Most pages are no link, which one lstat tells.
 QString resolveLinks(const QString& path)
 {
+    struct stat st {};
+    if (::lstat(encoded(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
     QString current = path;
     for (int hops = 0; hops < 40; ++hops) {
         const QFileInfo info(current);
@@ -197,7 +207,7 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
     }
 
     const QString folder = QFileInfo(target).absolutePath();
-    if (!QFileInfo(folder).isDir())
+    if (!exists && !QFileInfo(folder).isDir())
         return Failure(ErrorCode::PathNotFound, folder);
     QByteArray tempName = tempNameFor(folder, QFileInfo(target).fileName());
     Fd fd(::mkostemp(tempName.data(), O_CLOEXEC));
@@ -212,7 +222,7 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
         return fail(errno);
     if (::fchmod(fd.get(), mode) != 0)
         return fail(errno);
-    if (exists && ::geteuid() == 0)
+    if (exists && runsAsRoot() && (owner != 0 || group != ::getegid()))
         (void)::fchown(fd.get(), owner, group); // keep the page's owner when root rewrites it
     if (flush && ::fsync(fd.get()) != 0)
         return fail(errno);
@@ -252,17 +262,31 @@ void discardStaged(const StagedWrite& staged)
     ::unlink(encoded(staged.temp).constData());
 }
 
-void syncFileSystems(const QStringList& paths)
+Status syncFileSystems(const QStringList& paths)
 {
+    QSet<QString> folders;
     QSet<quint64> synced;
+    Status result;
     for (const QString& path : paths) {
-        Fd fd(::open(encoded(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const QString folder = QFileInfo(path).absolutePath();
+        if (folders.contains(folder))
+            continue;
+        folders.insert(folder);
+        Fd fd(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat st {};
-        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || synced.contains(st.st_dev))
+        if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+            if (result.ok())
+                result = failureFromErrno(errno, folder);
+            continue;
+        }
+        if (synced.contains(st.st_dev))
             continue;
         synced.insert(st.st_dev);
-        (void)::syncfs(fd.get());
+        // A write-back error shows here: bytes that never reached the disk.
+        if (::syncfs(fd.get()) != 0 && result.ok())
+            result = failureFromErrno(errno, folder);
     }
+    return result;
 }
 
 Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected)
@@ -352,7 +376,10 @@ Status commitStaged(const StagedWrite&)
 
 void discardStaged(const StagedWrite&) {}
 
-void syncFileSystems(const QStringList&) {}
+Status syncFileSystems(const QStringList&)
+{
+    return {};
+}
 
 #endif
 

@@ -50,7 +50,8 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
 Status commitStaged(const StagedWrite& staged);
 void discardStaged(const StagedWrite& staged);
 // Flushes everything written to the file systems that hold paths, once each.
-void syncFileSystems(const QStringList& paths);
+// Fails when a file system reports that written bytes did not reach the disk.
+Status syncFileSystems(const QStringList& paths);
 
 // Removes the file at path. A file that is already gone is a failure (53).
 Status deleteFile(const QString& path);
