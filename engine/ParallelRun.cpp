@@ -18,8 +18,7 @@ namespace quillon {
 
 namespace {
 
-// Documents flushed to disk with one sync before they are put in place. Fewer
-// syncs cost less than small ones, and the jobs go on tagging meanwhile.
+// Documents put in place after one flush of the file system.
 constexpr size_t kBatch = 64;
 
 // Keeps the bytes of the document an engine is tagging.
@@ -61,75 +60,60 @@ Counters ParallelRun::run(const QStringList& files)
 
     std::atomic<int> next{0};
     std::mutex mutex;
-    std::condition_variable readyToCommit;
     std::map<int, DocumentResult> waiting; // finished, but not yet handed on in order
     int handedOn = 0;
-    std::vector<std::pair<int, DocumentResult>> ready; // in order, for the committer
-    bool tagged = false;                               // every job has finished
+    std::vector<std::pair<int, DocumentResult>> batch; // in order, waiting for their files to be put in place
     Counters totals;
     const bool defer = !m_options.dryRun;
 
-    // The committer puts documents in place while the jobs tag the next ones. It
-    // takes the documents ready in file order (a batch of them, or whatever is
-    // left at the end), flushes them to disk with one sync, then renames each
-    // over its page: a page is replaced only by bytes that are already on disk.
-    // The same sync also makes the previous batch's renames durable.
-    auto commit = [&] {
-        std::vector<std::pair<int, DocumentResult>> batch;
-        QStringList renamed; // the files of the renames no sync has covered yet
-        for (;;) {
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                // A dry run writes nothing: each document is handed on at once.
-                const size_t enough = defer ? kBatch : 1;
-                readyToCommit.wait(lock, [&] { return ready.size() >= enough || tagged; });
-                if (ready.empty())
-                    break;
-                batch.swap(ready);
+    // One flush for a whole batch of documents, then each put in place in order:
+    // a page is replaced only by bytes that are already on disk, and bytes the
+    // disk did not take are never put in place of a page. It runs under the run's
+    // lock, so a job that finishes a document meanwhile waits: flushing on a thread
+    // of its own while the jobs write on measured slower, since a sync also
+    // flushes, and waits for, whatever is written while it runs.
+    auto commitBatch = [&] {
+        if (batch.empty())
+            return;
+        QStringList written;
+        for (const auto& entry : batch) {
+            for (const auto& staged : {entry.second.staged.backup, entry.second.staged.document}) {
+                if (staged)
+                    written.append(staged->target);
             }
-            QStringList written;
-            for (const auto& entry : batch) {
-                for (const auto& staged : {entry.second.staged.backup, entry.second.staged.document}) {
-                    if (staged)
-                        written.append(staged->target);
-                }
-            }
-            // Bytes the disk did not take are never put in place of a page.
-            const Status flushed = written.isEmpty() ? Status() : syncFileSystems(written);
-            for (auto& entry : batch) {
-                DocumentResult& document = entry.second;
-                auto fail = [&](const QString& text) {
-                    document.rows.append(ReportRow{document.path, QString(), text});
-                    ++document.counters.total[static_cast<int>(Counter::Errors)];
-                    ++document.counters.current[static_cast<int>(Counter::Errors)];
-                };
-                const StagedDocument& staged = document.staged;
-                if (!flushed.ok() && (staged.backup || staged.document)) {
-                    for (const auto& write : {staged.backup, staged.document}) {
-                        if (write)
-                            discardStaged(*write);
-                    }
-                    fail(staged.backup ? status::BackupFailed : status::WriteFailed);
-                } else if (staged.backup && !commitStaged(*staged.backup)) {
-                    if (staged.document)
-                        discardStaged(*staged.document);
-                    fail(status::BackupFailed);
-                } else if (staged.document && !commitStaged(*staged.document)) {
-                    fail(status::WriteFailed);
-                }
-                for (int c = 0; c < 3; ++c)
-                    totals.total[c] += document.counters.total[c];
-                if (m_onDocument)
-                    m_onDocument(entry.first, document);
-            }
-            if (flushed.ok())
-                renamed = written;
-            batch.clear();
         }
-        // The last renames. Their bytes are on disk already, so should this fail a
+        const Status flushed = written.isEmpty() ? Status() : syncFileSystems(written);
+        for (auto& entry : batch) {
+            DocumentResult& document = entry.second;
+            auto fail = [&](const QString& text) {
+                document.rows.append(ReportRow{document.path, QString(), text});
+                ++document.counters.total[static_cast<int>(Counter::Errors)];
+                ++document.counters.current[static_cast<int>(Counter::Errors)];
+            };
+            const StagedDocument& staged = document.staged;
+            if (!flushed.ok() && (staged.backup || staged.document)) {
+                for (const auto& write : {staged.backup, staged.document}) {
+                    if (write)
+                        discardStaged(*write);
+                }
+                fail(staged.backup ? status::BackupFailed : status::WriteFailed);
+            } else if (staged.backup && !commitStaged(*staged.backup)) {
+                if (staged.document)
+                    discardStaged(*staged.document);
+                fail(status::BackupFailed);
+            } else if (staged.document && !commitStaged(*staged.document)) {
+                fail(status::WriteFailed);
+            }
+            for (int c = 0; c < 3; ++c)
+                totals.total[c] += document.counters.total[c];
+            if (m_onDocument)
+                m_onDocument(entry.first, document);
+        }
+        // The renames too. Their bytes are on disk already, so should this fail, a
         // crash could at worst bring back a page's old version, whole.
-        if (!renamed.isEmpty())
-            (void)syncFileSystems(renamed);
+        if (flushed.ok() && !written.isEmpty())
+            (void)syncFileSystems(written);
+        batch.clear();
     };
 
     auto work = [&] {
@@ -156,19 +140,16 @@ Counters ParallelRun::run(const QStringList& files)
 
             const std::lock_guard<std::mutex> lock(mutex);
             waiting.emplace(index, std::move(result));
-            bool handed = false;
             while (!waiting.empty() && waiting.begin()->first == handedOn) {
-                ready.emplace_back(handedOn, std::move(waiting.begin()->second));
+                batch.emplace_back(handedOn, std::move(waiting.begin()->second));
                 waiting.erase(waiting.begin());
                 ++handedOn;
-                handed = true;
+                if (batch.size() >= kBatch)
+                    commitBatch();
             }
-            if (handed)
-                readyToCommit.notify_one();
         }
     };
 
-    std::thread committer(commit);
     const int threads = std::min<int>(m_jobs, std::max<int>(static_cast<int>(files.size()), 1));
     std::vector<std::thread> pool;
     for (int i = 1; i < threads; ++i)
@@ -176,12 +157,7 @@ Counters ParallelRun::run(const QStringList& files)
     work();
     for (std::thread& t : pool)
         t.join();
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        tagged = true;
-    }
-    readyToCommit.notify_one();
-    committer.join();
+    commitBatch();
     resources.endRun();
     return totals;
 }
