@@ -6,6 +6,9 @@
 //   QUILLON_FULL_DISK_LATE    "1": every write is taken, but a file that went
 //                             past the budget fails its fsync() and close(), the
 //                             way a network file system or a quota reports it
+//   QUILLON_FULL_DISK_LOST    "1": every write is taken, but every flush of the
+//                             folder fails with EIO, as when the disk loses
+//                             bytes it had accepted
 //
 // Only the calls a program makes through the C library are caught; everything
 // outside the folder passes straight through.
@@ -27,6 +30,7 @@ struct Config {
     char folder[PATH_MAX] = {};
     size_t folderLength = 0;
     bool late = false;
+    bool lost = false;
 };
 
 const Config& config()
@@ -39,6 +43,8 @@ const Config& config()
         }
         const char* late = std::getenv("QUILLON_FULL_DISK_LATE");
         c.late = late && std::strcmp(late, "1") == 0;
+        const char* lost = std::getenv("QUILLON_FULL_DISK_LOST");
+        c.lost = lost && std::strcmp(lost, "1") == 0;
         return c;
     }();
     return loaded;
@@ -70,6 +76,22 @@ bool inFolder(int fd)
     if (n < 0 || static_cast<size_t>(n) <= c.folderLength)
         return false;
     return std::memcmp(target, c.folder, c.folderLength) == 0 && target[c.folderLength] == '/';
+}
+
+// A flush of the folder or of anything in it, when flushes lose their bytes.
+bool flushLoses(int fd)
+{
+    const Config& c = config();
+    if (!c.lost || c.folderLength == 0 || fd < 0)
+        return false;
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(link, target, sizeof target - 1);
+    if (n < static_cast<ssize_t>(c.folderLength))
+        return false;
+    return std::memcmp(target, c.folder, c.folderLength) == 0
+        && (static_cast<size_t>(n) == c.folderLength || target[c.folderLength] == '/');
 }
 
 template <typename F> F next(const char* name)
@@ -163,6 +185,10 @@ ssize_t writev(int fd, const struct iovec* vector, int parts)
 int fsync(int fd)
 {
     static const auto real = next<int (*)(int)>("fsync");
+    if (flushLoses(fd)) {
+        errno = EIO;
+        return -1;
+    }
     if (overdrawn(fd)) {
         errno = ENOSPC;
         return -1;
@@ -173,6 +199,10 @@ int fsync(int fd)
 int fdatasync(int fd)
 {
     static const auto real = next<int (*)(int)>("fdatasync");
+    if (flushLoses(fd)) {
+        errno = EIO;
+        return -1;
+    }
     if (overdrawn(fd)) {
         errno = ENOSPC;
         return -1;
@@ -183,6 +213,10 @@ int fdatasync(int fd)
 int syncfs(int fd)
 {
     static const auto real = next<int (*)(int)>("syncfs");
+    if (flushLoses(fd)) {
+        errno = EIO;
+        return -1;
+    }
     const int done = real(fd);
     if (done == 0 && g_anyOverdrawn.load() && inFolder(fd)) {
         errno = ENOSPC;

@@ -10,6 +10,8 @@
 
 #include <QSet>
 
+#include <climits>
+
 using namespace quillon;
 using namespace quillon::test;
 
@@ -204,4 +206,27 @@ TEST(FullDiskDownloads, PictureThatDoesNotFitIsReportedAsDiskFull)
         EXPECT_EQ(
             QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     }
+}
+
+// A disk that takes every byte but then fails to flush them: no page is replaced
+// by bytes that may not be on the disk, and each one says so.
+TEST(LostWrites, APageWhoseNewBytesCannotBeFlushedKeepsItsOldOnes)
+{
+    TempDir dir;
+    const QByteArray page = "<img src=\"a.png\">";
+    dir.write(QStringLiteral("site/a.png"), makePicture(QStringLiteral("png"), 30, 20));
+    const QString site = dir.file(QStringLiteral("site"));
+    for (const QString& name : { QStringLiteral("one.html"), QStringLiteral("two.html") })
+        dir.write(QStringLiteral("site/") + name, page);
+    QProcessEnvironment environment = fullDiskEnvironment(site, LLONG_MAX / 2);
+    environment.insert(QStringLiteral("QUILLON_FULL_DISK_LOST"), QStringLiteral("1"));
+    const Outcome run = quillonTag({ site }, {}, environment);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    const SiteReport report = readReport(run, site);
+    for (const QString& name : { QStringLiteral("one.html"), QStringLiteral("two.html") }) {
+        EXPECT_EQ(slurp(site + u'/' + name), page) << name.toStdString();
+        EXPECT_TRUE(report.statuses.value(name).contains(status::BackupFailed)) << name.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(site + u'/' + name + QStringLiteral(".bak"))) << name.toStdString();
+    }
+    EXPECT_EQ(leftoverTemps(site), QStringList());
 }
