@@ -138,19 +138,23 @@ StagedDocument TaggingEngine::takeStaged()
     return std::exchange(m_staged, StagedDocument());
 }
 
-Status TaggingEngine::writeBackup(const QString& path, const QByteArray& bytes, const TagOptions& options)
+Result<StagedWrite> TaggingEngine::stageBackup(const QString& path, const QByteArray& bytes,
+                                               const TagOptions& options)
 {
-    if (!options.globalBackups)
-        return put(path + QStringLiteral(".bak"), bytes, nullptr, m_staged.backup);
-
-    // The default folder is the program's own and is made when first needed; a
-    // folder the user chose must already be there.
-    if (options.backupPath == defaultBackupPath()) {
-        if (Status made = makeFolders(options.backupPath); !made)
-            return made;
+    QString backup = path + QStringLiteral(".bak");
+    if (options.globalBackups) {
+        // The default folder is the program's own and is made when first needed; a
+        // folder the user chose must already be there.
+        if (options.backupPath == defaultBackupPath()) {
+            if (Status made = makeFolders(options.backupPath); !made)
+                return made.failure();
+        }
+        // Documents of one run that share a file name keep a backup each.
+        backup = m_resources.backupName(options.backupPath, path);
     }
-    // Documents of one run that share a file name keep a backup each.
-    return put(m_resources.backupName(options.backupPath, path), bytes, nullptr, m_staged.backup);
+    // Written whole before the document is touched; flushed at once unless the
+    // run flushes many together.
+    return stageFileAtomic(backup, bytes, nullptr, !m_deferWrites, Links::Replace);
 }
 
 void TaggingEngine::TagFile(const QString& path)
@@ -165,9 +169,17 @@ void TaggingEngine::TagFile(const QString& path)
         return;
     }
     const QByteArray& bytes = read.value();
-    if (m_fileOptions.generateBackups && !m_fileOptions.dryRun && !writeBackup(path, bytes, m_fileOptions)) {
-        reportDocumentFailure(path, status::BackupFailed);
-        return;
+    // The backup is written first, but put in place only when the document is
+    // about to change: a document left as it is keeps the backup it has, which
+    // after an earlier run is the only copy of its bytes before that run.
+    std::optional<StagedWrite> backup;
+    if (m_fileOptions.generateBackups && !m_fileOptions.dryRun) {
+        Result<StagedWrite> staged = stageBackup(path, bytes, m_fileOptions);
+        if (!staged) {
+            reportDocumentFailure(path, status::BackupFailed);
+            return;
+        }
+        backup = std::move(staged).value();
     }
 
     // The clauses of every tag, in document order, and where each goes among the
@@ -202,8 +214,11 @@ void TaggingEngine::TagFile(const QString& path)
     if (m_progressValue < base + 3)
         setProgress(base + 3);
 
-    if (insertions.isEmpty())
+    if (insertions.isEmpty()) {
+        if (backup)
+            discardStaged(*backup);
         return; // nothing inserted: the file keeps its bytes and its time
+    }
 
     // The new bytes are the document's own between the clauses, copied once.
     const QByteArrayView original(bytes);
@@ -220,7 +235,17 @@ void TaggingEngine::TagFile(const QString& path)
     after.append(original.sliced(copied));
     if (m_observer)
         m_observer->documentRewritten(path, bytes, after);
-    if (!m_fileOptions.dryRun && !put(path, after, &readVersion, m_staged.document))
+    if (m_fileOptions.dryRun)
+        return;
+    if (backup) {
+        if (m_deferWrites) {
+            m_staged.backup = std::move(backup); // the run puts it in place before the document
+        } else if (!commitStagedDurably(*backup)) {
+            reportDocumentFailure(path, status::BackupFailed);
+            return;
+        }
+    }
+    if (!put(path, after, &readVersion, m_staged.document))
         reportDocumentFailure(path, status::WriteFailed);
 }
 

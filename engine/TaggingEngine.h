@@ -87,7 +87,7 @@ private:
     QString tagClauses(const TagContext& context);
     Result<PictureSize> measure(const ImageSource& source, const QString& pictureFile);
     Result<QString> localPicture(const QString& htmlFile, const QString& path) const;
-    Status writeBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
+    Result<StagedWrite> stageBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
     Status put(const QString& path, const QByteArray& bytes, const FileStamp* expected,
                std::optional<StagedWrite>& staged);
     void setProgress(double value);

@@ -172,9 +172,9 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
 }
 
 Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected,
-                                    bool flush)
+                                    bool flush, Links links)
 {
-    const QString target = resolveLinks(path);
+    const QString target = links == Links::Follow ? resolveLinks(path) : path;
     const QByteArray targetName = encoded(target);
 
     mode_t mode = 0;
@@ -182,11 +182,13 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
     uid_t owner = 0;
     gid_t group = 0;
     struct stat st {};
-    const bool found = ::stat(targetName.constData(), &st) == 0;
+    const bool found = (links == Links::Follow ? ::stat(targetName.constData(), &st)
+                                               : ::lstat(targetName.constData(), &st)) == 0;
     // Someone else's change since the file was read is theirs to keep.
     if (expected && (!found || stampFrom(st) != *expected))
         return Failure(ErrorCode::FileChanged, target);
-    if (found) {
+    const bool replacedLink = found && links == Links::Replace && S_ISLNK(st.st_mode);
+    if (found && !replacedLink) {
         if (!S_ISREG(st.st_mode))
             return Failure(ErrorCode::NotARegularFile, target);
         if (!permissionBitsAllowWriting(st, targetName))
@@ -198,7 +200,7 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
         mode = st.st_mode & 07777;
         owner = st.st_uid;
         group = st.st_gid;
-    } else if (errno != ENOENT) {
+    } else if (!found && errno != ENOENT) {
         return failureFromErrno(errno, target);
     } else {
         const mode_t mask = ::umask(0);
@@ -294,9 +296,14 @@ Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileS
     const Result<StagedWrite> staged = stageFileAtomic(path, bytes, expected, true);
     if (!staged)
         return staged.failure();
-    if (Status done = commitStaged(*staged); !done)
+    return commitStagedDurably(*staged);
+}
+
+Status commitStagedDurably(const StagedWrite& staged)
+{
+    if (Status done = commitStaged(staged); !done)
         return done;
-    Fd dir(::open(encoded(QFileInfo(staged->target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd dir(::open(encoded(QFileInfo(staged.target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         (void)::fsync(dir.get()); // the rename itself reaches the disk
     return {};
@@ -360,7 +367,8 @@ Status deleteFile(const QString& path)
 }
 
 // Without staging on this platform, a staged write is made at once.
-Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected, bool)
+Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected, bool,
+                                    Links)
 {
     if (Status written = writeFileAtomic(path, bytes, expected); !written)
         return written.failure();
@@ -370,6 +378,11 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
 }
 
 Status commitStaged(const StagedWrite&)
+{
+    return {};
+}
+
+Status commitStagedDurably(const StagedWrite&)
 {
     return {};
 }

@@ -42,12 +42,19 @@ struct StagedWrite {
     bool checkExpected = false;
 };
 
+// What a write does with a symbolic link at its path: a page's link leads to
+// the page it stands for; a link where a backup goes is replaced by the backup,
+// so that it can never send the backup's bytes over some other file.
+enum class Links { Follow, Replace };
+
 // Everything writeFileAtomic does short of the rename (and, without flush, of
 // flushing the new bytes to disk).
 Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected,
-                                    bool flush);
+                                    bool flush, Links links = Links::Follow);
 // Puts a staged file in place; its target must still be the version read.
 Status commitStaged(const StagedWrite& staged);
+// The same, and the rename itself is flushed to disk.
+Status commitStagedDurably(const StagedWrite& staged);
 void discardStaged(const StagedWrite& staged);
 // Flushes everything written to the file systems that hold paths, once each.
 // Fails when a file system reports that written bytes did not reach the disk.

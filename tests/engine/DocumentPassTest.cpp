@@ -79,7 +79,31 @@ TEST_F(DocumentPass, EmptyDocumentIsLeftAlone)
     const QString path = page(QByteArray());
     runOn({path});
     EXPECT_EQ(QFileInfo(path).size(), 0);
-    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), QByteArray());
+    EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral(".bak")));
+}
+
+// A backup is put in place only for a document about to change, so a second run
+// over a tagged page keeps the backup of its bytes before the first; and a link
+// where the backup goes is replaced, never written through.
+TEST_F(DocumentPass, BackupsHoldTheBytesBeforeTheRunThatChangedThePage)
+{
+    const QByteArray original("<img src=a.gif>");
+    const QString path = page(original);
+    const QString elsewhere = dir.write(QStringLiteral("elsewhere.txt"), "keep me");
+    ASSERT_TRUE(QFile::link(elsewhere, path + QStringLiteral(".bak")));
+    runOn({path});
+    const QByteArray tagged = slurp(path);
+    ASSERT_NE(tagged, original);
+    EXPECT_FALSE(QFileInfo(path + QStringLiteral(".bak")).isSymLink());
+    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), original);
+    EXPECT_EQ(slurp(elsewhere), QByteArray("keep me"));
+
+    runOn({path});
+    EXPECT_EQ(slurp(path), tagged);
+    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), original);
+    // The backup written and let go in the second run leaves nothing behind.
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({QStringLiteral(".*.quillon-*")}, QDir::Files | QDir::Hidden),
+              QStringList());
 }
 
 TEST_F(DocumentPass, NoRewriteWithoutTheBackupTheUserAskedFor)
@@ -150,10 +174,10 @@ TEST_F(DocumentPass, GlobalBackupsOfSameNamedDocumentsGetNumbers)
     EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.bak")), QByteArray("<img src=../a.gif>1"));
     EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.2.bak")), QByteArray("<img src=../a.gif>2"));
     EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.3.bak")), QByteArray("<img src=../a.gif>3"));
-    // A later run starts its names again.
+    // A later run starts its names again (for a page that changes again).
+    page("<img src=../a.gif>2 again", QStringLiteral("y/index.htm"));
     runOn({second});
-    EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.bak")),
-              QByteArray("<img src=../a.gif WIDTH=120 HEIGHT=60>2"));
+    EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.bak")), QByteArray("<img src=../a.gif>2 again"));
 }
 
 TEST_F(DocumentPass, DefaultBackupFolderIsMadeWhenFirstNeeded)

@@ -65,7 +65,7 @@ TEST_F(VanishingPictures, DocumentsAfterTheFolderWentGetErrorRowsAndStayWhole)
         EXPECT_EQ(
             slurp(documents[2]), QByteArray("<img src=shots/p2.png><img src=a.gif WIDTH=120 HEIGHT=60>"));
         EXPECT_EQ(slurp(documents[0] + QStringLiteral(".bak")), firstText);
-        EXPECT_EQ(slurp(documents[1] + QStringLiteral(".bak")), secondText);
+        EXPECT_FALSE(QFileInfo::exists(documents[1] + QStringLiteral(".bak"))); // it did not change
         EXPECT_EQ(slurp(documents[2] + QStringLiteral(".bak")), thirdText);
 
         QStringList statuses;
