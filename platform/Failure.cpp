@@ -22,6 +22,7 @@ QString describe(ErrorCode code)
     case ErrorCode::NotAPicture: return QStringLiteral("Invalid picture");
     case ErrorCode::NotARegularFile: return QStringLiteral("Not a regular file");
     case ErrorCode::OutsideSiteRoot: return QStringLiteral("Path climbs out of the site's root folder");
+    case ErrorCode::FileTooLarge: return QStringLiteral("File too large");
     case ErrorCode::TransferFailed: return QStringLiteral("Transfer failed");
     case ErrorCode::UnsupportedAddress: return QStringLiteral("Unsupported or malformed address");
     case ErrorCode::HostNotFound: return QStringLiteral("Host not found");

@@ -19,6 +19,7 @@ enum class ErrorCode : int {
     NotAPicture = 481,
     NotARegularFile = 482,    // a folder, FIFO or device where a file was expected
     OutsideSiteRoot = 483,    // a picture path that climbs out of the site's root folder
+    FileTooLarge = 484,       // a file too large to be read whole into memory
 
     // Transfers of remote pictures.
     TransferFailed = 600,     // any transfer failure not named below

@@ -151,6 +151,8 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
         return failureFromErrno(errno, path);
     if (!S_ISREG(st.st_mode))
         return Failure(ErrorCode::NotARegularFile, path);
+    if (st.st_size > kMaxWholeFile)
+        return Failure(ErrorCode::FileTooLarge, path);
     if (stamp)
         *stamp = stampFrom(st);
 
@@ -166,6 +168,8 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
                 continue;
             return failureFromErrno(errno, path);
         }
+        if (bytes.size() + n > kMaxWholeFile)
+            return Failure(ErrorCode::FileTooLarge, path); // it grew while being read
         bytes.append(buffer, n);
     }
     return bytes;
@@ -327,6 +331,8 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
                                                       : Failure(ErrorCode::PathNotFound, path);
     if (!info.isFile())
         return Failure(ErrorCode::NotARegularFile, path);
+    if (info.size() > kMaxWholeFile)
+        return Failure(ErrorCode::FileTooLarge, path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure(ErrorCode::PermissionDenied, file.errorString());

@@ -21,6 +21,9 @@ struct FileStamp {
 // its end fails; a short read is never taken for the whole file. A folder, FIFO
 // or device fails at once without blocking. stamp, when given, receives the
 // stamp of the version read.
+// A file larger than kMaxWholeFile (a sparse one may claim any size) fails with
+// FileTooLarge before anything is held for it.
+constexpr qint64 kMaxWholeFile = qint64(1) << 30;
 Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp = nullptr);
 
 // Replaces the file at path with bytes so that the file holds either its old

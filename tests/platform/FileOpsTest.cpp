@@ -42,6 +42,10 @@ TEST(ReadWholeFile, FailuresCarryTheirCodes)
     EXPECT_EQ(readWholeFile(dir.file(QStringLiteral("missing.htm"))).failure().code, 53);
     EXPECT_EQ(readWholeFile(dir.file(QStringLiteral("nofolder/missing.htm"))).failure().code, 76);
     EXPECT_TRUE(readWholeFile(dir.path()).failure().is(ErrorCode::NotARegularFile));
+    // A sparse file claiming a terabyte is refused before memory is taken for it.
+    const QString sparse = dir.write(QStringLiteral("sparse.html"), "<img src=a.gif>");
+    ASSERT_EQ(::truncate(QFile::encodeName(sparse).constData(), qint64(1) << 40), 0);
+    EXPECT_TRUE(readWholeFile(sparse).failure().is(ErrorCode::FileTooLarge));
 }
 
 TEST(ReadWholeFile, FifoFailsWithoutBlocking)
