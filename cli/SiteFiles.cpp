@@ -1,5 +1,7 @@
 #include "cli/SiteFiles.h"
 
+#include "platform/FileOps.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -17,9 +19,14 @@ bool isHtmlName(const QString& name)
         || name.endsWith(QStringLiteral(".html"), Qt::CaseInsensitive);
 }
 
-// The same document reached by two spellings counts once.
+// The same document reached by two spellings counts once: the file itself tells
+// who it is, where the file system says (one call, where resolving the spelling
+// would ask for every folder on the way).
 QString identity(const QString& path)
 {
+    const Result<FileStamp> stamp = stampOf(path);
+    if (stamp && (stamp->device != 0 || stamp->inode != 0))
+        return QStringLiteral("%1:%2").arg(stamp->device).arg(stamp->inode);
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
@@ -51,8 +58,9 @@ Result<QStringList> collectDocuments(const QStringList& paths, bool recursive)
     QStringList documents;
     QSet<QString> seen;
     for (const QString& file : found) {
-        if (!seen.contains(identity(file))) {
-            seen.insert(identity(file));
+        const QString id = identity(file);
+        if (!seen.contains(id)) {
+            seen.insert(id);
             documents.append(file);
         }
     }

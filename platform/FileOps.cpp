@@ -13,6 +13,7 @@
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -81,6 +82,55 @@ bool permissionBitsAllowWriting(const struct stat& st, const QByteArray& path)
     if (runsAsRoot())
         return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
     return ::access(path.constData(), W_OK) == 0;
+}
+
+// stat() or lstat() of name, and whether the file is immutable or append-only
+// where one statx() call tells; otherwise the flags are asked of the file.
+struct Found {
+    bool exists = false;
+    int error = 0;
+    struct stat st {};
+    bool locked = false; // immutable or append-only
+};
+
+bool isImmutable(int fd);
+
+Found lookUp(const QByteArray& name, bool followLinks)
+{
+    Found found;
+#if defined(Q_OS_LINUX) && defined(STATX_ATTR_IMMUTABLE)
+    struct statx sx {};
+    if (::statx(AT_FDCWD, name.constData(), followLinks ? 0 : AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &sx) != 0) {
+        found.error = errno;
+        return found;
+    }
+    found.exists = true;
+    struct stat& st = found.st;
+    st.st_mode = sx.stx_mode;
+    st.st_uid = sx.stx_uid;
+    st.st_gid = sx.stx_gid;
+    st.st_size = static_cast<off_t>(sx.stx_size);
+    st.st_ino = sx.stx_ino;
+    st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    st.st_mtim.tv_sec = sx.stx_mtime.tv_sec;
+    st.st_mtim.tv_nsec = sx.stx_mtime.tv_nsec;
+    constexpr quint64 lockBits = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+    if ((sx.stx_attributes_mask & lockBits) == lockBits) {
+        found.locked = (sx.stx_attributes & lockBits) != 0;
+        return found;
+    }
+#else
+    if ((followLinks ? ::stat(name.constData(), &found.st) : ::lstat(name.constData(), &found.st)) != 0) {
+        found.error = errno;
+        return found;
+    }
+    found.exists = true;
+#endif
+    if (S_ISREG(found.st.st_mode)) {
+        Fd probe(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        found.locked = probe.get() >= 0 && isImmutable(probe.get());
+    }
+    return found;
 }
 
 bool isImmutable(int fd)
@@ -175,6 +225,14 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
     return bytes;
 }
 
+Result<FileStamp> stampOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(encoded(path).constData(), &st) != 0)
+        return failureFromErrno(errno, path);
+    return stampFrom(st);
+}
+
 Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected,
                                     bool flush, Links links)
 {
@@ -185,9 +243,9 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
     bool exists = false;
     uid_t owner = 0;
     gid_t group = 0;
-    struct stat st {};
-    const bool found = (links == Links::Follow ? ::stat(targetName.constData(), &st)
-                                               : ::lstat(targetName.constData(), &st)) == 0;
+    const Found lookedUp = lookUp(targetName, links == Links::Follow);
+    const bool found = lookedUp.exists;
+    const struct stat& st = lookedUp.st;
     // Someone else's change since the file was read is theirs to keep.
     if (expected && (!found || stampFrom(st) != *expected))
         return Failure(ErrorCode::FileChanged, target);
@@ -197,15 +255,14 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
             return Failure(ErrorCode::NotARegularFile, target);
         if (!permissionBitsAllowWriting(st, targetName))
             return Failure(ErrorCode::PermissionDenied, target + QStringLiteral(": file is read-only"));
-        Fd probe(::open(targetName.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-        if (probe.get() >= 0 && isImmutable(probe.get()))
+        if (lookedUp.locked)
             return Failure(ErrorCode::PermissionDenied, target + QStringLiteral(": file is immutable"));
         exists = true;
         mode = st.st_mode & 07777;
         owner = st.st_uid;
         group = st.st_gid;
-    } else if (!found && errno != ENOENT) {
-        return failureFromErrno(errno, target);
+    } else if (!found && lookedUp.error != ENOENT) {
+        return failureFromErrno(lookedUp.error, target);
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -373,6 +430,14 @@ Status deleteFile(const QString& path)
 }
 
 // Without staging on this platform, a staged write is made at once.
+Result<FileStamp> stampOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Failure(ErrorCode::FileNotFound, path);
+    return FileStamp{info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000, 0, 0};
+}
+
 Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected, bool,
                                     Links)
 {

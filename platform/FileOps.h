@@ -26,6 +26,9 @@ struct FileStamp {
 constexpr qint64 kMaxWholeFile = qint64(1) << 30;
 Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp = nullptr);
 
+// The stamp of the file at path as it is now (a link is followed).
+Result<FileStamp> stampOf(const QString& path);
+
 // Replaces the file at path with bytes so that the file holds either its old
 // bytes or the new ones, never a mix: a temporary file in the same folder is
 // written, flushed to disk and renamed over the target. The target keeps its
