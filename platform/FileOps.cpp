@@ -98,35 +98,36 @@ bool isImmutable(int fd);
 Found lookUp(const QByteArray& name, bool followLinks)
 {
     Found found;
+    bool flagsKnown = false;
+    bool looked = false;
 #if defined(Q_OS_LINUX) && defined(STATX_ATTR_IMMUTABLE)
     struct statx sx {};
-    if (::statx(AT_FDCWD, name.constData(), followLinks ? 0 : AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &sx) != 0) {
+    if (::statx(AT_FDCWD, name.constData(), followLinks ? 0 : AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &sx) == 0) {
+        looked = true;
+        struct stat& st = found.st;
+        st.st_mode = sx.stx_mode;
+        st.st_uid = sx.stx_uid;
+        st.st_gid = sx.stx_gid;
+        st.st_size = static_cast<off_t>(sx.stx_size);
+        st.st_ino = sx.stx_ino;
+        st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+        st.st_mtim.tv_sec = sx.stx_mtime.tv_sec;
+        st.st_mtim.tv_nsec = sx.stx_mtime.tv_nsec;
+        constexpr quint64 lockBits = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+        flagsKnown = (sx.stx_attributes_mask & lockBits) == lockBits;
+        found.locked = flagsKnown && (sx.stx_attributes & lockBits) != 0;
+    } else if (errno != ENOSYS && errno != EPERM) { // not a kernel or sandbox without statx
         found.error = errno;
         return found;
     }
-    found.exists = true;
-    struct stat& st = found.st;
-    st.st_mode = sx.stx_mode;
-    st.st_uid = sx.stx_uid;
-    st.st_gid = sx.stx_gid;
-    st.st_size = static_cast<off_t>(sx.stx_size);
-    st.st_ino = sx.stx_ino;
-    st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-    st.st_mtim.tv_sec = sx.stx_mtime.tv_sec;
-    st.st_mtim.tv_nsec = sx.stx_mtime.tv_nsec;
-    constexpr quint64 lockBits = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
-    if ((sx.stx_attributes_mask & lockBits) == lockBits) {
-        found.locked = (sx.stx_attributes & lockBits) != 0;
-        return found;
-    }
-#else
-    if ((followLinks ? ::stat(name.constData(), &found.st) : ::lstat(name.constData(), &found.st)) != 0) {
-        found.error = errno;
-        return found;
-    }
-    found.exists = true;
 #endif
-    if (S_ISREG(found.st.st_mode)) {
+    if (!looked
+        && (followLinks ? ::stat(name.constData(), &found.st) : ::lstat(name.constData(), &found.st)) != 0) {
+        found.error = errno;
+        return found;
+    }
+    found.exists = true;
+    if (!flagsKnown && S_ISREG(found.st.st_mode)) {
         Fd probe(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         found.locked = probe.get() >= 0 && isImmutable(probe.get());
     }
