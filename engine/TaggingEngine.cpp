@@ -121,18 +121,6 @@ void TaggingEngine::reportDocumentFailure(const QString& path, const QString& st
 
 // Writes a file at once, or with deferred writes stages it for the caller to
 // put in place after one flush for many documents.
-Status TaggingEngine::put(const QString& path, const QByteArray& bytes, const FileStamp* expected,
-                          std::optional<StagedWrite>& staged)
-{
-    if (!m_deferWrites)
-        return writeFileAtomic(path, bytes, expected);
-    Result<StagedWrite> written = stageFileAtomic(path, bytes, expected, false);
-    if (!written)
-        return written.failure();
-    staged = std::move(written).value();
-    return {};
-}
-
 StagedDocument TaggingEngine::takeStaged()
 {
     return std::exchange(m_staged, StagedDocument());
@@ -237,15 +225,36 @@ void TaggingEngine::TagFile(const QString& path)
         m_observer->documentRewritten(path, bytes, after);
     if (m_fileOptions.dryRun)
         return;
-    if (backup) {
-        if (m_deferWrites) {
-            m_staged.backup = std::move(backup); // the run puts it in place before the document
-        } else if (!commitStagedDurably(*backup)) {
-            reportDocumentFailure(path, status::BackupFailed);
-            return;
+
+    // The new bytes are written beside the page first. A page that cannot take
+    // them (read-only, say) still holds what was read, and keeps its earlier
+    // backup; one changed by someone else meanwhile no longer does, so the backup
+    // of what was read is kept.
+    Result<StagedWrite> staged = stageFileAtomic(path, after, &readVersion, !m_deferWrites);
+    if (!staged) {
+        if (backup && staged.failure().is(ErrorCode::FileChanged)) {
+            if (m_deferWrites)
+                m_staged.backup = std::move(backup);
+            else
+                (void)commitStagedDurably(*backup);
+        } else if (backup) {
+            discardStaged(*backup);
         }
+        reportDocumentFailure(path, status::WriteFailed);
+        return;
     }
-    if (!put(path, after, &readVersion, m_staged.document))
+    if (m_deferWrites) {
+        // The run puts the backup in place, then the page.
+        m_staged.backup = std::move(backup);
+        m_staged.document = std::move(staged).value();
+        return;
+    }
+    if (backup && !commitStagedDurably(*backup)) {
+        discardStaged(*staged);
+        reportDocumentFailure(path, status::BackupFailed);
+        return;
+    }
+    if (!commitStagedDurably(*staged))
         reportDocumentFailure(path, status::WriteFailed);
 }
 

@@ -88,8 +88,6 @@ private:
     Result<PictureSize> measure(const ImageSource& source, const QString& pictureFile);
     Result<QString> localPicture(const QString& htmlFile, const QString& path) const;
     Result<StagedWrite> stageBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
-    Status put(const QString& path, const QByteArray& bytes, const FileStamp* expected,
-               std::optional<StagedWrite>& staged);
     void setProgress(double value);
     void reportDocumentFailure(const QString& path, const QString& status);
 

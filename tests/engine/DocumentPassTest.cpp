@@ -124,14 +124,15 @@ TEST_F(DocumentPass, NoRewriteWithoutTheBackupTheUserAskedFor)
     EXPECT_EQ(engine().report().counters().totalOf(Counter::Found), 0);
 }
 
-TEST_F(DocumentPass, ReadOnlyDocumentIsReportedAndKept)
+TEST_F(DocumentPass, ReadOnlyDocumentIsReportedAndKeptWithItsEarlierBackup)
 {
-    options.generateBackups = false;
     const QByteArray original("<img src=a.gif>");
     const QString path = page(original);
+    dir.write(QFileInfo(path).fileName() + QStringLiteral(".bak"), "an earlier version");
     ::chmod(QFile::encodeName(path).constData(), 0444);
     runOn({path});
     EXPECT_EQ(slurp(path), original);
+    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), QByteArray("an earlier version"));
     const auto& rows = engine().report().rows();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].status, status::Success);
