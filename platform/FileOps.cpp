@@ -339,8 +339,9 @@ Status syncFileSystems(const QStringList& paths)
         Fd fd(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat st {};
         if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
-            if (result.ok())
-                result = failureFromErrno(errno, folder);
+            // A folder that cannot be opened (gone, or not readable) does not
+            // stop the others; everything is flushed instead.
+            ::sync();
             continue;
         }
         if (synced.contains(st.st_dev))
