@@ -133,6 +133,23 @@ bool overdrawn(int fd)
     return fd >= 0 && fd < kTracked && g_overdrawn[fd].load();
 }
 
+// The error a flush of fd meets on this disk, or 0 when it goes through.
+int flushError(int fd)
+{
+    if (flushLoses(fd))
+        return EIO;
+    return overdrawn(fd) ? ENOSPC : 0;
+}
+
+int flush(int (*real)(int), int fd)
+{
+    if (const int error = flushError(fd)) {
+        errno = error;
+        return -1;
+    }
+    return real(fd);
+}
+
 } // namespace
 
 extern "C" {
@@ -185,29 +202,13 @@ ssize_t writev(int fd, const struct iovec* vector, int parts)
 int fsync(int fd)
 {
     static const auto real = next<int (*)(int)>("fsync");
-    if (flushLoses(fd)) {
-        errno = EIO;
-        return -1;
-    }
-    if (overdrawn(fd)) {
-        errno = ENOSPC;
-        return -1;
-    }
-    return real(fd);
+    return flush(real, fd);
 }
 
 int fdatasync(int fd)
 {
     static const auto real = next<int (*)(int)>("fdatasync");
-    if (flushLoses(fd)) {
-        errno = EIO;
-        return -1;
-    }
-    if (overdrawn(fd)) {
-        errno = ENOSPC;
-        return -1;
-    }
-    return real(fd);
+    return flush(real, fd);
 }
 
 int syncfs(int fd)

@@ -100,3 +100,18 @@ void broken(const std::string& problem, QByteArrayView input)
 }
 
 } // namespace quillon::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    quillon::fuzz::startQt();
+    quillon::fuzz::fuzzFolder();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArrayView input(data, qsizetype(size));
+    if (const auto problem = quillon::fuzz::problemWith(input))
+        quillon::fuzz::broken(*problem, input);
+    return 0;
+}

@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
 #include <string>
 
 namespace quillon::fuzz {
@@ -38,5 +39,9 @@ public:
 
 // Prints the rule broken and the input, then aborts: libFuzzer saves the input as a crash.
 [[noreturn]] void broken(const std::string& problem, QByteArrayView input);
+
+// Each target's oracle: the first rule input breaks, or nothing. The entry
+// points libFuzzer calls (in FuzzSupport.cpp) run it on every input.
+std::optional<std::string> problemWith(QByteArrayView input);
 
 } // namespace quillon::fuzz

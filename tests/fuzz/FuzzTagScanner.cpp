@@ -70,6 +70,8 @@ Problem tagImageProblem(TaggingEngine& tagging, const QString& tagText, bool fro
     return std::nullopt;
 }
 
+} // namespace
+
 Problem problemWith(QByteArrayView input)
 {
     const QByteArray bytes = input.toByteArray();
@@ -93,20 +95,4 @@ Problem problemWith(QByteArrayView input)
     return std::nullopt;
 }
 
-} // namespace
 } // namespace quillon::fuzz
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    quillon::fuzz::startQt();
-    quillon::fuzz::fuzzFolder();
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    const QByteArrayView input(data, qsizetype(size));
-    if (const auto problem = quillon::fuzz::problemWith(input))
-        quillon::fuzz::broken(*problem, input);
-    return 0;
-}
