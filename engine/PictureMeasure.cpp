@@ -1,5 +1,7 @@
 #include "engine/PictureMeasure.h"
 
+#include "engine/AvifHeader.h"
+#include "engine/SvgSize.h"
 #include "engine/WindowsMetafile.h"
 
 #include <QBuffer>
@@ -42,6 +44,28 @@ bool looksLikeIcon(QByteArrayView head)
         return false;
     const auto word = [&](int at) { return quint8(head[at]) | quint8(head[at + 1]) << 8; };
     return word(0) == 0 && (word(2) == 1 || word(2) == 2) && word(4) > 0;
+}
+
+// The format a picture's first bytes name, for the formats whose mark is
+// unmistakable; empty for the rest (SVG above all), which the reader works out
+// from the content. Naming it spares loading every reader Qt has to ask each.
+QByteArray formatMarkedBy(QByteArrayView head)
+{
+    if (head.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+        return "gif";
+    if (head.startsWith("\xff\xd8\xff"))
+        return "jpeg";
+    if (head.startsWith("BM"))
+        return "bmp";
+    if (head.size() >= 12 && head.startsWith("RIFF") && head.sliced(8, 4) == "WEBP")
+        return "webp";
+    if (head.startsWith(QByteArrayView("II*\0", 4)) || head.startsWith(QByteArrayView("MM\0*", 4)))
+        return "tiff";
+    if (looksLikeIcon(head))
+        return "ico";
+    return {};
 }
 
 Failure notAPicture(const QString& what, const QString& why)
@@ -132,6 +156,13 @@ Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool u
         buffer.open(QIODevice::ReadOnly);
         return measureDevice(buffer, what, true);
     }
+    if (auto iso = measureAvifHeader(device)) {
+        if (!iso->ok())
+            return notAPicture(what, iso->failure().description);
+        if (unpacked)
+            return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
+        return withinLimits(**iso, what);
+    }
     if (auto metafile = measureWindowsMetafile(head)) {
         if (!metafile->ok())
             return notAPicture(what, metafile->failure().description);
@@ -140,21 +171,38 @@ Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool u
         return withinLimits(**metafile, what);
     }
 
-    QImageReader reader(&device);
-    reader.setDecideFormatFromContent(true);
+    const qint64 start = device.pos();
+    const QByteArray marked = formatMarkedBy(head);
+    QImageReader reader(&device, marked);
+    reader.setDecideFormatFromContent(marked.isEmpty());
+    reader.setAutoDetectImageFormat(marked.isEmpty());
+    const QByteArray format = marked.isEmpty() ? reader.format() : marked;
+    if (format == "svg") {
+        // Qt's reader takes an inch for 90 pixels and cuts fractions off; a
+        // browser takes 96 and rounds, so the root's own lengths decide.
+        const Result<std::optional<PictureSize>> declared = svgDeclaredSize(device);
+        device.seek(start);
+        if (!declared)
+            return notAPicture(what, declared.failure().description);
+        if (const std::optional<PictureSize>& size = *declared) {
+            if (size->width == 0 || size->height == 0)
+                return notAPicture(what, QStringLiteral("an SVG of no size"));
+            return withinLimits(*size, what);
+        }
+    }
     // A PNG, JPEG or SVG cut short leaves the size invalid while error() still
     // says UnknownError, so the size alone decides.
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty())
         return notAPicture(what, QStringLiteral("no picture of a known kind, or one cut short"));
-    const QByteArray format = reader.format();
-    if (format.isEmpty() ? !looksLikeIcon(head) : !isWebFormat(format))
+    if (format.isEmpty() ? !looksLikeIcon(head) : format != "ico" && !isWebFormat(format))
         return notAPicture(what, QStringLiteral("a kind of picture browsers do not show"));
     if (unpacked && format != "svg")
         return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
 
     // Only the header's orientation mark is read here, not the picture.
-    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    if (turned)
         return withinLimits(PictureSize { double(size.height()), double(size.width()) }, what);
     return withinLimits(PictureSize { double(size.width()), double(size.height()) }, what);
 }

@@ -1,6 +1,8 @@
 #include "engine/CurlFetcher.h"
 #include "engine/DownloadArea.h"
+#include "engine/PictureMeasure.h"
 #include "tests/support/HttpTestServer.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TempDir.h"
 
 #include <QDir>
@@ -233,6 +235,37 @@ TEST_F(CurlFetcherTest, SeparateFetchersRunAtTheSameTime)
     for (std::thread& worker : workers)
         worker.join();
     EXPECT_EQ(good, std::vector<int>(threads, fetchesEach));
+}
+
+// Only the start of a large picture is fetched when its header tells the size,
+// whether the server sends the part asked for or the whole picture.
+TEST_F(CurlFetcherTest, HeaderOnlyFetchStopsOnceAnAvifHeaderTellsTheSize)
+{
+    const QByteArray avif = test::makeAvif({ "avif", 640, 480, 1, 400000 });
+    server.serve(QStringLiteral("/big.avif"), avif, 200, QStringLiteral("image/avif"));
+    // Sent in chunks, which leaves no room for a part: the whole picture comes.
+    server.server().Get("/whole.avif", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("image/avif", [&](size_t offset, httplib::DataSink& sink) {
+            if (offset >= size_t(avif.size()))
+                sink.done();
+            else
+                sink.write(avif.constData() + offset, std::min<size_t>(8192, avif.size() - offset));
+            return true;
+        });
+    });
+    TransferLimits limits = testLimits();
+    limits.headerOnly = true;
+    limits.maxBytes = 1024 * 1024;
+    CurlFetcher headerOnly(limits);
+    for (const char* path : { "/big.avif", "/whole.avif" }) {
+        SCOPED_TRACE(path);
+        const Status status = headerOnly.fetch(server.url(QString::fromLatin1(path)), target);
+        ASSERT_TRUE(status.ok()) << describe(status);
+        EXPECT_LT(QFileInfo(target).size(), avif.size());
+        const auto measured = MeasurePicture(target);
+        ASSERT_TRUE(measured.ok()) << measured.failure().toString().toStdString();
+        EXPECT_EQ(*measured, (PictureSize { 480, 640 }));
+    }
 }
 
 // --- The run's download area ------------------------------------------------

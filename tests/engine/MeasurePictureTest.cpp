@@ -25,6 +25,10 @@ void PrintTo(const PictureSize& s, std::ostream* os)
 
 namespace {
 
+using test::AvifParts;
+using test::isoBox;
+using test::isoFullBox;
+using test::makeAvif;
 using test::makeJpegWithOrientation;
 using test::makePicture;
 using test::TempDir;
@@ -191,6 +195,128 @@ TEST_P(NotAPicture, Fails481FromFileAndFromBytes)
 
 INSTANTIATE_TEST_SUITE_P(Files, NotAPicture, ::testing::ValuesIn(notPictures()),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- SVG lengths -------------------------------------------------------------
+
+struct SvgCase {
+    const char* root; // the attributes of the root element
+    double width; // 0: not a picture
+    double height;
+};
+
+TEST(SvgSize, AbsoluteUnitsAtNinetySixPerInchRoundedRelativeOnesFromTheViewBox)
+{
+    const SvgCase cases[] = {
+        { R"(width="72pt" height="36pt")", 96, 48 },
+        { R"(width="1in" height="0.5in")", 96, 48 },
+        { R"(width="2.54cm" height="25.4mm")", 96, 96 },
+        { R"(width="6pc" height="40Q")", 96, 38 }, // 37.8
+        { R"(width="37.6" height="12.5px")", 38, 13 }, // halves away from zero
+        { R"(width=" 10.49PX " height="1e1")", 10, 10 },
+        { R"(width="0.2" height="5")", 1, 5 }, // too thin to round to a pixel is still one
+        // Relative lengths, or none, leave the viewBox to decide.
+        { R"(width="50%" height="10em" viewBox="0 0 300 150")", 300, 150 },
+        { R"(viewBox="0,0,64,32")", 64, 32 },
+        // One absolute side: the other follows the viewBox's proportions.
+        { R"(width="1in" viewBox="0 0 200 100")", 96, 48 },
+        { R"(width="100%" height="30pt" viewBox="0 0 300 150")", 80, 40 },
+        { R"(width="0" height="10" viewBox="0 0 10 10")", 0, 0 },
+        { R"(width="-5" height="10" viewBox="0 0 10 10")", 10, 10 },
+        // Cut short after its root: a browser shows nothing.
+        { R"(width="10" height="10"><g)", 0, 0 },
+    };
+    for (const SvgCase& c : cases) {
+        SCOPED_TRACE(c.root);
+        const QByteArray svg = QByteArray("<?xml version=\"1.0\"?>\n<!-- drawn by hand -->\n"
+                                          "<svg xmlns=\"http://www.w3.org/2000/svg\" ")
+            + c.root + "><rect x=\"1\" y=\"1\" width=\"4\" height=\"4\"/></svg>\n";
+        const auto measured = MeasurePictureData(svg);
+        if (c.width == 0) {
+            EXPECT_EQ(codeOf(measured), 481);
+        } else {
+            ASSERT_TRUE(measured.ok()) << measured.failure().toString().toStdString();
+            EXPECT_EQ(*measured, sized(c.width, c.height));
+        }
+    }
+}
+
+// --- AVIF and HEIF -----------------------------------------------------------
+
+TEST(AvifHeader, PrimaryItemSizeTurnedByQuarterRotations)
+{
+    const struct {
+        AvifParts parts;
+        PictureSize size;
+    } cases[] = {
+        { {}, sized(120, 60) },
+        { { "heic", 4032, 3024 }, sized(4032, 3024) },
+        { { "mif1", 640, 480, 1 }, sized(480, 640) },
+        { { "avif", 640, 480, 2 }, sized(640, 480) },
+        { { "avif", 640, 480, 3 }, sized(480, 640) },
+        { { "avis", 33, 17, -1, 5000 }, sized(33, 17) },
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.parts.brand) + " " + std::to_string(c.parts.rotation));
+        const QByteArray bytes = makeAvif(c.parts);
+        EXPECT_EQ(*MeasurePicture(dir.write("picture.avif", bytes)), c.size);
+        EXPECT_EQ(*MeasurePictureData(bytes), c.size);
+        // The header is all it takes: the start of a download measures the same.
+        EXPECT_EQ(*MeasurePictureData(bytes.left(bytes.indexOf("mdat") + 4)), c.size);
+    }
+}
+
+TEST(AvifHeader, DamagedHeadersAreNotPictures)
+{
+    const QByteArray whole = makeAvif();
+    const qsizetype meta = whole.indexOf("meta") - 4;
+    const QByteArray ftyp = whole.left(meta);
+    QByteArray noPrimary = whole;
+    noPrimary.replace("pitm", "xxxx");
+    QByteArray zeroWide = makeAvif({ "avif", 0, 60 });
+    QByteArray metaTooLong = whole;
+    metaTooLong[meta + 2] = 0x7f; // the meta box claims far more than the file holds
+    QByteArray boxShorterThanItsHeader = whole;
+    boxShorterThanItsHeader[meta + 3] = 4;
+    QByteArray hugeLargeSize = ftyp;
+    hugeLargeSize += QByteArray("\0\0\0\1free\x7f\xff\xff\xff\xff\xff\xff\xf0", 16) + whole.mid(meta);
+    QByteArray cutInIpma = whole.left(whole.indexOf("ipma") + 10);
+    QByteArray manyBoxes = ftyp;
+    for (int i = 0; i < 100; ++i)
+        manyBoxes += isoBox("free", QByteArray());
+    manyBoxes += whole.mid(meta);
+    QByteArray hugeMeta = ftyp + isoFullBox("meta", 0, 0, QByteArray(2 * 1024 * 1024, '\0'));
+
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        { "ftyp alone", ftyp },
+        { "no primary item", noPrimary },
+        { "no pixels wide", zeroWide },
+        { "meta longer than the file", metaTooLong },
+        { "box shorter than its header", boxShorterThanItsHeader },
+        { "64-bit size past any file", hugeLargeSize },
+        { "cut in the associations", cutInIpma },
+        { "too many boxes before meta", manyBoxes },
+        { "meta of two megabytes", hugeMeta },
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(codeOf(MeasurePictureData(c.bytes)), 481);
+        EXPECT_EQ(codeOf(MeasurePicture(dir.write("picture.avif", c.bytes))), 481);
+    }
+    // A 64-bit size that tells the truth, and a last box running to the end, are read.
+    QByteArray largeSize = ftyp + QByteArray("\0\0\0\1free\0\0\0\0\0\0\0\x14", 16) + QByteArray(4, '\0');
+    largeSize += whole.mid(meta, whole.indexOf("mdat") - 4 - meta) + QByteArray("\0\0\0\0mdat", 8) + "rest";
+    EXPECT_EQ(*MeasurePictureData(largeSize), sized(120, 60));
+    // Another brand in the same container is no picture of ours.
+    QByteArray video = whole;
+    video.replace("avif", "isom");
+    video.replace("mif1", "iso2");
+    EXPECT_EQ(codeOf(MeasurePictureData(video)), 481);
+}
 
 // --- EXIF orientation --------------------------------------------------------
 

@@ -204,3 +204,54 @@ QByteArray makeJpegWithOrientation(int width, int height, int orientation)
 }
 
 } // namespace quillon::test
+
+namespace quillon::test {
+
+QByteArray isoBox(const char* type, const QByteArray& payload)
+{
+    QByteArray b;
+    be32(b, quint32(8 + payload.size()));
+    b.append(type, 4);
+    return b + payload;
+}
+
+QByteArray isoFullBox(const char* type, int version, quint32 flags, const QByteArray& payload)
+{
+    QByteArray head;
+    be32(head, quint32(version) << 24 | (flags & 0xffffff));
+    return isoBox(type, head + payload);
+}
+
+QByteArray makeAvif(const AvifParts& parts)
+{
+    QByteArray ftyp(parts.brand, 4);
+    be32(ftyp, 0);
+    ftyp += QByteArray("mif1miaf");
+
+    QByteArray pitm;
+    be16(pitm, 1);
+    QByteArray ispe;
+    be32(ispe, quint32(parts.width));
+    be32(ispe, quint32(parts.height));
+    // A size for another item first, so that only the primary item's counts.
+    QByteArray otherIspe;
+    be32(otherIspe, 7);
+    be32(otherIspe, 5);
+    QByteArray ipco = isoFullBox("ispe", 0, 0, otherIspe) + isoFullBox("ispe", 0, 0, ispe);
+    QByteArray associations;
+    be32(associations, 2); // entries
+    be16(associations, 2); // item 2: the other size
+    associations += QByteArray("\x01\x81", 2);
+    be16(associations, 1); // item 1, the primary one
+    if (parts.rotation >= 0) {
+        ipco += isoBox("irot", QByteArray(1, char(parts.rotation)));
+        associations += QByteArray("\x02\x82\x03", 3);
+    } else {
+        associations += QByteArray("\x01\x82", 2);
+    }
+    const QByteArray iprp = isoBox("iprp", isoBox("ipco", ipco) + isoFullBox("ipma", 0, 0, associations));
+    const QByteArray meta = isoFullBox("meta", 0, 0, isoFullBox("pitm", 0, 0, pitm) + iprp);
+    return isoBox("ftyp", ftyp) + meta + isoBox("mdat", QByteArray(parts.dataBytes, '\x5a'));
+}
+
+} // namespace quillon::test
