@@ -1,6 +1,7 @@
 #include "platform/FileOps.h"
 
 #include "platform/Paths.h"
+#include "platform/Umask.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +35,10 @@ QByteArray encoded(const QString& path)
 
 class Fd {
 public:
-    explicit Fd(int fd) : m_fd(fd) {}
+    explicit Fd(int fd)
+        : m_fd(fd)
+    {
+    }
     ~Fd()
     {
         if (m_fd >= 0)
@@ -89,7 +93,7 @@ bool permissionBitsAllowWriting(const struct stat& st, const QByteArray& path)
 struct Found {
     bool exists = false;
     int error = 0;
-    struct stat st {};
+    struct stat st { };
     bool locked = false; // immutable or append-only
 };
 
@@ -101,8 +105,9 @@ Found lookUp(const QByteArray& name, bool followLinks)
     bool flagsKnown = false;
     bool looked = false;
 #if defined(Q_OS_LINUX) && defined(STATX_ATTR_IMMUTABLE)
-    struct statx sx {};
-    if (::statx(AT_FDCWD, name.constData(), followLinks ? 0 : AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &sx) == 0) {
+    struct statx sx { };
+    if (::statx(AT_FDCWD, name.constData(), followLinks ? 0 : AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &sx)
+        == 0) {
         looked = true;
         struct stat& st = found.st;
         st.st_mode = sx.stx_mode;
@@ -150,7 +155,7 @@ bool isImmutable(int fd)
 // Most pages are no link, which one lstat tells.
 QString resolveLinks(const QString& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(encoded(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
     QString current = path;
@@ -197,7 +202,7 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
     Fd fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
         return failureFromErrno(errno, path);
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd.get(), &st) != 0)
         return failureFromErrno(errno, path);
     if (!S_ISREG(st.st_mode))
@@ -228,14 +233,14 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
 
 Result<FileStamp> stampOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(encoded(path).constData(), &st) != 0)
         return failureFromErrno(errno, path);
     return stampFrom(st);
 }
 
-Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected,
-                                    bool flush, Links links)
+Result<StagedWrite> stageFileAtomic(
+    const QString& path, const QByteArray& bytes, const FileStamp* expected, bool flush, Links links)
 {
     const QString target = links == Links::Follow ? resolveLinks(path) : path;
     const QByteArray targetName = encoded(target);
@@ -265,9 +270,7 @@ Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes
     } else if (!found && lookedUp.error != ENOENT) {
         return failureFromErrno(lookedUp.error, target);
     } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+        mode = 0666 & ~processUmask();
     }
 
     const QString folder = QFileInfo(target).absolutePath();
@@ -307,7 +310,7 @@ Status commitStaged(const StagedWrite& staged)
     const QByteArray targetName = encoded(staged.target);
     const QByteArray tempName = encoded(staged.temp);
     if (staged.checkExpected) {
-        struct stat st {};
+        struct stat st { };
         if (::stat(targetName.constData(), &st) != 0 || stampFrom(st) != staged.expected) {
             ::unlink(tempName.constData());
             return Failure(ErrorCode::FileChanged, staged.target);
@@ -337,7 +340,7 @@ Status syncFileSystems(const QStringList& paths)
             continue;
         folders.insert(folder);
         Fd fd(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        struct stat st {};
+        struct stat st { };
         if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
             // A folder that cannot be opened (gone, or not readable) does not
             // stop the others; everything is flushed instead.
@@ -366,12 +369,12 @@ Status commitStagedDurably(const StagedWrite& staged)
 {
     if (Status done = commitStaged(staged); !done)
         return done;
-    Fd dir(::open(encoded(QFileInfo(staged.target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd dir(::open(
+        encoded(QFileInfo(staged.target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         (void)::fsync(dir.get()); // the rename itself reaches the disk
     return {};
 }
-
 
 Status deleteFile(const QString& path)
 {
@@ -399,15 +402,16 @@ Result<QByteArray> readWholeFile(const QString& path, FileStamp* stamp)
     if (file.error() != QFileDevice::NoError)
         return Failure(ErrorCode::FileAccessError, file.errorString());
     if (stamp)
-        *stamp = FileStamp{info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000, 0, 0};
+        *stamp = FileStamp { info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000, 0, 0 };
     return bytes;
 }
 
 Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected)
 {
     const QFileInfo info(path);
-    if (expected && (!info.exists() || info.size() != expected->size
-                     || info.lastModified().toMSecsSinceEpoch() * 1000000 != expected->modifiedNs))
+    if (expected
+        && (!info.exists() || info.size() != expected->size
+            || info.lastModified().toMSecsSinceEpoch() * 1000000 != expected->modifiedNs))
         return Failure(ErrorCode::FileChanged, path);
     if (!QFileInfo(info.absolutePath()).isDir())
         return Failure(ErrorCode::PathNotFound, path);
@@ -437,11 +441,11 @@ Result<FileStamp> stampOf(const QString& path)
     const QFileInfo info(path);
     if (!info.exists())
         return Failure(ErrorCode::FileNotFound, path);
-    return FileStamp{info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000, 0, 0};
+    return FileStamp { info.size(), info.lastModified().toMSecsSinceEpoch() * 1000000, 0, 0 };
 }
 
-Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected, bool,
-                                    Links)
+Result<StagedWrite> stageFileAtomic(
+    const QString& path, const QByteArray& bytes, const FileStamp* expected, bool, Links)
 {
     if (Status written = writeFileAtomic(path, bytes, expected); !written)
         return written.failure();
@@ -460,7 +464,9 @@ Status commitStagedDurably(const StagedWrite&)
     return {};
 }
 
-void discardStaged(const StagedWrite&) {}
+void discardStaged(const StagedWrite&)
+{
+}
 
 Status syncFileSystems(const QStringList&)
 {

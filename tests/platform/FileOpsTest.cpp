@@ -11,6 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <thread>
+#include <vector>
+
 using namespace quillon;
 using quillon::test::TempDir;
 
@@ -18,7 +21,7 @@ namespace {
 
 mode_t modeOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st { };
     ::stat(QFile::encodeName(path).constData(), &st);
     return st.st_mode & 07777;
 }
@@ -100,6 +103,38 @@ TEST(WriteFileAtomic, SymbolicLinkIsFollowedAndKept)
     EXPECT_EQ(test::slurp(target), QByteArray("new"));
 }
 
+// The mask is the whole process's: files made on many threads at once must all
+// respect it, and it must be the same afterwards.
+TEST(WriteFileAtomic, NewFilesFromManyThreadsRespectTheUmask)
+{
+    const mode_t mask = ::umask(022);
+    ::umask(mask); // back before any other thread runs
+    if (mask == 0)
+        GTEST_SKIP() << "the test runs with umask 0, which cannot tell a wrong mode";
+    TempDir dir;
+    constexpr int threads = 16;
+    constexpr int filesEach = 60;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            for (int i = 0; i < filesEach; ++i) {
+                const auto staged = stageFileAtomic(
+                    dir.file(QStringLiteral("%1-%2.bak").arg(t).arg(i)), "x", nullptr, false, Links::Replace);
+                if (staged.ok())
+                    commitStaged(*staged);
+            }
+        });
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    const QStringList made = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(made.size(), threads * filesEach);
+    for (const QString& name : made)
+        ASSERT_EQ(modeOf(dir.file(name)), 0666 & ~mask) << name.toStdString();
+    const mode_t after = ::umask(mask);
+    EXPECT_EQ(after, mask);
+}
+
 TEST(WriteFileAtomic, MissingFolderIs76)
 {
     TempDir dir;
@@ -138,7 +173,7 @@ TEST(StagedWrite, PutInPlaceOnlyOverTheVersionRead)
     const auto staged = stageFileAtomic(path, "new", &read, false);
     ASSERT_TRUE(staged.ok());
     EXPECT_EQ(test::slurp(path), QByteArray("old")); // nothing in place before the commit
-    syncFileSystems({path});
+    syncFileSystems({ path });
     ASSERT_TRUE(commitStaged(*staged).ok());
     EXPECT_EQ(test::slurp(path), QByteArray("new"));
 
@@ -157,5 +192,6 @@ TEST(StagedWrite, PutInPlaceOnlyOverTheVersionRead)
     const auto dropped = stageFileAtomic(path, "never", nullptr, false);
     ASSERT_TRUE(dropped.ok());
     discardStaged(*dropped);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("p.html")});
+    EXPECT_EQ(
+        QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("p.html") });
 }
