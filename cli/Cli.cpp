@@ -22,7 +22,10 @@ namespace {
 // "12/500 files, 3400 tags/s", redrawn in place on a terminal.
 class ProgressLine {
 public:
-    ProgressLine(QTextStream& err, int total) : m_err(err), m_total(total), m_shown(::isatty(fileno(stderr)) == 1)
+    ProgressLine(QTextStream& err, int total)
+        : m_err(err)
+        , m_total(total)
+        , m_shown(::isatty(fileno(stderr)) == 1)
     {
         m_clock.start();
     }
@@ -33,7 +36,10 @@ public:
         if (!m_shown)
             return;
         const double seconds = std::max(m_clock.elapsed(), qint64(1)) / 1000.0;
-        m_err << QStringLiteral("\r%1/%2 files, %3 tags/s ").arg(m_done).arg(m_total).arg(qRound(m_tags / seconds));
+        m_err << QStringLiteral("\r%1/%2 files, %3 tags/s ")
+                     .arg(m_done)
+                     .arg(m_total)
+                     .arg(qRound(m_tags / seconds));
         m_err.flush();
     }
     void finish()
@@ -53,6 +59,16 @@ private:
     QElapsedTimer m_clock;
 };
 
+// Without --use-settings only the sizes are added: BORDER= and ALT= only when
+// asked for. The desktop program's own defaults stay with its store.
+TagOptions commandLineDefaults()
+{
+    TagOptions options;
+    options.addBorder = false;
+    options.addAlt = false;
+    return options;
+}
+
 int usageFailure(QTextStream& err, const QString& message)
 {
     err << QStringLiteral("quillon-tag: ") << message << u'\n';
@@ -70,7 +86,7 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
 }
 
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
-           const ParallelRun::FetcherFactory& makeFetcher)
+    const ParallelRun::FetcherFactory& makeFetcher)
 {
     const ParseResult parsed = parseCommandLine(arguments);
     if (!parsed.options) {
@@ -90,11 +106,12 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
     // Every path is checked before any file is touched.
     const Result<QStringList> documents = collectDocuments(options.paths, options.recursive);
     if (!documents)
-        return usageFailure(err, QStringLiteral("%1: no such file or folder").arg(documents.failure().description));
+        return usageFailure(
+            err, QStringLiteral("%1: no such file or folder").arg(documents.failure().description));
     if (!options.siteRoot.isEmpty() && !QFileInfo(options.siteRoot).isDir())
         return usageFailure(err, QStringLiteral("%1: the site root is not a folder").arg(options.siteRoot));
 
-    TagOptions tagging = options.useSettings ? TagOptions::fromSettings(Settings()) : TagOptions();
+    TagOptions tagging = options.useSettings ? TagOptions::fromSettings(Settings()) : commandLineDefaults();
     options.tagging.applyTo(tagging);
     tagging.siteRoot = options.siteRoot;
     tagging.dryRun = options.dryRun;

@@ -36,32 +36,34 @@ QString identity(const QString& path)
 
 Result<QStringList> collectDocuments(const QStringList& paths, bool recursive)
 {
-    QStringList found;
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            const QString folder = path.endsWith(u'/') ? path.chopped(1) : path;
-            QDirIterator it(folder, QDir::Files | QDir::Hidden,
-                            recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
-            while (it.hasNext()) {
-                const QString file = it.next();
-                if (isHtmlName(it.fileName()))
-                    found.append(file);
-            }
-        } else if (info.exists()) {
-            found.append(path);
-        } else {
-            return Failure(ErrorCode::FileNotFound, path);
-        }
-    }
-    std::sort(found.begin(), found.end());
     QStringList documents;
     QSet<QString> seen;
-    for (const QString& file : found) {
+    const auto take = [&](const QString& file) {
         const QString id = identity(file);
         if (!seen.contains(id)) {
             seen.insert(id);
             documents.append(file);
+        }
+    };
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            const QString folder = path.endsWith(u'/') ? path.chopped(1) : path;
+            QStringList pages;
+            QDirIterator it(folder, QDir::Files | QDir::Hidden,
+                recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
+            while (it.hasNext()) {
+                const QString file = it.next();
+                if (isHtmlName(it.fileName()))
+                    pages.append(file);
+            }
+            std::sort(pages.begin(), pages.end());
+            for (const QString& page : pages)
+                take(page);
+        } else if (info.exists()) {
+            take(path);
+        } else {
+            return Failure(ErrorCode::FileNotFound, path);
         }
     }
     return documents;

@@ -239,31 +239,35 @@ TEST_F(Site, AFolderTakesItsOwnHtmlFilesAndRecursiveTheFoldersBelowToo)
     const QStringList below { site + u"/sub/d.html"_s, site + u"/sub/deeper/e.htm"_s };
     EXPECT_EQ(parseText(deep.text()).files(), own + below);
     EXPECT_EQ(dir.read(u"site/sub/deeper/e.htm"_s),
-        QByteArray("<img src=../../../a.png WIDTH=12 HEIGHT=34 BORDER=10>"));
+        QByteArray("<img src=../../../a.png WIDTH=12 HEIGHT=34>"));
     EXPECT_EQ(dir.read(u"site/notes.txt"_s), QByteArray("<img src=../a.png>"));
     EXPECT_EQ(dir.read(u"site/page.html.old"_s), QByteArray("<img src=../a.png>"));
 }
 
-TEST_F(Site, EachDocumentIsTaggedAndReportedOnceInSortedPathOrder)
+TEST_F(Site, EachDocumentIsTaggedAndReportedOnceInTheOrderFirstNamed)
 {
     const QString z = QFileInfo(dir.write(u"z.html"_s, "<img src=a.png>")).canonicalFilePath();
     const QString m
         = QFileInfo(dir.write(u"m.html"_s, "<img src=a.png><img src=gone.png>")).canonicalFilePath();
+    const QString b = QFileInfo(dir.write(u"sub/b.html"_s, "<img src=../a.png>")).canonicalFilePath();
+    const QString a = QFileInfo(dir.write(u"sub/a.html"_s, "<img src=../a.png>")).canonicalFilePath();
     const QString bak = dir.file(u"bak"_s);
     QDir().mkpath(bak);
-    // Named in reverse, twice, through the folder and through another spelling.
-    const Outcome run = quillonTag(
-        words("--backup-dir") << bak << z << m << z << dir.path() << dir.path() + u"/./m.html"_s);
+    // Named out of order, twice, through the folder and through another spelling;
+    // a folder's own pages come sorted.
+    const Outcome run = quillonTag(words("--backup-dir") << bak << z << m << z << dir.file(u"sub"_s) << dir.path()
+                                                         << dir.path() + u"/./m.html"_s);
     EXPECT_EQ(run.exitCode, 1);
     const TextReport report = parseText(run.text());
     QStringList documents = report.files();
     for (QString& file : documents)
         file = QFileInfo(file).canonicalFilePath();
-    EXPECT_EQ(documents, (QStringList { m, m, z }));
-    EXPECT_EQ(report.totals, u"Found 3, Tagged 2, Errors 1"_s);
+    EXPECT_EQ(documents, (QStringList { z, m, m, a, b }));
+    EXPECT_EQ(report.totals, u"Found 5, Tagged 4, Errors 1"_s);
     // Tagged twice, a document would carry its clauses twice and have two backups.
-    EXPECT_EQ(slurp(z), QByteArray("<img src=a.png WIDTH=12 HEIGHT=34 BORDER=10>"));
-    EXPECT_EQ(QDir(bak).entryList(QDir::Files), (QStringList { u"m.html.bak"_s, u"z.html.bak"_s }));
+    EXPECT_EQ(slurp(z), QByteArray("<img src=a.png WIDTH=12 HEIGHT=34>"));
+    EXPECT_EQ(QDir(bak).entryList(QDir::Files),
+        (QStringList { u"a.html.bak"_s, u"b.html.bak"_s, u"m.html.bak"_s, u"z.html.bak"_s }));
     EXPECT_EQ(dir.read(u"bak/z.html.bak"_s), QByteArray("<img src=a.png>"));
 }
 
@@ -456,10 +460,10 @@ TEST_F(Site, UseSettingsStartsFromTheDesktopProgramsStoreAndTheCommandLineWins)
     EXPECT_EQ(quillonTag(words("--use-settings --backup") << backedUp, {}, environment).exitCode, 0);
     EXPECT_EQ(slurp(backedUp + u".bak"_s), tag);
 
-    // Without the option the store is not read at all.
+    // Without the option the store is not read at all, and only the sizes are added.
     const QString defaults = dir.write(u"defaults.html"_s, tag);
     EXPECT_EQ(quillonTag({ defaults }, {}, environment).exitCode, 0);
-    EXPECT_EQ(slurp(defaults), QByteArray("<img src=a.png WIDTH=12 HEIGHT=34 BORDER=10>"));
+    EXPECT_EQ(slurp(defaults), QByteArray("<img src=a.png WIDTH=12 HEIGHT=34>"));
 }
 
 TEST_F(Site, AProgressLineIsDrawnOnATerminalOnly)
@@ -525,8 +529,8 @@ TEST_F(Online, EachAddressIsFetchedOnceHoweverManyTagsAndDocumentsNameIt)
     for (const QString& path : { u"/pics/a.png"_s, u"/pics/b.bmp"_s, u"/gone.png"_s, u"/broken.png"_s })
         EXPECT_EQ(server.hits(path), 1) << path.toStdString();
     const QByteArray tagged = dir.read(u"site/p11.html"_s);
-    EXPECT_EQ(tagged.count("a.png\" WIDTH=30 HEIGHT=20 BORDER=10>"), 3);
-    EXPECT_EQ(tagged.count("b.bmp\" WIDTH=7 HEIGHT=9 BORDER=10>"), 3);
+    EXPECT_EQ(tagged.count("a.png\" WIDTH=30 HEIGHT=20>"), 3);
+    EXPECT_EQ(tagged.count("b.bmp\" WIDTH=7 HEIGHT=9>"), 3);
 }
 
 TEST_F(Online, ByDefaultEightDocumentsFetchAtOnce)
