@@ -7,6 +7,7 @@
 #include <curl/curl.h>
 
 #include <cerrno>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -21,12 +22,59 @@ namespace {
 constexpr const char* allowedProtocols = "http,https,ftp";
 constexpr const char* userAgent = "Quillon/1.0";
 
-void initCurlOnce()
+// libcurl, with the TLS, Kerberos, LDAP and other libraries it needs, takes
+// about a third of the program's start-up to load, and most runs fetch
+// nothing: it is loaded at the first fetch instead.
+struct CurlLibrary {
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_easy_init) easyInit = nullptr;
+    decltype(&curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&curl_easy_reset) easyReset = nullptr;
+    decltype(&curl_easy_setopt) easySetopt = nullptr;
+    decltype(&curl_easy_perform) easyPerform = nullptr;
+    decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
+    decltype(&curl_easy_strerror) easyStrerror = nullptr;
+    QString error; // why it could not be loaded
+};
+
+template <typename F> bool resolve(void* library, const char* name, F& function)
 {
+    function = reinterpret_cast<F>(::dlsym(library, name));
+    return function != nullptr;
+}
+
+CurlLibrary loadCurl()
+{
+    CurlLibrary curl;
+    void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        curl.error = QString::fromLocal8Bit(::dlerror());
+        return curl;
+    }
+    // Never unloaded: libcurl's own threads and caches may outlive any fetcher.
+    if (!resolve(library, "curl_global_init", curl.globalInit)
+        || !resolve(library, "curl_easy_init", curl.easyInit)
+        || !resolve(library, "curl_easy_cleanup", curl.easyCleanup)
+        || !resolve(library, "curl_easy_reset", curl.easyReset)
+        || !resolve(library, "curl_easy_setopt", curl.easySetopt)
+        || !resolve(library, "curl_easy_perform", curl.easyPerform)
+        || !resolve(library, "curl_easy_getinfo", curl.easyGetinfo)
+        || !resolve(library, "curl_easy_strerror", curl.easyStrerror)) {
+        curl = CurlLibrary();
+        curl.error = QStringLiteral("libcurl.so.4 lacks a function it should have");
+        return curl;
+    }
     // curl_global_init is not safe to race with itself or with other curl
-    // calls; the first fetcher on any thread does it for the whole process.
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    // calls; it runs here once for the whole process, before any transfer.
+    curl.globalInit(CURL_GLOBAL_DEFAULT);
+    return curl;
+}
+
+// The loaded library; its easyInit is null when it could not be loaded.
+const CurlLibrary& curlLibrary()
+{
+    static const CurlLibrary curl = loadCurl();
+    return curl;
 }
 
 // Where the body goes, and why writing it stopped if it did.
@@ -37,9 +85,9 @@ struct BodySink {
     bool tooLarge = false;
     int writeErrno = 0;
     bool headerOnly = false;
-    QByteArray head;       // the body so far, while it may still tell the size
+    QByteArray head; // the body so far, while it may still tell the size
     bool measurable = false; // the size is known: the rest is not needed
-    CURL* easy = nullptr;    // the transfer, to ask what kind of answer it is
+    CURL* easy = nullptr; // the transfer, to ask what kind of answer it is
 };
 
 // How much of a picture's start is kept to find its size; formats that put the
@@ -83,7 +131,7 @@ size_t writeBody(char* data, size_t size, size_t count, void* userData)
             // connection for the next picture; a whole picture sent all the
             // same is cut short here, which ends the transfer.
             long response = 0;
-            curl_easy_getinfo(sink->easy, CURLINFO_RESPONSE_CODE, &response);
+            curlLibrary().easyGetinfo(sink->easy, CURLINFO_RESPONSE_CODE, &response);
             if (response != 206)
                 return 0;
         }
@@ -125,7 +173,7 @@ template <typename T> void setOption(CURL* easy, CURLoption option, T value)
     // Every option set here exists in the libcurl we build against; a failure
     // would only mean a library built without a protocol, which the transfer
     // itself then reports.
-    curl_easy_setopt(easy, option, value);
+    curlLibrary().easySetopt(easy, option, value);
 }
 
 } // namespace
@@ -135,21 +183,19 @@ struct CurlFetcher::Handle {
     char errorText[CURL_ERROR_SIZE] = {};
 
     Handle()
-        : easy(curl_easy_init())
+        : easy(curlLibrary().easyInit ? curlLibrary().easyInit() : nullptr)
     {
     }
     ~Handle()
     {
         if (easy)
-            curl_easy_cleanup(easy);
+            curlLibrary().easyCleanup(easy);
     }
 };
 
 CurlFetcher::CurlFetcher(TransferLimits limits)
     : m_limits(limits)
 {
-    initCurlOnce();
-    m_handle = std::make_unique<Handle>();
 }
 
 CurlFetcher::~CurlFetcher() = default;
@@ -162,6 +208,15 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return failureFromErrno(errno, targetPath);
+    if (!m_handle)
+        m_handle = std::make_unique<Handle>();
+    if (!m_handle->easy) {
+        ::close(fd);
+        const QString& why = curlLibrary().error;
+        return transferFailure(ErrorCode::TransferFailed,
+            why.isEmpty() ? QStringLiteral("libcurl cannot start a transfer")
+                          : QStringLiteral("libcurl cannot be loaded: ") + why);
+    }
 
     BodySink sink;
     sink.fd = fd;
@@ -174,7 +229,7 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
             return CURLE_FAILED_INIT;
         // Reset rather than a fresh handle: the connection cache survives, which
         // matters when a page takes many pictures from one server.
-        curl_easy_reset(easy);
+        curlLibrary().easyReset(easy);
         m_handle->errorText[0] = '\0';
         setOption(easy, CURLOPT_URL, url.constData());
         setOption(easy, CURLOPT_ERRORBUFFER, m_handle->errorText);
@@ -203,14 +258,15 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
         setOption(easy, CURLOPT_WRITEDATA, &body);
         if (ranged)
             setOption(easy, CURLOPT_RANGE, kHeadRange);
-        return curl_easy_perform(easy);
+        return curlLibrary().easyPerform(easy);
     };
 
-    const bool ranged = m_limits.headerOnly && address.startsWith(QStringLiteral("http"), Qt::CaseInsensitive);
+    const bool ranged
+        = m_limits.headerOnly && address.startsWith(QStringLiteral("http"), Qt::CaseInsensitive);
     CURLcode rc = perform(sink, ranged);
     long response = 0;
     if (m_handle->easy)
-        curl_easy_getinfo(m_handle->easy, CURLINFO_RESPONSE_CODE, &response);
+        curlLibrary().easyGetinfo(m_handle->easy, CURLINFO_RESPONSE_CODE, &response);
     if (ranged && !sink.measurable && rc == CURLE_OK && response == 206 && sink.written >= kHeadBytes) {
         // The first part did not tell the size: the whole picture after all. A
         // shorter part was the whole file already, and asking again would only
@@ -235,7 +291,7 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     } else if (rc != CURLE_OK) {
         const QString text = (easy && m_handle->errorText[0] != '\0')
             ? QString::fromUtf8(m_handle->errorText)
-            : QString::fromUtf8(curl_easy_strerror(rc));
+            : QString::fromUtf8(curlLibrary().easyStrerror(rc));
         status = transferFailure(codeFor(rc), text);
     }
 
