@@ -1,6 +1,7 @@
 #include "engine/CurlFetcher.h"
 
 #include "engine/PictureMeasure.h"
+#include "platform/FileDescriptor.h"
 
 #include <QFile>
 
@@ -205,13 +206,12 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     // The target is made empty before anything else, so a stale picture from an
     // earlier download under this name can never be measured in place of this one.
     const QByteArray nativePath = QFile::encodeName(targetPath);
-    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    FileDescriptor fd(::open(nativePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd.isOpen())
         return failureFromErrno(errno, targetPath);
     if (!m_handle)
         m_handle = std::make_unique<Handle>();
     if (!m_handle->easy) {
-        ::close(fd);
         const QString& why = curlLibrary().error;
         return transferFailure(ErrorCode::TransferFailed,
             why.isEmpty() ? QStringLiteral("libcurl cannot start a transfer")
@@ -219,7 +219,7 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     }
 
     BodySink sink;
-    sink.fd = fd;
+    sink.fd = fd.get();
     sink.maxBytes = m_limits.maxBytes;
     sink.headerOnly = m_limits.headerOnly;
     const QByteArray url = address.toUtf8();
@@ -271,9 +271,9 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
         // The first part did not tell the size: the whole picture after all. A
         // shorter part was the whole file already, and asking again would only
         // bring the same bytes.
-        if (::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0) {
+        if (::ftruncate(fd.get(), 0) == 0 && ::lseek(fd.get(), 0, SEEK_SET) == 0) {
             sink = BodySink();
-            sink.fd = fd;
+            sink.fd = fd.get();
             sink.maxBytes = m_limits.maxBytes;
             rc = perform(sink, false);
         }
@@ -298,11 +298,11 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     if (!status.ok()) {
         // Half a picture must not pass for a whole one. Should shortening fail,
         // the failure already reported is still the one that matters.
-        const int ignored = ::ftruncate(fd, 0);
+        const int ignored = ::ftruncate(fd.get(), 0);
         static_cast<void>(ignored);
     }
-    if (::close(fd) != 0 && status.ok())
-        status = failureFromErrno(errno, targetPath);
+    if (const int err = fd.close(); err != 0 && status.ok())
+        status = failureFromErrno(err, targetPath);
     return status;
 }
 

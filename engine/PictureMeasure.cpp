@@ -14,10 +14,7 @@
 #include <iterator>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/FileReading.h"
 #else
 #include <QFileInfo>
 #include <cerrno>
@@ -213,25 +210,12 @@ Result<PictureSize> MeasurePicture(const QString& path)
 {
     QFile file;
 #ifdef Q_OS_UNIX
-    // O_NONBLOCK so that opening a FIFO does not wait for a writer; fstat before
-    // any read turns folders, FIFOs and devices away.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return failureFromErrno(errno, path);
-    struct stat st { };
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return failureFromErrno(err, path);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return Failure(ErrorCode::NotARegularFile, path);
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    const Result<RegularFile> opened = openRegularFile(path);
+    if (!opened)
+        return opened.failure();
+    // The descriptor stays with opened, which outlives the reading.
+    if (!file.open(opened->descriptor.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return Failure(ErrorCode::FileAccessError, QStringLiteral("%1: %2").arg(path, file.errorString()));
-    }
 #else
     // Without open(2) the type is checked first; a FIFO swapped in between the two
     // steps could still block here.

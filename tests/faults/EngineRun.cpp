@@ -1,6 +1,6 @@
 // Tags a site the way the desktop program does: one engine, one document after
-// the other, each backed up and rewritten in place at once, with the default
-// options and no network. Usage: engine-run FOLDER. Prints every report row as
+// the other, each backed up and rewritten in place at once, with quillon-tag's
+// default options and no network. Usage: engine-run FOLDER. Prints every report row as
 // FILE<TAB>IMAGE<TAB>STATUS and the totals; exits 1 when a row is an error.
 
 #include "engine/ImageFetcher.h"
@@ -40,7 +40,15 @@ int main(int argc, char** argv)
     std::sort(documents.begin(), documents.end());
 
     NoNetwork network;
-    quillon::TaggingEngine engine([] { return quillon::TagOptions(); }, network);
+    // The options quillon-tag runs with by default (no BORDER=), so that both
+    // ways of writing are held against the same reference.
+    quillon::TaggingEngine engine(
+        [] {
+            quillon::TagOptions options;
+            options.addBorder = false;
+            return options;
+        },
+        network);
     engine.run(documents);
 
     QTextStream out(stdout);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/FileReading.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace quillon {
+
+// Replaces the file at path with bytes so that the file holds either its old
+// bytes or the new ones, never a mix: a temporary file in the same folder is
+// written, flushed to disk and renamed over the target. The target keeps its
+// permission bits; a symbolic link is followed and kept. A file whose permission
+// bits forbid writing (judged here, also for root) or that is immutable is not
+// replaced. A new file gets the usual permissions for new files. With expected,
+// a file that is no longer the version read (changed, replaced or deleted
+// since) is left alone and the write fails with FileChanged.
+Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected = nullptr);
+
+// A replacement written beside its target but not yet put in place, so that
+// many can be flushed to disk with one sync before they are renamed.
+struct StagedWrite {
+    QString target;
+    QString temp;
+    FileStamp expected;
+    bool checkExpected = false;
+};
+
+// What a write does with a symbolic link at its path: a page's link leads to
+// the page it stands for; a link where a backup goes is replaced by the backup,
+// so that it can never send the backup's bytes over some other file.
+enum class Links { Follow, Replace };
+
+// Everything writeFileAtomic does short of the rename (and, without flush, of
+// flushing the new bytes to disk).
+Result<StagedWrite> stageFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected,
+    bool flush, Links links = Links::Follow);
+// Puts a staged file in place; its target must still be the version read.
+Status commitStaged(const StagedWrite& staged);
+// The same, and the rename itself is flushed to disk.
+Status commitStagedDurably(const StagedWrite& staged);
+void discardStaged(const StagedWrite& staged);
+// Flushes everything written to the file systems that hold paths, once each.
+// Fails when a file system reports that written bytes did not reach the disk.
+Status syncFileSystems(const QStringList& paths);
+
+} // namespace quillon
