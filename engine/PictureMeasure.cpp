@@ -1,6 +1,7 @@
 #include "engine/PictureMeasure.h"
 
 #include "engine/AvifHeader.h"
+#include "engine/CommonHeaders.h"
 #include "engine/SvgSize.h"
 #include "engine/WindowsMetafile.h"
 
@@ -141,7 +142,7 @@ Result<PictureSize> withinLimits(PictureSize size, const QString& what)
 // is set for the contents of a compressed file, which must be an SVG.
 Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool unpacked = false)
 {
-    const QByteArray head = device.peek(kMetafileHeadSize);
+    const QByteArray head = device.peek(std::max(kCommonHeadSize, kMetafileHeadSize));
     if (isGzip(head)) {
         if (unpacked)
             return notAPicture(what, QStringLiteral("compressed data inside compressed data"));
@@ -166,6 +167,12 @@ Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool u
         if (unpacked)
             return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
         return withinLimits(**metafile, what);
+    }
+
+    if (const std::optional<PictureSize> common = commonHeaderSize(head)) {
+        if (unpacked)
+            return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
+        return withinLimits(*common, what);
     }
 
     const qint64 start = device.pos();

@@ -1,10 +1,13 @@
+#include "engine/CommonHeaders.h"
 #include "engine/PictureMeasure.h"
 
 #include "tests/support/Pictures.h"
 #include "tests/support/TempDir.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -97,6 +100,57 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.format) + "_" + std::to_string(info.param.width) + "x"
             + std::to_string(info.param.height);
     });
+
+// --- The common formats read without Qt's readers ---------------------------
+
+// What Qt's own reader says of bytes, turned as it would turn it.
+std::optional<PictureSize> qtSize(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return std::nullopt;
+    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+        return sized(size.height(), size.width());
+    return sized(size.width(), size.height());
+}
+
+TEST(CommonHeaders, ReadWithoutQtAgreeWithQtAndLeaveTheUnusualToIt)
+{
+    std::vector<std::pair<std::string, QByteArray>> whole;
+    for (const char* format : { "png", "gif", "jpg" })
+        for (auto [w, h] : { std::pair { 120, 60 }, { 1, 1 }, { 23, 250 } })
+            whole.push_back({ std::string(format) + " " + std::to_string(w), makePicture(format, w, h) });
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        whole.push_back({ "exif " + std::to_string(orientation), makeJpegWithOrientation(40, 20, orientation) });
+    for (const auto& [name, bytes] : whole) {
+        SCOPED_TRACE(name);
+        const std::optional<PictureSize> quick = commonHeaderSize(bytes);
+        ASSERT_TRUE(quick.has_value());
+        EXPECT_EQ(*quick, *qtSize(bytes));
+    }
+
+    const QByteArray png = makePicture("png", 9, 9);
+    const QByteArray jpeg = makePicture("jpg", 9, 9);
+    QByteArray badCrc = png;
+    badCrc[29] = char(badCrc[29] ^ 1);
+    QByteArray twelveBits = jpeg;
+    twelveBits[twelveBits.indexOf("\xff\xc0") + 4] = 12;
+    const std::pair<const char*, QByteArray> unusual[] = {
+        { "png cut before its data", png.left(png.indexOf("IDAT") - 4) },
+        { "png header with a wrong check", badCrc },
+        { "jpeg cut before its scan", jpeg.left(jpeg.indexOf("\xff\xda")) },
+        { "jpeg of 12-bit samples", twelveBits },
+        { "gif without a picture", makePicture("gif", 9, 9).left(13) + ";" },
+    };
+    for (const auto& [name, bytes] : unusual) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(commonHeaderSize(bytes).has_value());
+    }
+}
 
 // --- Content decides, not the name -------------------------------------------
 
