@@ -39,8 +39,9 @@ tool="$(cd "$(dirname "$tool")" && pwd)/$(basename "$tool")"
 work="$(mktemp -d "${TMPDIR:-/tmp}/quillon-site-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 
-# Runs a command under GNU time; prints "SECONDS PEAK_KIB". Wall time comes
-# from the clock in nanoseconds, as time's own is in hundredths.
+# Runs a command under GNU time; prints "SECONDS PEAK_KIB CPU_SECONDS". Wall
+# time comes from the clock in nanoseconds, as time's own is in hundredths; the
+# processor time (user and system) tells more than the wall on a busy machine.
 measure() {
   local start end
   start=$(date +%s%N)
@@ -50,9 +51,10 @@ measure() {
     echo "failed ($status): $*" >&2; tail -5 "$work/out.txt" >&2; exit 1
   }
   end=$(date +%s%N)
-  local peak
+  local peak cpu
   peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-  awk -v ns=$((end - start)) -v kib="$peak" 'BEGIN { printf "%.3f %d\n", ns / 1e9, kib }'
+  cpu=$(awk -F': ' '/(User|System) time \(seconds\)/ {s += $2} END {print s}' "$work/time.txt")
+  awk -v ns=$((end - start)) -v kib="$peak" -v cpu="$cpu" 'BEGIN { printf "%.3f %d %.2f\n", ns / 1e9, kib, cpu }'
 }
 
 fresh_site() {
@@ -68,7 +70,8 @@ median() {
 echo "quillon-tag: $tool"
 echo "median of $runs runs; jobs: one per processor ($(nproc))"
 echo
-printf "%7s %10s %10s %7s %14s %12s\n" pages "tag (s)" "cp -r (s)" ratio "tag peak MiB" "cp peak MiB"
+printf "%7s %10s %10s %7s %14s %12s %12s %11s\n" pages "tag (s)" "cp -r (s)" ratio "tag peak MiB" "cp peak MiB" \
+  "tag CPU (s)" "cp CPU (s)"
 for pages in $sizes; do
   : >"$work/tag.txt"
   : >"$work/cp.txt"
@@ -82,13 +85,15 @@ for pages in $sizes; do
   cp_s=$(cut -d' ' -f1 "$work/cp.txt" | median)
   tag_kib=$(cut -d' ' -f2 "$work/tag.txt" | median)
   cp_kib=$(cut -d' ' -f2 "$work/cp.txt" | median)
-  awk -v p="$pages" -v t="$tag_s" -v c="$cp_s" -v tk="$tag_kib" -v ck="$cp_kib" \
-    'BEGIN { printf "%7d %10.3f %10.3f %7.2f %14.1f %12.1f\n", p, t, c, t / c, tk / 1024, ck / 1024 }'
+  tag_cpu=$(cut -d' ' -f3 "$work/tag.txt" | median)
+  cp_cpu=$(cut -d' ' -f3 "$work/cp.txt" | median)
+  awk -v p="$pages" -v t="$tag_s" -v c="$cp_s" -v tk="$tag_kib" -v ck="$cp_kib" -v tc="$tag_cpu" -v cc="$cp_cpu" \
+    'BEGIN { printf "%7d %10.3f %10.3f %7.2f %14.1f %12.1f %12.2f %11.2f\n", p, t, c, t / c, tk / 1024, ck / 1024, tc, cc }'
 done
 
 if [ "$huge" = 1 ]; then
   fresh_site 20000
-  read -r huge_s huge_kib < <(measure "$tool" -r --no-backup "$work/site")
+  read -r huge_s huge_kib _ < <(measure "$tool" -r --no-backup "$work/site")
   echo
   awk -v t="$huge_s" -v k="$huge_kib" \
     'BEGIN { printf "20000 pages, once: quillon-tag %.3f s, peak %.1f MiB\n", t, k / 1024 }'

@@ -142,7 +142,12 @@ Result<PictureSize> withinLimits(PictureSize size, const QString& what)
 // is set for the contents of a compressed file, which must be an SVG.
 Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool unpacked = false)
 {
-    const QByteArray head = device.peek(std::max(kCommonHeadSize, kMetafileHeadSize));
+    // No more is asked for than the file holds: most pictures of a page are
+    // far smaller than the head a large one may need.
+    qint64 headSize = std::max(kCommonHeadSize, kMetafileHeadSize);
+    if (!device.isSequential())
+        headSize = std::clamp<qint64>(device.size() - device.pos(), 0, headSize);
+    const QByteArray head = device.peek(headSize);
     if (isGzip(head)) {
         if (unpacked)
             return notAPicture(what, QStringLiteral("compressed data inside compressed data"));
