@@ -24,25 +24,68 @@ namespace quillon {
 
 namespace {
 
-// A width or height written as a whole number of pixels ("10", " 10 "); none otherwise ("50%", "10em").
-std::optional<qint64> wholePixels(const QString& value)
+// A width or height as HTML reads it: blanks skipped, digits with an optional
+// fraction, the rest ignored (" 60px" is 60, "60.5" is 60.5); a "%" right after
+// the number makes it a percentage. None when no digit comes first ("auto", "").
+struct Dimension {
+    double value = 0;
+    bool percentage = false;
+};
+
+bool isAsciiDigit(QChar c)
 {
-    const QString trimmed = value.trimmed();
-    if (trimmed.isEmpty() || trimmed.size() > 9)
-        return std::nullopt;
-    for (const QChar c : trimmed) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-    }
-    return trimmed.toLongLong();
+    return c >= u'0' && c <= u'9';
 }
 
-// The missing side of a picture shown with one side fixed, keeping its proportions.
-QString proportionalSide(qint64 given, double pictureGiven, double pictureOther)
+std::optional<Dimension> readDimension(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && isHtmlBlank(text[i]))
+        ++i;
+    const qsizetype start = i;
+    while (i < text.size() && isAsciiDigit(text[i]))
+        ++i;
+    if (i == start)
+        return std::nullopt;
+    if (i + 1 < text.size() && text[i] == u'.' && isAsciiDigit(text[i + 1])) {
+        for (++i; i < text.size() && isAsciiDigit(text[i]); ++i) { }
+    }
+    const double value = text.sliced(start, i - start).toDouble();
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return Dimension { value, i < text.size() && text[i] == u'%' };
+}
+
+// The missing side of a picture shown with one side fixed, keeping its
+// proportions; halves are rounded away from zero.
+QString proportionalSide(double given, double pictureGiven, double pictureOther)
 {
     if (pictureGiven <= 0)
         return PictureSize::text(pictureOther);
-    return QString::number(std::llround(static_cast<double>(given) * pictureOther / pictureGiven));
+    return QString::number(std::round(given * pictureOther / pictureGiven), 'f', 0);
+}
+
+// A page is XML when it says so first (after a byte order mark and blanks) or
+// when its root element is in the XHTML namespace.
+bool isXmlPage(const DocumentText& document)
+{
+    QStringView units = document.units();
+    if (units.startsWith(QStringLiteral("\xEF\xBB\xBF"))
+        && document.encoding() == DocumentText::Encoding::Utf8)
+        units = units.sliced(3);
+    else if (units.startsWith(QChar(0xFEFF)))
+        units = units.sliced(1);
+    qsizetype i = 0;
+    while (i < units.size() && isHtmlBlank(units[i]))
+        ++i;
+    if (units.sliced(i).startsWith(u"<?xml"))
+        return true;
+    TagScanner scanner(units, u"html");
+    const std::optional<ImgTag> root = scanner.next();
+    const TagAttribute* xmlns = root ? root->find(units, u"xmlns") : nullptr;
+    return xmlns
+        && document.toText(ImgTag::value(units, *xmlns)).trimmed()
+        == QStringLiteral("http://www.w3.org/1999/xhtml");
 }
 
 } // namespace
@@ -52,6 +95,7 @@ struct TaggingEngine::TagContext {
     const ImgTag& tag;
     const DocumentText& document;
     const QString& htmlFile;
+    bool xmlStyle; // lower-case names and quoted values, escaped for XML
 
     const TagAttribute* find(QStringView name) const { return tag.find(units, name); }
     QString valueOf(const TagAttribute& attribute) const
@@ -61,14 +105,15 @@ struct TaggingEngine::TagContext {
 };
 
 TaggingEngine::TaggingEngine(std::function<TagOptions()> options, ImageFetcher& fetcher)
-    : m_options(std::move(options)),
-      m_ownResources(std::make_unique<RunResources>(fetcher)),
-      m_resources(*m_ownResources)
+    : m_options(std::move(options))
+    , m_ownResources(std::make_unique<RunResources>(fetcher))
+    , m_resources(*m_ownResources)
 {
 }
 
 TaggingEngine::TaggingEngine(std::function<TagOptions()> options, RunResources& shared)
-    : m_options(std::move(options)), m_resources(shared)
+    : m_options(std::move(options))
+    , m_resources(shared)
 {
 }
 
@@ -89,7 +134,8 @@ void TaggingEngine::setProgress(double value)
 {
     m_progressValue = value;
     if (m_observer)
-        m_observer->progressChanged(m_progressValue, m_progressMaximum, percentText(value, m_progressMaximum));
+        m_observer->progressChanged(
+            m_progressValue, m_progressMaximum, percentText(value, m_progressMaximum));
 }
 
 void TaggingEngine::run(const QStringList& files)
@@ -126,8 +172,8 @@ StagedDocument TaggingEngine::takeStaged()
     return std::exchange(m_staged, StagedDocument());
 }
 
-Result<StagedWrite> TaggingEngine::stageBackup(const QString& path, const QByteArray& bytes,
-                                               const TagOptions& options)
+Result<StagedWrite> TaggingEngine::stageBackup(
+    const QString& path, const QByteArray& bytes, const TagOptions& options)
 {
     QString backup = path + QStringLiteral(".bak");
     if (options.globalBackups) {
@@ -173,8 +219,8 @@ void TaggingEngine::TagFile(const QString& path)
     // The clauses of every tag, in document order, and where each goes among the
     // document's bytes.
     struct Insertion {
-        qsizetype at;          // the byte offset in the document
-        qsizetype clausesEnd;  // one past its clauses in inserted
+        qsizetype at; // the byte offset in the document
+        qsizetype clausesEnd; // one past its clauses in inserted
     };
     QByteArray inserted;
     QList<Insertion> insertions;
@@ -182,21 +228,24 @@ void TaggingEngine::TagFile(const QString& path)
     {
         const DocumentText document = DocumentText::decode(bytes);
         const QStringView units = document.units();
+        const bool xmlStyle = m_fileOptions.lowerCaseClauses || isXmlPage(document);
         const double length = std::max<qsizetype>(units.size(), 1);
         TagScanner scanner(units);
         while (!m_stopRequested) {
             const std::optional<ImgTag> tag = scanner.next();
             if (!tag)
                 break;
-            const double reached = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
+            const double reached
+                = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
             if (reached > m_progressValue)
                 setProgress(reached);
 
-            const QString clauses = tagClauses(TagContext{units, *tag, document, path});
+            const QString clauses = tagClauses(TagContext { units, *tag, document, path, xmlStyle });
             if (clauses.isEmpty())
                 continue;
-            inserted.append(document.encodeUnits(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses)));
-            insertions.append(Insertion{document.byteOffset(tag->insertAt), inserted.size()});
+            inserted.append(
+                document.encodeUnits(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses)));
+            insertions.append(Insertion { document.byteOffset(tag->insertAt), inserted.size() });
         }
     } // the decoded text is let go here: a large document is never held as text and as new bytes at once
     if (m_progressValue < base + 3)
@@ -262,13 +311,14 @@ QString TaggingEngine::TagImage(const QString& tagText, const QString& htmlFile)
 {
     m_fileOptions = m_options();
     const QString text = QStringLiteral("<") + tagText + QStringLiteral(">");
-    const DocumentText document = DocumentText::decode(QByteArray("\xFF\xFE", 2) + QByteArray(
-        reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+    const DocumentText document = DocumentText::decode(
+        QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
     TagScanner scanner(document.units());
     const std::optional<ImgTag> tag = scanner.next();
     if (!tag || tag->start != 0 || tag->end != text.size() - 1)
         return tagText; // not one whole image tag
-    const QString clauses = tagClauses(TagContext{document.units(), *tag, document, htmlFile});
+    const QString clauses = tagClauses(
+        TagContext { document.units(), *tag, document, htmlFile, m_fileOptions.lowerCaseClauses });
     if (clauses.isEmpty())
         return tagText; // nothing added, not even the blank that would keep clauses apart
     QString result = text;
@@ -280,6 +330,8 @@ QString TaggingEngine::TagImage(const QString& tagText, const QString& htmlFile)
 // root when there is one. With a root, nothing outside it is read.
 Result<QString> TaggingEngine::localPicture(const QString& htmlFile, const QString& path) const
 {
+    if (path.endsWith(u'/') || path.endsWith(nativeSeparator()))
+        return Failure(ErrorCode::PathNotFound, path); // a folder, never a picture
     const QString& root = m_fileOptions.siteRoot;
     if (root.isEmpty())
         return GetPath(htmlFile) + path;
@@ -327,8 +379,9 @@ QString TaggingEngine::tagClauses(const TagContext& context)
 
     QString clauses;
     auto fail = [&](const Failure& failure) {
-        m_report.SetRowStatus(row, failure.is(ErrorCode::PathNotFound) ? status::ImageNotFound
-                                                                         : status::downloadFailed(failure.code));
+        m_report.SetRowStatus(row,
+            failure.is(ErrorCode::PathNotFound) ? status::ImageNotFound
+                                                : status::downloadFailed(failure.code));
         m_report.CountOne(Counter::Errors);
         return clauses; // what was added before the failure stays
     };
@@ -353,40 +406,61 @@ QString TaggingEngine::tagClauses(const TagContext& context)
         m_report.SetRowImage(row, source.shown);
         m_report.SetRowStatus(row, status::NoChanges);
     } else if (source.kind == ImageSource::Kind::Local) {
+        if (source.target.startsWith(u'/') && options.siteRoot.isEmpty()) {
+            // Beside the page it would be another picture, or none.
+            m_report.SetRowStatus(row, status::NoSiteRoot);
+            m_report.CountOne(Counter::Errors);
+            return {};
+        }
         const Result<QString> local = localPicture(context.htmlFile, source.target);
         if (!local)
             return fail(local.failure());
         pictureFile = local.value();
     }
 
-    if (!width || !height) {
-        const std::optional<qint64> givenWidth = width ? wholePixels(context.valueOf(*width)) : std::nullopt;
-        const std::optional<qint64> givenHeight = height ? wholePixels(context.valueOf(*height)) : std::nullopt;
-        // A side given in other units than pixels ("50%") leaves the other side to the browser.
-        const bool measurable = (!width && !height) || givenWidth || givenHeight;
-        if (measurable) {
+    // " WIDTH=120", or on an XML page ' width="120"'.
+    auto clause = [&](QStringView name, const QString& value) {
+        if (context.xmlStyle)
+            return u' ' + name.toString().toLower() + QStringLiteral("=\"") + escapeXmlAttributeValue(value)
+                + u'"';
+        return u' ' + name.toString() + u'=' + value;
+    };
+
+    if (!width && !height) {
+        const Result<PictureSize> size = measure(source, pictureFile);
+        if (!size)
+            return fail(size.failure());
+        append(clause(u"WIDTH", size->widthText()));
+        append(clause(u"HEIGHT", size->heightText()));
+    } else if (!width || !height) {
+        // One side given: the other keeps the picture's proportions. A percentage
+        // leaves it to the browser; a value without a number gives no size at all.
+        const std::optional<Dimension> given = readDimension(context.valueOf(width ? *width : *height));
+        if (!given) {
+            m_report.SetRowStatus(row, status::SizeNotANumber);
+        } else if (given->percentage) {
+            m_report.SetRowStatus(row, status::SizeInOtherUnits);
+        } else {
             const Result<PictureSize> size = measure(source, pictureFile);
             if (!size)
                 return fail(size.failure());
-            if (!width) {
-                append(QStringLiteral(" WIDTH=")
-                       + (givenHeight ? proportionalSide(*givenHeight, size->height, size->width) : size->widthText()));
-            }
-            if (!height) {
-                append(QStringLiteral(" HEIGHT=")
-                       + (givenWidth ? proportionalSide(*givenWidth, size->width, size->height) : size->heightText()));
-            }
+            if (width)
+                append(clause(u"HEIGHT", proportionalSide(given->value, size->width, size->height)));
+            else
+                append(clause(u"WIDTH", proportionalSide(given->value, size->height, size->width)));
         }
     }
 
     if (options.addBorder && !hasBorder)
-        append(QStringLiteral(" BORDER=") + options.borderSize);
+        append(clause(u"BORDER", options.borderSize));
 
     if (options.addAlt && !hasAlt) {
         if (!options.altTextIndex)
             return fail(Failure(ErrorCode::TypeMismatch));
         const QString text = (*options.altTextIndex == 1) ? options.altText : source.shown;
-        append(QStringLiteral(" ALT=\"") + escapeAttributeValue(text) + QStringLiteral("\""));
+        append(context.xmlStyle
+                ? clause(u"ALT", text)
+                : QStringLiteral(" ALT=\"") + escapeAttributeValue(text) + QStringLiteral("\""));
     }
 
     if (!clauses.isEmpty())

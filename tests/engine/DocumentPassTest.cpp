@@ -65,13 +65,51 @@ TEST_F(DocumentPass, DocumentWithNothingToAddIsNotWrittenAgain)
     EXPECT_EQ(QFileInfo(path).lastModified(), before);
 }
 
-TEST_F(DocumentPass, UnterminatedTagStaysAndGetsNoRow)
+// What a browser shows no picture for is left as it is, and not reported.
+TEST_F(DocumentPass, TagsABrowserDoesNotSeeStayAndGetNoRow)
 {
-    const QByteArray original("text <img src=a.gif");
-    const QString path = page(original);
+    for (const char* text : {"text <img src=a.gif", "<!-- <img src=\"gone.gif\"> -->", "<xmp><img src=\"a.gif\"></xmp>",
+                             "<script>document.write(\"<img src='a.gif'>\")</script>"}) {
+        SCOPED_TRACE(text);
+        const QString path = page(text);
+        runOn({path});
+        EXPECT_EQ(slurp(path), QByteArray(text));
+        EXPECT_TRUE(engine().report().rows().isEmpty());
+    }
+}
+
+// XHTML pages stay well-formed: lower-case names, quoted values, escaped text.
+TEST_F(DocumentPass, XmlPagesGetXmlClauses)
+{
+    options.addBorder = true;
+    options.borderSize = QStringLiteral("0");
+    options.addAlt = true;
+    options.altTextIndex = 1;
+    options.altText = QStringLiteral("Tom & \"Jerry\" <3");
+    const QByteArray upper(" WIDTH=120 HEIGHT=60 BORDER=0 ALT=\"Tom &amp; &quot;Jerry&quot; <3\"");
+    const QByteArray lower(" width=\"120\" height=\"60\" border=\"0\" alt=\"Tom &amp; &quot;Jerry&quot; &lt;3\"");
+    struct Case {
+        const char* before; // the page up to its tag's insertion point
+        const char* after;  // the rest of the page
+        bool xml;
+    };
+    const Case cases[] = {
+        {"<?xml version=\"1.0\"?>\n<p><img src=\"a.gif\"", " /></p>", true},
+        {"\xEF\xBB\xBF \r\n<?xml version=\"1.0\"?><img src=\"a.gif\"", ">", true},
+        {"<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\"><img src=\"a.gif\"", " />", true},
+        {"<html><p><?xml?><img src=\"a.gif\"", ">", false},
+        {"<html xmlns=\"http://www.w3.org/TR/REC-html40\"><img src=\"a.gif\"", ">", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before);
+        const QString path = page(QByteArray(c.before) + c.after);
+        runOn({path});
+        EXPECT_EQ(slurp(path), QByteArray(c.before) + (c.xml ? lower : upper) + c.after);
+    }
+    options.lowerCaseClauses = true;
+    const QString path = page("<img src=a.gif>");
     runOn({path});
-    EXPECT_EQ(slurp(path), original);
-    EXPECT_TRUE(engine().report().rows().isEmpty());
+    EXPECT_EQ(slurp(path), "<img src=a.gif" + lower + ">");
 }
 
 TEST_F(DocumentPass, EmptyDocumentIsLeftAlone)

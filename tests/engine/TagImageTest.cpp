@@ -92,14 +92,69 @@ TEST_F(TagImage, TagWithBothSidesNeverLoadsItsPicture)
     EXPECT_EQ(total(Counter::Errors), 0);
 }
 
-TEST_F(TagImage, OneSideGivenInPixelsKeepsTheProportions)
+// One side given: the other keeps the picture's proportions, the given value read
+// as HTML reads dimensions. a.gif is 120 by 60, tall.png 50 by 200.
+TEST_F(TagImage, OneSideGivenKeepsTheProportions)
 {
-    EXPECT_EQ(tag(QStringLiteral("img src=a.gif width=10")), QStringLiteral("img src=a.gif width=10 HEIGHT=5"));
-    EXPECT_EQ(tag(QStringLiteral("img src=a.gif Width=\"61\"")), QStringLiteral("img src=a.gif Width=\"61\" HEIGHT=31"));
-    EXPECT_EQ(tag(QStringLiteral("img src=tall.png height=100")), QStringLiteral("img src=tall.png height=100 WIDTH=25"));
-    // Not in pixels: the browser works out the other side.
-    EXPECT_EQ(tag(QStringLiteral("img src=a.gif width=\"50%\"")), QStringLiteral("img src=a.gif width=\"50%\""));
-    EXPECT_EQ(tag(QStringLiteral("img src=a.gif height=10em")), QStringLiteral("img src=a.gif height=10em"));
+    options.addBorder = true;
+    struct Case {
+        const char* tag;
+        const char* added;
+        QString status;
+    };
+    const Case cases[] = {
+        {"img src=a.gif width=10", " HEIGHT=5 BORDER=10", status::Success},
+        {"img src=a.gif Width=\"61\"", " HEIGHT=31 BORDER=10", status::Success}, // 30.5: away from zero
+        {"img src=tall.png height=100", " WIDTH=25 BORDER=10", status::Success},
+        {"img src=a.gif width=\"60px\"", " HEIGHT=30 BORDER=10", status::Success},
+        {"img src=a.gif width=\" 60 \"", " HEIGHT=30 BORDER=10", status::Success},
+        {"img src=a.gif width=\"60.5\"", " HEIGHT=30 BORDER=10", status::Success}, // 30.25
+        {"img src=a.gif height=\"30.4\"", " WIDTH=61 BORDER=10", status::Success}, // 60.8
+        {"img src=a.gif height=10em", " WIDTH=20 BORDER=10", status::Success},
+        {"img src=a.gif width=\"50%\" border=0", "", status::SizeInOtherUnits},
+        {"img src=none.gif height=\"12.5%\" border=0", "", status::SizeInOtherUnits},
+        {"img src=a.gif width=auto border=0", "", status::SizeNotANumber},
+        {"img src=a.gif width=\"\" border=0", "", status::SizeNotANumber},
+        {"img src=a.gif height=\".5\" border=0", "", status::SizeNotANumber},
+        {"img src=a.gif width border=0", "", status::SizeNotANumber},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag);
+        const QString text = QString::fromUtf8(c.tag);
+        EXPECT_EQ(tag(text), text + QString::fromUtf8(c.added));
+        EXPECT_EQ(lastRow().status, c.status);
+    }
+    EXPECT_EQ(total(Counter::Errors), 0);
+}
+
+// A path from the site's root is looked up under the root, never beside the page;
+// a path ending in "/" names a folder, with or without a root.
+TEST_F(TagImage, RootPathsAndFolderPaths)
+{
+    html = dir.file(QStringLiteral("sub/page.html"));
+    dir.write(QStringLiteral("sub/pics/logo.gif"), test::makePicture(QStringLiteral("png"), 5, 5));
+    struct Case {
+        bool root;
+        const char* tag;
+        const char* added;
+        QString status;
+    };
+    const Case cases[] = {
+        {false, "img src=\"/pics/logo.gif\"", "", status::NoSiteRoot},
+        {true, "img src=\"/pics/logo.gif\"", " WIDTH=120 HEIGHT=60", status::Success},
+        {true, "img src=\"pics/logo.gif\"", " WIDTH=5 HEIGHT=5", status::Success},
+        {false, "img src=pics/logo.gif/", "", status::ImageNotFound},
+        {true, "img src=pics/logo.gif/", "", status::ImageNotFound},
+        {true, "img src=/pics/logo.gif/", "", status::ImageNotFound},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag);
+        options.siteRoot = c.root ? dir.path() : QString();
+        const QString text = QString::fromUtf8(c.tag);
+        EXPECT_EQ(tag(text), text + QString::fromUtf8(c.added));
+        EXPECT_EQ(lastRow().status, c.status);
+    }
+    EXPECT_EQ(total(Counter::Errors), 4);
 }
 
 TEST_F(TagImage, AltTextIsEscapedSoItReadsBackAsWritten)

@@ -61,12 +61,42 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"GreaterThanInsideQuotes", "<img alt='x>y' src=a.gif>", {"<img alt='x>y' src=a.gif>"}},
         StartCase{"DoubleQuotesHideGreaterThan", "<img alt=\"a>b\">", {"<img alt=\"a>b\">"}},
         StartCase{"UnterminatedTagIsSkipped", "text <img src=a.gif", {}},
-        StartCase{"UnclosedQuoteHasNoEnd", "<img alt=\"x> <img src=b>", {"<img src=b>"}},
-        StartCase{"FoundInCommentsAndScripts", "<!-- <img src=a> --><script>s='<img src=b>'</script>",
-                  {"<img src=a>", "<img src=b>"}},
+        StartCase{"UnclosedQuoteHidesTheRest", "<img alt=\"x> <img src=b>", {}},
         StartCase{"TagInsideAnotherTagsValueIsNotATag", "<img alt=\"<img src=b>\" src=a>",
                   {"<img alt=\"<img src=b>\" src=a>"}},
         StartCase{"ImgAtTheVeryEnd", "x<img", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Only the tags a browser sees are found: comments, the text of elements that
+// hold no markup, and other tags' values hide the rest.
+INSTANTIATE_TEST_SUITE_P(
+    Hidden, TagStart,
+    ::testing::Values(
+        StartCase{"InComment", "<!-- <img src=a> --><img src=b>", {"<img src=b>"}},
+        StartCase{"CommentEndsAtBangForm", "<!-- x --!><img src=b>", {"<img src=b>"}},
+        StartCase{"ShortCommentsCloseAtOnce", "<!--><img src=a><!---><img src=b>", {"<img src=a>", "<img src=b>"}},
+        StartCase{"DashesInsideComment", "<!-- -- -> <img src=a> ---><img src=b>", {"<img src=b>"}},
+        StartCase{"UnclosedCommentHidesTheRest", "<!-- <img src=a>", {}},
+        StartCase{"BogusCommentsEndAtTheFirstGreaterThan",
+                  "<!DOCTYPE html><?php ?><![CDATA[<img src=a>]]></1 <img src=c><img src=b>", {"<img src=b>"}},
+        StartCase{"EndTagIsNoImage", "</img src=a><img src=b>", {"<img src=b>"}},
+        StartCase{"InScriptString", "<script>document.write(\"<img src='a.gif'>\")</script><img src=b>", {"<img src=b>"}},
+        StartCase{"ScriptEndsAtItsEndTagInAnyCase", "<SCRIPT type=x>a</Script ><img src=b>", {"<img src=b>"}},
+        StartCase{"ScriptNotEndedByALongerName", "<script></scripts><img src=a></script><img src=b>", {"<img src=b>"}},
+        StartCase{"ScriptInsideScriptComment", "<script><!--<script></script><img src=a>--></script><img src=b>",
+                  {"<img src=b>"}},
+        StartCase{"SelfClosingScriptStillHoldsText", "<script/><img src=a>", {}},
+        StartCase{"RawTextElements",
+                  "<xmp><img src=a></xmp><style><img src=b></style><textarea><img src=c></textarea>"
+                  "<title><img src=d></title><iframe><img src=e></iframe><noembed><img src=f></noembed>"
+                  "<noframes><img src=g></noframes><img src=h>",
+                  {"<img src=h>"}},
+        StartCase{"PlaintextRunsToTheEnd", "<plaintext><img src=a></plaintext><img src=b>", {}},
+        StartCase{"NoscriptAndTemplateHoldMarkup", "<noscript><img src=a></noscript><template><img src=b></template>",
+                  {"<img src=a>", "<img src=b>"}},
+        StartCase{"InAnotherTagsValue", "<a title=\"<img src=a>\"><div title='<script>'><img src=b>", {"<img src=b>"}},
+        StartCase{"InAnotherTagsName", "<a<img src=a><img src=b>", {"<img src=b>"}},
+        StartCase{"LessThanAsText", "a < b <3 <img src=a>", {"<img src=a>"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TagAttributes, QuotedUnquotedAndBareValues)
