@@ -70,10 +70,11 @@ const std::map<char, std::vector<QByteArray>>& grammar()
                 "<imgx src=a.gif>", "<image src=b.png>", "< img src=a.gif>", "<\xC4\xB0MG src=a.gif>", "<im",
                 "<", ">", "<img", "<IMG", "<img=a.gif>", "</img>", "<!img src=a.gif>", "\"'\"",
                 "h\xC3\xA9llo \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80 ", "\xEF\xBF\xBE\xEF\xBF\xBF",
-                "<!-->$T<!--->", "<!-- $T --!>", "<!DOCTYPE html>", "<?xml version=\"1.0\"?>", "<![CDATA[$T]]>",
-                "<~xmp>$T</~xmp>", "<~style>$T</style$b>", "<~textarea>$T</~textarea>", "<~title>$T</title>",
-                "<~script>$T</~script$b>", "<script><!--<~script>$T</script>$T--></script>", "</script>",
-                "<a title=\"$T\">", "<~noscript>$T</noscript>", "<template>$T</template>", "</$T>" } },
+                "<!-->$T<!--->", "<!-- $T --!>", "<!DOCTYPE html>", "<?xml version=\"1.0\"?>",
+                "<![CDATA[$T]]>", "<~xmp>$T</~xmp>", "<~style>$T</style$b>", "<~textarea>$T</~textarea>",
+                "<~title>$T</title>", "<~script>$T</~script$b>",
+                "<script><!--<~script>$T</script>$T--></script>", "</script>", "<a title=\"$T\">",
+                "<~noscript>$T</noscript>", "<template>$T</template>", "</$T>" } },
         { 'F', // a fragment of any document
             { "$G", "$G", "$G", "$?", "\xC3(", "\x80", "\xFF", "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80",
                 "\xE9t\xE9", "\x93quoted\x94", "\xC3" } },
@@ -97,8 +98,9 @@ const std::map<char, std::vector<QByteArray>>& grammar()
         { '=', { "=", "=", "=", " =", "= ", " \t=\n" } },
         { 'b', { " ", " ", " ", "  ", "\t", "\r\n", "\n", "\f" } },
         { 'X', { QByteArray(600, 'x'), QByteArray(3000, 'x') } }, { '0', { QByteArray(1, '\0') } },
-        { 'M', { "<img ", "<IMG/", ">", "\"", "'", "/", "=", " ", "/>", "$?", "<!--", "-->", "<script>",
-                  "</script>" } }, // a small damage
+        { 'M',
+            { "<img ", "<IMG/", ">", "\"", "'", "/", "=", " ", "/>", "$?", "<!--", "-->", "<script>",
+                "</script>" } }, // a small damage
     };
     return rules;
 }
