@@ -50,6 +50,7 @@ void TagOverrides::applyTo(TagOptions& options) const
         options.generateBackups = true;
         options.globalBackups = true;
         options.backupPath = withTrailingSeparator(*backupDir);
+        options.makeBackupFolder = false;
     }
 }
 

@@ -31,7 +31,7 @@ QByteArray utf16(const QString& text, bool littleEndian)
 
 } // namespace
 
-class DocumentPass : public EngineTest {
+class DocumentPassTest : public EngineTest {
 protected:
     QString page(const QByteArray& bytes, const QString& name = QStringLiteral("page.html"))
     {
@@ -40,7 +40,7 @@ protected:
     void runOn(const QStringList& files) { engine().run(files); }
 };
 
-TEST_F(DocumentPass, OnlyTheClausesAreInsertedEveryOtherByteStays)
+TEST_F(DocumentPassTest, OnlyTheClausesAreInsertedEveryOtherByteStays)
 {
     const QByteArray original(
         "<html>\r\n<p>a<img src=a.gif>b\n\t<IMG SRC=\"a.gif\" />\r\n<Img src=a.gif width=1 height=1></p>");
@@ -54,7 +54,7 @@ TEST_F(DocumentPass, OnlyTheClausesAreInsertedEveryOtherByteStays)
     EXPECT_EQ(engine().report().rows().size(), 3);
 }
 
-TEST_F(DocumentPass, DocumentWithNothingToAddIsNotWrittenAgain)
+TEST_F(DocumentPassTest, DocumentWithNothingToAddIsNotWrittenAgain)
 {
     const QByteArray original("<img src=a.gif width=120 height=60>\r\n");
     const QString path = page(original);
@@ -69,7 +69,7 @@ TEST_F(DocumentPass, DocumentWithNothingToAddIsNotWrittenAgain)
 }
 
 // What a browser shows no picture for is left as it is, and not reported.
-TEST_F(DocumentPass, TagsABrowserDoesNotSeeStayAndGetNoRow)
+TEST_F(DocumentPassTest, TagsABrowserDoesNotSeeStayAndGetNoRow)
 {
     for (const char* text : { "text <img src=a.gif", "<!-- <img src=\"gone.gif\"> -->",
              "<xmp><img src=\"a.gif\"></xmp>", "<script>document.write(\"<img src='a.gif'>\")</script>" }) {
@@ -82,7 +82,7 @@ TEST_F(DocumentPass, TagsABrowserDoesNotSeeStayAndGetNoRow)
 }
 
 // XHTML pages stay well-formed: lower-case names, quoted values, escaped text.
-TEST_F(DocumentPass, XmlPagesGetXmlClauses)
+TEST_F(DocumentPassTest, XmlPagesGetXmlClauses)
 {
     options.addBorder = true;
     options.borderSize = QStringLiteral("0");
@@ -117,7 +117,7 @@ TEST_F(DocumentPass, XmlPagesGetXmlClauses)
     EXPECT_EQ(slurp(path), "<img src=a.gif" + lower + ">");
 }
 
-TEST_F(DocumentPass, EmptyDocumentIsLeftAlone)
+TEST_F(DocumentPassTest, EmptyDocumentIsLeftAlone)
 {
     const QString path = page(QByteArray());
     runOn({ path });
@@ -128,7 +128,7 @@ TEST_F(DocumentPass, EmptyDocumentIsLeftAlone)
 // A backup is put in place only for a document about to change, so a second run
 // over a tagged page keeps the backup of its bytes before the first; and a link
 // where the backup goes is replaced, never written through.
-TEST_F(DocumentPass, BackupsHoldTheBytesBeforeTheRunThatChangedThePage)
+TEST_F(DocumentPassTest, BackupsHoldTheBytesBeforeTheRunThatChangedThePage)
 {
     const QByteArray original("<img src=a.gif>");
     const QString path = page(original);
@@ -150,7 +150,7 @@ TEST_F(DocumentPass, BackupsHoldTheBytesBeforeTheRunThatChangedThePage)
         QStringList());
 }
 
-TEST_F(DocumentPass, NoRewriteWithoutTheBackupTheUserAskedFor)
+TEST_F(DocumentPassTest, NoRewriteWithoutTheBackupTheUserAskedFor)
 {
     options.globalBackups = true;
     options.backupPath = dir.file(QStringLiteral("chosen/"));
@@ -168,7 +168,7 @@ TEST_F(DocumentPass, NoRewriteWithoutTheBackupTheUserAskedFor)
     EXPECT_EQ(engine().report().counters().totalOf(Counter::Found), 0);
 }
 
-TEST_F(DocumentPass, ReadOnlyDocumentIsReportedAndKeptWithItsEarlierBackup)
+TEST_F(DocumentPassTest, ReadOnlyDocumentIsReportedAndKeptWithItsEarlierBackup)
 {
     const QByteArray original("<img src=a.gif>");
     const QString path = page(original);
@@ -184,7 +184,7 @@ TEST_F(DocumentPass, ReadOnlyDocumentIsReportedAndKeptWithItsEarlierBackup)
     EXPECT_EQ(engine().report().counters().totalOf(Counter::Errors), 1);
 }
 
-TEST_F(DocumentPass, UnreadableDocumentIsNeitherBackedUpNorRewritten)
+TEST_F(DocumentPassTest, UnreadableDocumentIsNeitherBackedUpNorRewritten)
 {
     const QString folder = dir.file(QStringLiteral("folder.html"));
     QDir().mkpath(folder);
@@ -196,7 +196,7 @@ TEST_F(DocumentPass, UnreadableDocumentIsNeitherBackedUpNorRewritten)
     EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral(".bak")));
 }
 
-TEST_F(DocumentPass, LinkedDocumentIsWrittenAtItsTargetAndTheLinkStays)
+TEST_F(DocumentPassTest, LinkedDocumentIsWrittenAtItsTargetAndTheLinkStays)
 {
     options.generateBackups = false;
     const QString target = page("<img src=../a.gif>", QStringLiteral("real/page.html"));
@@ -207,7 +207,7 @@ TEST_F(DocumentPass, LinkedDocumentIsWrittenAtItsTargetAndTheLinkStays)
     EXPECT_EQ(slurp(target), QByteArray("<img src=../a.gif WIDTH=120 HEIGHT=60>"));
 }
 
-TEST_F(DocumentPass, GlobalBackupsOfSameNamedDocumentsGetNumbers)
+TEST_F(DocumentPassTest, GlobalBackupsOfSameNamedDocumentsGetNumbers)
 {
     options.globalBackups = true;
     options.backupPath = dir.file(QStringLiteral("bak/"));
@@ -228,10 +228,11 @@ TEST_F(DocumentPass, GlobalBackupsOfSameNamedDocumentsGetNumbers)
         slurp(options.backupPath + QStringLiteral("index.htm.bak")), QByteArray("<img src=../a.gif>2 again"));
 }
 
-TEST_F(DocumentPass, DefaultBackupFolderIsMadeWhenFirstNeeded)
+TEST_F(DocumentPassTest, DefaultBackupFolderIsMadeWhenFirstNeeded)
 {
     options.globalBackups = true;
     options.backupPath = defaultBackupPath();
+    options.makeBackupFolder = true;
     QDir(options.backupPath).removeRecursively();
     const QString path = page("<img src=a.gif>", QStringLiteral("unique-name-for-default-folder.html"));
     runOn({ path });
@@ -240,7 +241,7 @@ TEST_F(DocumentPass, DefaultBackupFolderIsMadeWhenFirstNeeded)
     QFile::remove(backup);
 }
 
-TEST_F(DocumentPass, Utf16DocumentsStayUtf16WithTheirMark)
+TEST_F(DocumentPassTest, Utf16DocumentsStayUtf16WithTheirMark)
 {
     options.addAlt = true;
     options.altTextIndex = 1;
@@ -253,7 +254,7 @@ TEST_F(DocumentPass, Utf16DocumentsStayUtf16WithTheirMark)
     }
 }
 
-TEST_F(DocumentPass, InsertedTextFollowsTheDocumentsEncoding)
+TEST_F(DocumentPassTest, InsertedTextFollowsTheDocumentsEncoding)
 {
     options.addAlt = true;
     options.altTextIndex = 1;
@@ -267,7 +268,7 @@ TEST_F(DocumentPass, InsertedTextFollowsTheDocumentsEncoding)
         slurp(ansi), QByteArray("caf\xE9 <img src=a.gif WIDTH=120 HEIGHT=60 ALT=\"\xE9 \x80 &#937;\">"));
 }
 
-TEST_F(DocumentPass, NonAsciiPictureNamesAreFoundInEitherEncoding)
+TEST_F(DocumentPassTest, NonAsciiPictureNamesAreFoundInEitherEncoding)
 {
     options.generateBackups = false;
     dir.write(QStringLiteral("caf\u00e9.png"), test::makePicture(QStringLiteral("png"), 3, 2));
@@ -279,7 +280,7 @@ TEST_F(DocumentPass, NonAsciiPictureNamesAreFoundInEitherEncoding)
     EXPECT_EQ(engine().report().rows()[1].image, QStringLiteral("caf\u00e9.png"));
 }
 
-TEST_F(DocumentPass, PicturesResolveAgainstTheDocumentsFolder)
+TEST_F(DocumentPassTest, PicturesResolveAgainstTheDocumentsFolder)
 {
     options.generateBackups = false;
     const QString path
@@ -290,7 +291,7 @@ TEST_F(DocumentPass, PicturesResolveAgainstTheDocumentsFolder)
             "<img src=\"../pics/logo.gif\" WIDTH=120 HEIGHT=60><img src=\"../a.gif\" WIDTH=120 HEIGHT=60>"));
 }
 
-TEST_F(DocumentPass, DocumentChangedWhileBeingTaggedIsNotOverwritten)
+TEST_F(DocumentPassTest, DocumentChangedWhileBeingTaggedIsNotOverwritten)
 {
     // What someone else does to the page between its reading and its writing,
     // and what the page is afterwards: exactly what they left.

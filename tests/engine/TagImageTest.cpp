@@ -251,6 +251,7 @@ TEST(TagOptionsFromSettings, FreshStoreAddsBorderButNoAlt)
     EXPECT_TRUE(options.generateBackups);
     EXPECT_FALSE(options.globalBackups);
     EXPECT_EQ(options.backupPath, defaultBackupPath());
+    EXPECT_TRUE(options.makeBackupFolder);
 }
 
 TEST(TagOptionsFromSettings, StoredTextIsReadExactly)
@@ -272,6 +273,7 @@ TEST(TagOptionsFromSettings, StoredTextIsReadExactly)
     EXPECT_FALSE(options.generateBackups);
     EXPECT_TRUE(options.globalBackups);
     EXPECT_EQ(options.backupPath, QStringLiteral("/srv/bak/"));
+    EXPECT_FALSE(options.makeBackupFolder);
     settings.write(keys::AltTextIndex, QStringLiteral("abc"));
     EXPECT_FALSE(TagOptions::fromSettings(settings).altTextIndex.has_value());
 }
