@@ -49,7 +49,7 @@ const TagAttribute* ImgTag::find(QStringView text, QStringView name) const
     for (const TagAttribute& attribute : attributes) {
         const QStringView attributeName
             = text.sliced(attribute.nameStart, attribute.nameEnd - attribute.nameStart);
-        if (attributeName.compare(name, Qt::CaseInsensitive) == 0)
+        if (sameName(attributeName, name))
             return &attribute;
     }
     return nullptr;

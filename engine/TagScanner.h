@@ -28,7 +28,7 @@ struct ImgTag {
     bool blankAfterInsert = false; // new attributes go right before a name, and need a blank after them
     QList<TagAttribute> attributes;
 
-    // The first attribute named name (compared without regard to letter case).
+    // The first attribute named name (given in lower case; compared in ASCII letter case only).
     const TagAttribute* find(QStringView text, QStringView name) const;
     // The attribute's value without its quotes; empty when it has none.
     static QStringView value(QStringView text, const TagAttribute& attribute);

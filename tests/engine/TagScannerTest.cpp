@@ -125,6 +125,9 @@ TEST(TagAttributes, NamesMatchWholeAndInAnyCase)
     ASSERT_NE(src, nullptr);
     EXPECT_EQ(ImgTag::value(text, *src), QStringLiteral("a.gif"));
     EXPECT_EQ(tag->find(text, u"width"), nullptr);
+    // Only ASCII letters change case: a long s is no "s".
+    const QString longS = QStringLiteral("<img \u017Frc=a.gif>");
+    EXPECT_EQ(TagScanner(longS).next()->find(longS, u"src"), nullptr);
 }
 
 TEST(TagAttributes, WidthInsideAnotherValueCountsForNothing)
