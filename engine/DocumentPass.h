@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <functional>
+#include <utility>
 
 namespace quillon {
 
