@@ -44,7 +44,7 @@ struct ImgTag {
 // to its end; nothing but the tag in hand is kept.
 class TagScanner {
 public:
-    // element: the tag name looked for, in lower case.
+    // element: the tag name looked for, in lower case; it must outlive the scanner (a literal, say).
     explicit TagScanner(QStringView text, QStringView element = u"img")
         : m_text(text)
         , m_element(element)
