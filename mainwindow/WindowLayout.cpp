@@ -1,4 +1,5 @@
 #include "mainwindow/WindowLayout.h"
+#include "mainwindow/WindowPlacement.h"
 
 #include "filelist/DriveBox.h"
 #include "filelist/FileBox.h"
@@ -164,7 +165,10 @@ bool run(frmMain& w)
 {
     const bool normal = !(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     if (normal && (w.windowWidth() < 7000 || w.windowHeight() < 5500)) {
-        setGeometry(&w, left(&w), top(&w), std::max(w.windowWidth(), 7000.0), std::max(w.windowHeight(), 5500.0));
+        const QRectF outer = WindowPlacement::outerBounds(w);
+        WindowPlacement::setOuterBounds(w,
+            QRectF(outer.left(), outer.top(), std::max(outer.width(), 7000.0),
+                std::max(outer.height(), 5500.0)));
         return false;
     }
 

@@ -98,17 +98,17 @@ TEST_F(FileListTest, KeepsNamesFoldersAndTheListBoxInStep)
     ASSERT_TRUE(list.AddFile(page(0).toUpper())); // letter case makes another file
     EXPECT_EQ(list.FileCount(), 3);
     EXPECT_EQ(list.FileNames(), QStringList({ page(0), page(1), page(0).toUpper() }));
-    EXPECT_EQ(list.FilePaths(), QStringList(3, tmp.path() + "/"));
+    EXPECT_EQ(list.FileFolders(), QStringList(3, tmp.path() + "/"));
     EXPECT_EQ(list.paths().value(1), tmp.file(page(1)));
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(lstFiles->item(i)->text(), list.FilePaths()[i] + list.FileNames()[i]);
+        EXPECT_EQ(lstFiles->item(i)->text(), list.FileFolders()[i] + list.FileNames()[i]);
     EXPECT_EQ(counts.count(), 3);
     EXPECT_TRUE(messages.shown.isEmpty());
 
     files->setFolder("/");
     ASSERT_TRUE(list.AddFile("index.htm"));
     EXPECT_EQ(list.paths().last(), "/index.htm");
-    EXPECT_EQ(list.FilePaths().last(), "/");
+    EXPECT_EQ(list.FileFolders().last(), "/");
 }
 
 TEST_F(FileListTest, AddingStopsAtFiftyWithOneMessage)
