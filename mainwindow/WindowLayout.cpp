@@ -201,14 +201,18 @@ bool limitLeftNeighbour(QWidget* leftNeighbour, const QWidget* bar, double room)
 
 void applyLoadGeometry(frmMain& w)
 {
-    for (QWidget* page : {static_cast<QWidget*>(w.pageOptions), static_cast<QWidget*>(w.pageReport)}) {
+    for (QWidget* page : { static_cast<QWidget*>(w.pageOptions), static_cast<QWidget*>(w.pageReport) }) {
         fitCaptions(page);
         clearFrameCaptions(page);
     }
     ReportPage& r = *w.pageReport;
     const std::pair<QLabel*, QLabel*> counters[] = {
-        {r.Label4, r.lblTotalFound},   {r.Label5, r.lblTotalTagged},   {r.Label6, r.lblTotalErrors},
-        {r.Label9, r.lblCurrentFound}, {r.Label8, r.lblCurrentTagged}, {r.Label7, r.lblCurrentErrors},
+        { r.Label4, r.lblTotalFound },
+        { r.Label5, r.lblTotalTagged },
+        { r.Label6, r.lblTotalErrors },
+        { r.Label9, r.lblCurrentFound },
+        { r.Label8, r.lblCurrentTagged },
+        { r.Label7, r.lblCurrentErrors },
     };
     for (const auto& [caption, count] : counters)
         alignCounters(caption, count);
