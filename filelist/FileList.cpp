@@ -263,7 +263,10 @@ bool FileList::eventFilter(QObject* watched, QEvent* event)
         if (m_locked || paths.isEmpty())
             return true;
         drop->acceptProposedAction();
-        addPages(paths);
+        // Added once the drop is over: a message box must not keep the file
+        // manager waiting for the drop to end.
+        QMetaObject::invokeMethod(
+            this, [this, paths] { addPages(paths); }, Qt::QueuedConnection);
         return true;
     }
     case QEvent::ContextMenu:

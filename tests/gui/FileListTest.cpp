@@ -186,6 +186,8 @@ TEST_F(FileListTest, PagesFromTheDesktopFollowTheAddButtonsRules)
         EXPECT_TRUE(enter.isAccepted());
         QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(lstFiles->viewport(), &dropped);
+        EXPECT_TRUE(dropped.isAccepted());
+        QCoreApplication::processEvents();
     };
     const std::pair<const char*, std::function<void()>> ways[] = {
         { "command line", [&] { list.addPages(given); } },
