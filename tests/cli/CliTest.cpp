@@ -60,8 +60,10 @@ TEST_F(QuillonTag, OptionsChooseTheClausesAndTheBackups)
         0);
     EXPECT_EQ(slurp(third), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60 BORDER=0 ALT=\"a.gif\">"));
     const QString fourth = dir.write(QStringLiteral("s.html"), "<img src=a.gif>");
-    EXPECT_EQ(quillonTag({ QStringLiteral("--no-backup"), QStringLiteral("--lowercase"), QStringLiteral("--border"),
-                             QStringLiteral("10"), fourth }).exitCode, 0);
+    EXPECT_EQ(quillonTag({ QStringLiteral("--no-backup"), QStringLiteral("--lowercase"),
+                             QStringLiteral("--border"), QStringLiteral("10"), fourth })
+                  .exitCode,
+        0);
     EXPECT_EQ(slurp(fourth), QByteArray("<img src=a.gif width=\"120\" height=\"60\" border=\"10\">"));
     EXPECT_FALSE(QFileInfo::exists(third + QStringLiteral(".bak")));
 }

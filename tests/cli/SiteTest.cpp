@@ -35,12 +35,12 @@
 using namespace Qt::StringLiterals;
 using quillon::test::HttpTestServer;
 using quillon::test::makePicture;
-using quillon::test::slurp;
-using quillon::test::TempDir;
 using quillon::test::Outcome;
 using quillon::test::quillonTag;
 using quillon::test::quillonTagPath;
 using quillon::test::runProgram;
+using quillon::test::slurp;
+using quillon::test::TempDir;
 
 namespace {
 
@@ -238,8 +238,8 @@ TEST_F(Site, AFolderTakesItsOwnHtmlFilesAndRecursiveTheFoldersBelowToo)
     EXPECT_EQ(deep.exitCode, 0) << deep.text().toStdString();
     const QStringList below { site + u"/sub/d.html"_s, site + u"/sub/deeper/e.htm"_s };
     EXPECT_EQ(parseText(deep.text()).files(), own + below);
-    EXPECT_EQ(dir.read(u"site/sub/deeper/e.htm"_s),
-        QByteArray("<img src=../../../a.png WIDTH=12 HEIGHT=34>"));
+    EXPECT_EQ(
+        dir.read(u"site/sub/deeper/e.htm"_s), QByteArray("<img src=../../../a.png WIDTH=12 HEIGHT=34>"));
     EXPECT_EQ(dir.read(u"site/notes.txt"_s), QByteArray("<img src=../a.png>"));
     EXPECT_EQ(dir.read(u"site/page.html.old"_s), QByteArray("<img src=../a.png>"));
 }
@@ -255,8 +255,8 @@ TEST_F(Site, EachDocumentIsTaggedAndReportedOnceInTheOrderFirstNamed)
     QDir().mkpath(bak);
     // Named out of order, twice, through the folder and through another spelling;
     // a folder's own pages come sorted.
-    const Outcome run = quillonTag(words("--backup-dir") << bak << z << m << z << dir.file(u"sub"_s) << dir.path()
-                                                         << dir.path() + u"/./m.html"_s);
+    const Outcome run = quillonTag(words("--backup-dir")
+        << bak << z << m << z << dir.file(u"sub"_s) << dir.path() << dir.path() + u"/./m.html"_s);
     EXPECT_EQ(run.exitCode, 1);
     const TextReport report = parseText(run.text());
     QStringList documents = report.files();

@@ -125,7 +125,8 @@ TEST(CommonHeaders, ReadWithoutQtAgreeWithQtAndLeaveTheUnusualToIt)
         for (auto [w, h] : { std::pair { 120, 60 }, { 1, 1 }, { 23, 250 } })
             whole.push_back({ std::string(format) + " " + std::to_string(w), makePicture(format, w, h) });
     for (int orientation = 1; orientation <= 8; ++orientation)
-        whole.push_back({ "exif " + std::to_string(orientation), makeJpegWithOrientation(40, 20, orientation) });
+        whole.push_back(
+            { "exif " + std::to_string(orientation), makeJpegWithOrientation(40, 20, orientation) });
     for (const auto& [name, bytes] : whole) {
         SCOPED_TRACE(name);
         const std::optional<PictureSize> quick = commonHeaderSize(bytes);
