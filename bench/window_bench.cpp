@@ -27,7 +27,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
-#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -37,12 +36,13 @@ namespace {
 
 class SilentMessages : public UserMessages {
 public:
-    MessageAnswer show(QWidget*, const QString& title, const QString& text, MessageIcon, MessageButtons) override
+    MessageAnswer show(
+        QWidget*, const QString& title, const QString& text, MessageIcon, MessageButtons) override
     {
         std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
         return MessageAnswer::Yes;
     }
-    void beep() override {}
+    void beep() override { }
 };
 
 // files pages sharing tags image tags of one small local picture.
@@ -50,7 +50,8 @@ QStringList makeSite(const QString& folder, int files, int tags)
 {
     QDir().mkpath(folder);
     QFile picture(folder + QStringLiteral("/pic.png"));
-    if (!picture.open(QIODevice::WriteOnly) || picture.write(test::makePicture(QStringLiteral("png"), 24, 16)) < 0)
+    if (!picture.open(QIODevice::WriteOnly)
+        || picture.write(test::makePicture(QStringLiteral("png"), 24, 16)) < 0)
         return {};
     picture.close();
     QStringList pages;
@@ -104,7 +105,7 @@ int main(int argc, char* argv[])
 
     QTemporaryDir work;
     QTemporaryDir store;
-    const Settings settings{SettingsStore(store.path())};
+    const Settings settings { SettingsStore(store.path()) };
     settings.write(keys::GenerateBackups, QStringLiteral("False"));
 
     // The engine alone, on a site of its own.
@@ -115,14 +116,14 @@ int main(int argc, char* argv[])
     }
     double engineSeconds = 0;
     {
-        CurlFetcher fetcher{TransferLimits()};
+        CurlFetcher fetcher { TransferLimits() };
         TaggingEngine engine([settings] { return TagOptions::fromSettings(settings); }, fetcher);
         QElapsedTimer clock;
         clock.start();
         engine.run(enginePages);
         engineSeconds = clock.elapsed() / 1000.0;
         std::printf("engine alone: %d files, %lld rows, %.2f s\n", files,
-                    static_cast<long long>(engine.report().rows().size()), engineSeconds);
+            static_cast<long long>(engine.report().rows().size()), engineSeconds);
     }
 
     const QStringList pages = makeSite(work.filePath(QStringLiteral("window")), files, tags);
@@ -152,9 +153,8 @@ int main(int argc, char* argv[])
     qint64 longestGap = 0;
     QTimer ticker;
     ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
-    });
+    QObject::connect(
+        &ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
 
     const long rssBefore = memoryKiB("VmRSS");
     bool ended = false;
@@ -168,19 +168,18 @@ int main(int argc, char* argv[])
     const double windowSeconds = clock.elapsed() / 1000.0;
     ticker.stop();
     const int rows = report->model()->rowCount();
-    for (int r = 0; r < std::min(rows, 3); ++r)
-        std::printf("row %d: %s | %s | %s\n", r, qPrintable(report->model()->index(r, 0).data().toString()), qPrintable(report->model()->index(r, 1).data().toString()), qPrintable(report->model()->index(r, 2).data().toString()));
     const long rssAfter = memoryKiB("VmRSS");
 
     std::printf("window%s: %d rows shown, %s after %.2f s; lag behind the engine %.2f s\n",
-                sorted ? " (sorted)" : "", rows, finished ? "final" : "NOT FINISHED", windowSeconds,
-                windowSeconds - engineSeconds);
+        sorted ? " (sorted)" : "", rows, finished ? "final" : "NOT FINISHED", windowSeconds,
+        windowSeconds - engineSeconds);
     std::printf("longest event-loop stall: %lld ms\n", static_cast<long long>(longestGap));
     std::printf("memory: %.1f MiB more resident after the run (peak %.1f MiB in all)\n",
-                (rssAfter - rssBefore) / 1024.0, memoryKiB("VmHWM") / 1024.0);
+        (rssAfter - rssBefore) / 1024.0, memoryKiB("VmHWM") / 1024.0);
     if (!finished) {
         window.cmdStop_Click();
-        QTest::qWaitFor([&] { return ended; }, 600000);
+        if (!QTest::qWaitFor([&] { return ended; }, 600000))
+            std::fprintf(stderr, "the stopped run did not end\n");
     }
     return finished && rows >= tags ? 0 : 1;
 }

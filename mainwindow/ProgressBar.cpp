@@ -8,26 +8,27 @@ namespace {
 constexpr int kSteps = 10000;
 }
 
-ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent)
+ProgressBar::ProgressBar(QWidget* parent)
+    : QProgressBar(parent)
 {
     setRange(0, kSteps);
     setTextVisible(false);
-    show();
+    showShare();
 }
 
 void ProgressBar::setMaximumValue(double maximum)
 {
     m_max = maximum;
-    show();
+    showShare();
 }
 
 void ProgressBar::setCurrentValue(double value)
 {
     m_value = value;
-    show();
+    showShare();
 }
 
-void ProgressBar::show()
+void ProgressBar::showShare()
 {
     const double span = m_max - m_min;
     const double share = span > 0 ? (m_value - m_min) / span : 0;

@@ -1,30 +1,37 @@
 #include "mainwindow/StatusFrame.h"
 
+#include "mainwindow/ReportModel.h"
 #include "mainwindow/SplitterBar.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QTreeWidget>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QStyledItemDelegate>
+#include <QTreeView>
 
 namespace quillon {
 
 namespace {
 
-// Where a row whose sort column reads key goes in a sorted list: after the rows
-// it does not sort before, so rows that sort alike keep their order.
-template <typename Before>
-int sortedPlace(const QTreeWidget* list, int column, const QString& key, Before before)
-{
-    int at = 0;
-    while (at < list->topLevelItemCount() && !before(key, list->topLevelItem(at)->text(column)))
-        ++at;
-    return at;
-}
+// The status column is text, not a path: it is cut at its end.
+class EndElidedDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
 
 } // namespace
 
-StatusFrame::StatusFrame(QWidget* parent) : QFrame(parent)
+StatusFrame::StatusFrame(QWidget* parent)
+    : QFrame(parent)
 {
     setObjectName(QStringLiteral("fraStatus"));
     setFrameShape(QFrame::NoFrame);
@@ -38,14 +45,26 @@ StatusFrame::StatusFrame(QWidget* parent) : QFrame(parent)
 
     lblStatus = new QLabel(QStringLiteral("Report:"), this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lvStatus = new QTreeWidget(this);
+
+    m_report = new ReportModel(this);
+    // Unsorted the proxy keeps the engine's order; once sorted it places each
+    // new row by binary search and keeps rows that sort alike in arrival order.
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_report);
+    m_sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_sorted->setDynamicSortFilter(true);
+
+    lvStatus = new QTreeView(this);
     lvStatus->setObjectName(QStringLiteral("lvStatus"));
-    lvStatus->setColumnCount(3);
-    lvStatus->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Image"), QStringLiteral("Status")});
+    lvStatus->setModel(m_sorted);
     lvStatus->setRootIsDecorated(false);
+    lvStatus->setItemsExpandable(false);
     lvStatus->setUniformRowHeights(true);
     lvStatus->setAllColumnsShowFocus(true);
+    lvStatus->setTextElideMode(Qt::ElideMiddle);
+    lvStatus->setItemDelegateForColumn(ReportModel::Status, new EndElidedDelegate(lvStatus));
     lvStatus->header()->setSectionsClickable(true);
+    lvStatus->header()->setSectionsMovable(false);
     lvStatus->header()->setStretchLastSection(false);
     connect(lvStatus->header(), &QHeaderView::sectionClicked, this, &StatusFrame::lvStatus_ColumnClick);
 
@@ -53,60 +72,32 @@ StatusFrame::StatusFrame(QWidget* parent) : QFrame(parent)
     picStatus->setObjectName(QStringLiteral("picStatus"));
 }
 
-void StatusFrame::addRow(int row, const ReportRow& content)
+void StatusFrame::addRows(int first, const QList<ReportRow>& rows)
 {
-    auto* item = new QTreeWidgetItem({content.file, content.image, content.status});
-    const auto sorts = [this](const QString& a, const QString& b) { return before(a, b); };
-    const int at = m_sorted ? sortedPlace(lvStatus, m_sortColumn, item->text(m_sortColumn), sorts)
-                            : lvStatus->topLevelItemCount();
-    lvStatus->insertTopLevelItem(at, item);
-    if (row >= m_rows.size())
-        m_rows.resize(row + 1);
-    m_rows[row] = item;
+    const QScrollBar* bar = lvStatus->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
+    m_report->appendRows(first, rows);
+    if (following)
+        lvStatus->scrollToBottom();
 }
 
 void StatusFrame::changeRow(int row, const ReportRow& content)
 {
-    QTreeWidgetItem* item = m_rows.value(row);
-    if (!item)
-        return;
-    const QString key = item->text(m_sortColumn);
-    item->setText(0, content.file);
-    item->setText(1, content.image);
-    item->setText(2, content.status);
-    // A row is added before its image and status are known, so in a sorted list
-    // it moves whenever its text in the sort column changes.
-    if (m_sorted && item->text(m_sortColumn) != key) {
-        const auto sorts = [this](const QString& a, const QString& b) { return before(a, b); };
-        lvStatus->takeTopLevelItem(lvStatus->indexOfTopLevelItem(item));
-        lvStatus->insertTopLevelItem(sortedPlace(lvStatus, m_sortColumn, item->text(m_sortColumn), sorts), item);
-    }
+    m_report->setRow(row, content);
 }
 
 void StatusFrame::clearRows()
 {
-    lvStatus->clear();
-    m_rows.clear();
+    m_report->clear();
 }
 
 void StatusFrame::lvStatus_ColumnClick(int column)
 {
     m_order = (m_order == Qt::AscendingOrder) ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_sortColumn = column;
-    m_sorted = true;
-    QList<QTreeWidgetItem*> items;
-    while (lvStatus->topLevelItemCount() > 0)
-        items.append(lvStatus->takeTopLevelItem(0));
-    std::stable_sort(items.begin(), items.end(), [this](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-        return before(a->text(m_sortColumn), b->text(m_sortColumn));
-    });
-    lvStatus->addTopLevelItems(items);
-}
-
-bool StatusFrame::before(const QString& a, const QString& b) const
-{
-    const int order = QString::compare(a, b, Qt::CaseInsensitive);
-    return m_order == Qt::AscendingOrder ? order < 0 : order > 0;
+    m_sorted->sort(column, m_order);
+    QHeaderView* header = lvStatus->header();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, m_order);
 }
 
 } // namespace quillon

@@ -82,7 +82,6 @@ public:
     StatusFrame* fraStatus;
     FileList* fileList;
     FolderBrowser* folderBrowser;
-    RunController* run;
 
     QMenu* mnuFile;
     QAction* mnuStart;
@@ -107,6 +106,7 @@ signals:
     void runEnded();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -117,12 +117,10 @@ private:
     void connectRun();
     void Form_Load();
     void setRunning(bool running);
-    void setCounters(int totalFound, int totalTagged, int totalErrors, int currentFound, int currentTagged,
-                     int currentErrors);
-    void DoneScanning();
-    void showPercent(const QString& text);
+    void DoneScanning(bool stopped);
 
     MainWindowServices m_services;
+    RunController* m_runController = nullptr;
     bool m_saved = false;
     bool m_inLayout = false;
 };

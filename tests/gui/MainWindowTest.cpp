@@ -104,8 +104,8 @@ TEST_F(MainWindowStartUp, FreshStoreOpensNormalAtTheDefaultPlaceWithEmptyReport)
     EXPECT_TRUE(r.imgDone->isHidden());
     EXPECT_EQ(r.Progress->maximumValue(), 100);
     QStringList headers;
-    for (int i = 0; i < lvStatus()->columnCount(); ++i)
-        headers.append(lvStatus()->headerItem()->text(i));
+    for (int i = 0; i < lvStatus()->model()->columnCount(); ++i)
+        headers.append(lvStatus()->model()->headerData(i, Qt::Horizontal).toString());
     EXPECT_EQ(headers, QStringList({ "File", "Image", "Status" }));
     EXPECT_EQ(r.cmdStart->toolTip(), "Start tagging selected file(s)");
     EXPECT_EQ(lstFiles()->toolTip(), "File to be tagged");
@@ -221,7 +221,7 @@ TEST_F(MainWindowRun, ClearAllEmptiesTheListsAndThenARunIsNotReady)
     EXPECT_EQ(counters(), QStringList(6, "0"));
     EXPECT_EQ(report().lblFilesCompleted->text(), "0 of 0 files completed...");
     EXPECT_EQ(report().Progress->currentValue(), report().Progress->minimumValue());
-    EXPECT_EQ(report().lblPercent->text(), "100% Complete.");
+    EXPECT_EQ(report().lblPercent->text(), "0% Complete.");
     EXPECT_TRUE(report().imgDone->isHidden());
 
     clickTab(2);
@@ -389,7 +389,7 @@ TEST_F(MainWindowLayout, ReportColumnsShareTheListInThirdsTheLastOne200Short)
         ASSERT_EQ(twips::width(lvStatus()), c.list);
         QList<double> columns;
         for (int i = 0; i < 3; ++i) {
-            columns.append(lvStatus()->headerItem()->data(i, Qt::UserRole).toDouble());
+            columns.append(lvStatus()->model()->headerData(i, Qt::Horizontal, Qt::UserRole).toDouble());
             EXPECT_EQ(lvStatus()->columnWidth(i), twips::toPixels(columns[i])) << c.list << " column " << i;
         }
         EXPECT_EQ(columns, c.columns) << c.list;

@@ -1,0 +1,99 @@
+#include "mainwindow/ReportModel.h"
+
+namespace quillon {
+
+namespace {
+
+const QString& cell(const ReportRow& row, int column)
+{
+    switch (column) {
+    case ReportModel::File:
+        return row.file;
+    case ReportModel::Image:
+        return row.image;
+    default:
+        return row.status;
+    }
+}
+
+} // namespace
+
+ReportModel::ReportModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+int ReportModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int ReportModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 3;
+}
+
+QVariant ReportModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    const QString& text = cell(m_rows[index.row()], index.column());
+    // Paths are cut in the middle to fit their column; the tooltip gives them whole.
+    if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() != Status && !text.isEmpty()))
+        return text;
+    return {};
+}
+
+QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= 3)
+        return {};
+    if (role == Qt::DisplayRole) {
+        static const char* const captions[] = { "File", "Image", "Status" };
+        return QString::fromLatin1(captions[section]);
+    }
+    if (role == Qt::UserRole)
+        return m_columnTwips[section];
+    return {};
+}
+
+bool ReportModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role)
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= 3 || role != Qt::UserRole)
+        return false;
+    m_columnTwips[section] = value;
+    return true;
+}
+
+void ReportModel::appendRows(int first, const QList<ReportRow>& rows)
+{
+    const int at = static_cast<int>(m_rows.size());
+    int from = 0;
+    for (; from < rows.size() && first + from < at; ++from)
+        setRow(first + from, rows[from]);
+    if (from == rows.size())
+        return;
+    const int end = std::max(at, first) + static_cast<int>(rows.size() - from);
+    beginInsertRows(QModelIndex(), at, end - 1);
+    m_rows.resize(std::max(at, first));
+    m_rows.append(rows.mid(from));
+    endInsertRows();
+}
+
+void ReportModel::setRow(int row, const ReportRow& content)
+{
+    if (row < 0 || row >= m_rows.size() || m_rows[row] == content)
+        return;
+    m_rows[row] = content;
+    emit dataChanged(index(row, 0), index(row, 2));
+}
+
+void ReportModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_rows.squeeze();
+    endResetModel();
+}
+
+} // namespace quillon
