@@ -2,22 +2,6 @@
 
 namespace quillon {
 
-namespace {
-
-const QString& cell(const ReportRow& row, int column)
-{
-    switch (column) {
-    case ReportModel::File:
-        return row.file;
-    case ReportModel::Image:
-        return row.image;
-    default:
-        return row.status;
-    }
-}
-
-} // namespace
-
 ReportModel::ReportModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
@@ -37,7 +21,7 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
-    const QString& text = cell(m_rows[index.row()], index.column());
+    const QString& text = this->text(index.row(), index.column());
     // Paths are cut in the middle to fit their column; the tooltip gives them whole.
     if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() != Status && !text.isEmpty()))
         return text;
@@ -63,6 +47,12 @@ bool ReportModel::setHeaderData(int section, Qt::Orientation orientation, const 
         return false;
     m_columnTwips[section] = value;
     return true;
+}
+
+const QString& ReportModel::text(int row, int column) const
+{
+    const ReportRow& r = m_rows[row];
+    return column == File ? r.file : column == Image ? r.image : r.status;
 }
 
 void ReportModel::appendRows(int first, const QList<ReportRow>& rows)

@@ -33,6 +33,8 @@ public:
     void setRow(int row, const ReportRow& content);
     void clear();
     const QList<ReportRow>& rows() const { return m_rows; }
+    // The text of one cell; row and column must be in range.
+    const QString& text(int row, int column) const;
 
 private:
     QList<ReportRow> m_rows;

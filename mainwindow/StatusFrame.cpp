@@ -28,6 +28,33 @@ protected:
     }
 };
 
+// Sorts the report by the text of one column, case-insensitively. Rows that
+// sort alike stay in the order they arrived, whichever the direction, also when
+// many arrive at once.
+class ReportSort : public QSortFilterProxyModel {
+public:
+    ReportSort(ReportModel* report, QObject* parent)
+        : QSortFilterProxyModel(parent)
+        , m_report(report)
+    {
+        setSourceModel(report);
+        setDynamicSortFilter(true);
+    }
+
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
+    {
+        const int order = QString::compare(m_report->text(left.row(), left.column()),
+            m_report->text(right.row(), right.column()), Qt::CaseInsensitive);
+        if (order != 0)
+            return order < 0;
+        return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
+    }
+
+private:
+    const ReportModel* m_report;
+};
+
 } // namespace
 
 StatusFrame::StatusFrame(QWidget* parent)
@@ -48,11 +75,8 @@ StatusFrame::StatusFrame(QWidget* parent)
 
     m_report = new ReportModel(this);
     // Unsorted the proxy keeps the engine's order; once sorted it places each
-    // new row by binary search and keeps rows that sort alike in arrival order.
-    m_sorted = new QSortFilterProxyModel(this);
-    m_sorted->setSourceModel(m_report);
-    m_sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
-    m_sorted->setDynamicSortFilter(true);
+    // new row by binary search.
+    m_sorted = new ReportSort(m_report, this);
 
     lvStatus = new QTreeView(this);
     lvStatus->setObjectName(QStringLiteral("lvStatus"));
@@ -67,6 +91,11 @@ StatusFrame::StatusFrame(QWidget* parent)
     lvStatus->header()->setSectionsMovable(false);
     lvStatus->header()->setStretchLastSection(false);
     connect(lvStatus->header(), &QHeaderView::sectionClicked, this, &StatusFrame::lvStatus_ColumnClick);
+    // Only a move of the list decides whether it follows: rows that arrive make
+    // it longer without moving it, and a bar that appears changes its range.
+    QScrollBar* bar = lvStatus->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+        [this, bar](int value) { m_following = value == bar->maximum(); });
 
     picStatus = new SplitterBar(lstFiles, lvStatus, this);
     picStatus->setObjectName(QStringLiteral("picStatus"));
@@ -74,10 +103,8 @@ StatusFrame::StatusFrame(QWidget* parent)
 
 void StatusFrame::addRows(int first, const QList<ReportRow>& rows)
 {
-    const QScrollBar* bar = lvStatus->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
     m_report->appendRows(first, rows);
-    if (following)
+    if (m_following)
         lvStatus->scrollToBottom();
 }
 

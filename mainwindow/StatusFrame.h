@@ -42,6 +42,7 @@ private:
     ReportModel* m_report;
     QSortFilterProxyModel* m_sorted;
     Qt::SortOrder m_order = Qt::DescendingOrder; // so that the first click sorts ascending
+    bool m_following = true; // new rows scroll the list to its end
 };
 
 } // namespace quillon

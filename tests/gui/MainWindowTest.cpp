@@ -1,6 +1,7 @@
 #include "tests/gui/MainWindowFixture.h"
 
 #include "engine/StatusTexts.h"
+#include "engine/TaggingEngine.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FolderBox.h"
 #include "mainwindow/OptionsPage.h"
@@ -15,6 +16,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -240,6 +242,92 @@ TEST_F(MainWindowRun, ClearAllEmptiesTheListsAndThenARunIsNotReady)
     addAllFiles();
     ASSERT_TRUE(runs());
     EXPECT_EQ(rows().size(), runRows().size());
+}
+
+// Twelve pages of 500 tags: measurable pictures whose names sort by case, tags
+// that need nothing, missing pictures, remote ones skipped offline, tags without
+// SRC. More rows than the window takes in one go.
+class MainWindowBigRun : public MainWindowTest {
+protected:
+    static constexpr int kPages = 12;
+    static constexpr int kTags = 500;
+
+    static void writeSite(const TempDir& folder)
+    {
+        folder.write("pics/a.png", makePicture("png", 3, 2));
+        folder.write("pics/B.png", makePicture("png", 5, 4));
+        static const char* const kinds[] = { "<img src=\"pics/a.png\">",
+            "<IMG SRC=\"pics/B.png\" WIDTH=5 HEIGHT=4 BORDER=0>", "<img src=\"pics/missing.png\">",
+            "<img src=\"http://example.test/c.png\">", "<img alt=x>", "<img src=\"pics/B.png\">" };
+        for (int page = 0; page < kPages; ++page) {
+            QByteArray html;
+            for (int t = 0; t < kTags; ++t)
+                html += QByteArray("<p>") + kinds[(page + t) % 6] + "\n";
+            folder.write(QStringLiteral("p%1.html").arg(page, 2, 10, QLatin1Char('0')), html);
+        }
+    }
+    // The engine's own report over an identical site, with the window's paths.
+    void engineReport(QList<QStringList>& rows, Counters& counters) const
+    {
+        TempDir twin;
+        writeSite(twin);
+        QStringList pages;
+        for (int page = 0; page < kPages; ++page)
+            pages.append(twin.file(QStringLiteral("p%1.html").arg(page, 2, 10, QLatin1Char('0'))));
+        GatedFetcher unused({}, 0);
+        const Settings store = settings();
+        TaggingEngine engine([store] { return TagOptions::fromSettings(store); }, unused);
+        engine.run(pages);
+        for (const ReportRow& row : engine.report().rows())
+            rows.append({ QString(row.file).replace(twin.path(), site.path()), row.image, row.status });
+        counters = engine.report().counters();
+    }
+};
+
+TEST_F(MainWindowBigRun, TheWindowShowsTheEnginesReportSortedOrNotAndFollowsNewRows)
+{
+    QList<QStringList> expected;
+    Counters engineCounters;
+    engineReport(expected, engineCounters);
+    ASSERT_EQ(expected.size(), kPages * kTags);
+    const QStringList totals = { QString::number(engineCounters.total[0]),
+        QString::number(engineCounters.total[1]), QString::number(engineCounters.total[2]), "0", "0", "0" };
+
+    for (const int sortColumn : { -1, 1, 2 }) {
+        SCOPED_TRACE(sortColumn);
+        writeSite(site);
+        open();
+        addAllFiles();
+        ASSERT_EQ(lstFiles()->count(), kPages);
+        QList<QStringList> shown = expected;
+        if (sortColumn >= 0) {
+            w->fraStatus->lvStatus_ColumnClick(sortColumn);
+            EXPECT_TRUE(lvStatus()->header()->isSortIndicatorShown());
+            std::stable_sort(
+                shown.begin(), shown.end(), [sortColumn](const QStringList& a, const QStringList& b) {
+                    return QString::compare(a[sortColumn], b[sortColumn], Qt::CaseInsensitive) < 0;
+                });
+        }
+        ASSERT_TRUE(runs());
+        EXPECT_EQ(rows(), shown);
+        EXPECT_EQ(counters(), totals);
+    }
+
+    // Unsorted, the list went down with the rows; scrolled away, it stays where the user put it.
+    writeSite(site);
+    open();
+    addAllFiles();
+    ASSERT_TRUE(runs());
+    QCoreApplication::processEvents();
+    QScrollBar* bar = lvStatus()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(bar->maximum() / 2);
+    const int kept = bar->value();
+    ASSERT_TRUE(runs());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rows().size(), 2 * kPages * kTags);
+    EXPECT_EQ(bar->value(), kept);
 }
 
 // ---------------------------------------------------------------------------
