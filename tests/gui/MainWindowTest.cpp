@@ -11,12 +11,14 @@
 #include "tests/support/WidgetActions.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QThread>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -328,6 +330,48 @@ TEST_F(MainWindowBigRun, TheWindowShowsTheEnginesReportSortedOrNotAndFollowsNewR
     QCoreApplication::processEvents();
     EXPECT_EQ(rows().size(), 2 * kPages * kTags);
     EXPECT_EQ(bar->value(), kept);
+}
+
+TEST_F(MainWindowRun, AStopAfterTheLastFileIsADoneRunAndTheNextRunGoesWhole)
+{
+    open();
+    addAllFiles();
+    clickTab(2);
+    QSignalSpy ended(w.get(), &frmMain::runEnded);
+    w->cmdStart_Click();
+    // The window's thread stands still while the engine goes through every page,
+    // so the window is behind when Stop is pressed.
+    QElapsedTimer waited;
+    waited.start();
+    while (site.read("links.html") == kLinks && waited.elapsed() < 30000)
+        QThread::msleep(10);
+    QThread::msleep(300);
+    ASSERT_TRUE(report().cmdStop->isEnabled());
+    report().cmdStop->click();
+    ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+    EXPECT_EQ(report().lblFilesCompleted->text(), "3 of 3 file in progress...");
+    EXPECT_EQ(report().lblPercent->text(), "100% Complete.");
+    EXPECT_FALSE(report().imgDone->isHidden());
+
+    ASSERT_TRUE(runs());
+    EXPECT_EQ(rows().size(), 2 * runRows().size());
+    EXPECT_EQ(report().lblFilesCompleted->text(), "3 of 3 file in progress...");
+}
+
+TEST_F(MainWindowRun, EnterStartsARunOnTheReportPageOnly)
+{
+    open();
+    addAllFiles();
+    QSignalSpy ended(w.get(), &frmMain::runEnded);
+    QTest::keyClick(lstFiles(), Qt::Key_Return);
+    EXPECT_FALSE(ended.wait(300));
+
+    clickTab(2);
+    lvStatus()->setFocus();
+    QTest::keyClick(lvStatus(), Qt::Key_Return);
+    ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(rows(), runRows());
 }
 
 // ---------------------------------------------------------------------------
@@ -693,6 +737,13 @@ TEST_F(MainWindowStop, StopEndsAfterTheTagInHandAndLeavesEveryPageWholeOrUntouch
     EXPECT_EQ(rows().size(), heldRow + 1);
     EXPECT_EQ(rows()[heldRow][2], status::Success);
     EXPECT_EQ(remote->fetches.load(), kFetchesToTheHeld);
+
+    // The page tells how far the run got, not that it is done.
+    EXPECT_EQ(report().lblFilesCompleted->text(), "Stopped after 2 of 30 files.");
+    EXPECT_EQ(report().Progress->currentValue(), 8);
+    EXPECT_EQ(report().lblPercent->text(), "7% Complete.");
+    EXPECT_TRUE(report().imgDone->isHidden());
+    EXPECT_EQ(counters(), QStringList({ "28", "28", "0", "0", "0", "0" }));
 
     EXPECT_EQ(enabled(), QList<bool>({ true, false, true, true, true }));
     for (int page = 0; page < kPages; ++page) {
