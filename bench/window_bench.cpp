@@ -2,7 +2,7 @@
 // report shows the final state, the longest the event loop stood still while
 // the run went on, and how much memory the report's rows take.
 //
-//   quillon_window_bench [--files 50] [--tags 75000] [--sorted] [--timeout 600]
+//   quillon_window_bench [--files 50] [--tags 75000] [--sorted] [--timeout 600] [--shot FILE]
 //
 // The engine is timed alone first on a site of its own, then the real window
 // (offscreen) runs over an identical site. "lag" is the window's time to its
@@ -102,6 +102,9 @@ int main(int argc, char* argv[])
     const int tags = intArgument(args, QStringLiteral("--tags"), 75000);
     const int timeoutSeconds = intArgument(args, QStringLiteral("--timeout"), 600);
     const bool sorted = args.contains(QStringLiteral("--sorted"));
+    // A picture of the window after the run, to look at the report page.
+    const int shotAt = static_cast<int>(args.indexOf(QStringLiteral("--shot")));
+    const QString shot = shotAt >= 0 ? args.value(shotAt + 1) : QString();
 
     QTemporaryDir work;
     QTemporaryDir store;
@@ -176,6 +179,11 @@ int main(int argc, char* argv[])
     std::printf("longest event-loop stall: %lld ms\n", static_cast<long long>(longestGap));
     std::printf("memory: %.1f MiB more resident after the run (peak %.1f MiB in all)\n",
         (rssAfter - rssBefore) / 1024.0, memoryKiB("VmHWM") / 1024.0);
+    if (!shot.isEmpty()) {
+        QTest::qWait(300);
+        if (!window.grab().save(shot))
+            std::fprintf(stderr, "cannot save %s\n", qPrintable(shot));
+    }
     if (!finished) {
         window.cmdStop_Click();
         if (!QTest::qWaitFor([&] { return ended; }, 600000))
