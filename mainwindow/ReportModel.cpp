@@ -19,7 +19,7 @@ int ReportModel::columnCount(const QModelIndex& parent) const
 
 QVariant ReportModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
     const QString& text = this->text(index.row(), index.column());
     // Paths are cut in the middle to fit their column; the tooltip gives them whole.
@@ -66,13 +66,13 @@ void ReportModel::appendRows(int first, const QList<ReportRow>& rows)
     const int end = std::max(at, first) + static_cast<int>(rows.size() - from);
     beginInsertRows(QModelIndex(), at, end - 1);
     m_rows.resize(std::max(at, first));
-    m_rows.append(rows.mid(from));
+    m_rows.insert(m_rows.end(), rows.begin() + from, rows.end());
     endInsertRows();
 }
 
 void ReportModel::setRow(int row, const ReportRow& content)
 {
-    if (row < 0 || row >= m_rows.size() || m_rows[row] == content)
+    if (row < 0 || row >= rowCount() || m_rows[row] == content)
         return;
     m_rows[row] = content;
     emit dataChanged(index(row, 0), index(row, 2));
@@ -81,8 +81,7 @@ void ReportModel::setRow(int row, const ReportRow& content)
 void ReportModel::clear()
 {
     beginResetModel();
-    m_rows.clear();
-    m_rows.squeeze();
+    m_rows = std::deque<ReportRow>();
     endResetModel();
 }
 

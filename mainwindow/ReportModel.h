@@ -6,6 +6,7 @@
 #include <QList>
 
 #include <array>
+#include <deque>
 
 namespace quillon {
 
@@ -32,12 +33,12 @@ public:
     void appendRows(int first, const QList<ReportRow>& rows);
     void setRow(int row, const ReportRow& content);
     void clear();
-    const QList<ReportRow>& rows() const { return m_rows; }
     // The text of one cell; row and column must be in range.
     const QString& text(int row, int column) const;
 
 private:
-    QList<ReportRow> m_rows;
+    // Rows stay where they are as more come: no copying of a growing block.
+    std::deque<ReportRow> m_rows;
     std::array<QVariant, 3> m_columnTwips;
 };
 
