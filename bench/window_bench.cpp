@@ -26,7 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
+#include <QTableView>
 
 #include <cstdio>
 
@@ -142,9 +142,9 @@ int main(int argc, char* argv[])
     for (const QString& page : pages)
         window.fileList->AddFile(QFileInfo(page).fileName());
     window.mnuBeginTagging->trigger();
-    QTreeView* report = window.fraStatus->lvStatus;
+    QTableView* report = window.fraStatus->lvStatus;
     if (sorted) {
-        QHeaderView* header = report->header();
+        QHeaderView* header = report->horizontalHeader();
         const int x = header->sectionViewportPosition(1) + header->sectionSize(1) / 2;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     }

@@ -9,7 +9,7 @@
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
-#include <QTreeView>
+#include <QTableView>
 
 namespace quillon {
 
@@ -78,19 +78,29 @@ StatusFrame::StatusFrame(QWidget* parent)
     // new row by binary search.
     m_sorted = new ReportSort(m_report, this);
 
-    lvStatus = new QTreeView(this);
+    // A table lays out no rows of its own: a long report costs only the rows in view.
+    lvStatus = new QTableView(this);
     lvStatus->setObjectName(QStringLiteral("lvStatus"));
     lvStatus->setModel(m_sorted);
-    lvStatus->setRootIsDecorated(false);
-    lvStatus->setItemsExpandable(false);
-    lvStatus->setUniformRowHeights(true);
-    lvStatus->setAllColumnsShowFocus(true);
+    lvStatus->setShowGrid(false);
+    lvStatus->setWordWrap(false);
+    lvStatus->setCornerButtonEnabled(false);
+    lvStatus->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvStatus->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvStatus->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     lvStatus->setTextElideMode(Qt::ElideMiddle);
     lvStatus->setItemDelegateForColumn(ReportModel::Status, new EndElidedDelegate(lvStatus));
-    lvStatus->header()->setSectionsClickable(true);
-    lvStatus->header()->setSectionsMovable(false);
-    lvStatus->header()->setStretchLastSection(false);
-    connect(lvStatus->header(), &QHeaderView::sectionClicked, this, &StatusFrame::lvStatus_ColumnClick);
+    QHeaderView* rows = lvStatus->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(lvStatus->fontMetrics().height() + 4);
+    QHeaderView* header = lvStatus->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(false);
+    connect(header, &QHeaderView::sectionClicked, this, &StatusFrame::lvStatus_ColumnClick);
     // Only a move of the list decides whether it follows: rows that arrive make
     // it longer without moving it, and a bar that appears changes its range.
     QScrollBar* bar = lvStatus->verticalScrollBar();
@@ -122,7 +132,7 @@ void StatusFrame::lvStatus_ColumnClick(int column)
 {
     m_order = (m_order == Qt::AscendingOrder) ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_sorted->sort(column, m_order);
-    QHeaderView* header = lvStatus->header();
+    QHeaderView* header = lvStatus->horizontalHeader();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(column, m_order);
 }

@@ -4,11 +4,11 @@
 
 #include <QFrame>
 #include <QList>
+#include <QTableView>
 
 class QLabel;
 class QListWidget;
 class QSortFilterProxyModel;
-class QTreeView;
 
 namespace quillon {
 
@@ -36,7 +36,7 @@ public:
     QListWidget* lstFiles;
     SplitterBar* picStatus;
     QLabel* lblStatus;
-    QTreeView* lvStatus;
+    QTableView* lvStatus;
 
 private:
     ReportModel* m_report;

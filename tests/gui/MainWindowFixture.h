@@ -20,7 +20,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -103,7 +103,7 @@ protected:
 
     ReportPage& report() const { return *w->pageReport; }
     QListWidget* lstFiles() const { return w->fraStatus->lstFiles; }
-    QTreeView* lvStatus() const { return w->fraStatus->lvStatus; }
+    QTableView* lvStatus() const { return w->fraStatus->lvStatus; }
     FileBox* fileBox() const { return w->pageChooseFiles->fileChooseFile; }
     QPushButton* cmdAddFiles() const { return w->pageChooseFiles->cmdAddFiles; }
 

@@ -304,7 +304,7 @@ TEST_F(MainWindowBigRun, TheWindowShowsTheEnginesReportSortedOrNotAndFollowsNewR
         QList<QStringList> shown = expected;
         if (sortColumn >= 0) {
             w->fraStatus->lvStatus_ColumnClick(sortColumn);
-            EXPECT_TRUE(lvStatus()->header()->isSortIndicatorShown());
+            EXPECT_TRUE(lvStatus()->horizontalHeader()->isSortIndicatorShown());
             std::stable_sort(
                 shown.begin(), shown.end(), [sortColumn](const QStringList& a, const QStringList& b) {
                     return QString::compare(a[sortColumn], b[sortColumn], Qt::CaseInsensitive) < 0;
@@ -439,7 +439,7 @@ TEST_F(MainWindowRun, HeaderClicksSortAndASecondRunWithoutClearingAddsItsRowsInS
     addAllFiles();
     ASSERT_TRUE(runs());
     const auto clickStatusHeader = [this] {
-        QHeaderView* header = lvStatus()->header();
+        QHeaderView* header = lvStatus()->horizontalHeader();
         const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     };
