@@ -7,7 +7,7 @@
 // The engine is timed alone first on a site of its own, then the real window
 // (offscreen) runs over an identical site. "lag" is the window's time to its
 // final state less the engine's time alone.
-#include "dialogs/UserMessages.h"
+#include "desktop/UserMessages.h"
 #include "engine/CurlFetcher.h"
 #include "engine/TaggingEngine.h"
 #include "filelist/FileList.h"

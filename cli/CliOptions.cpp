@@ -43,11 +43,14 @@ void TagOverrides::applyTo(TagOptions& options) const
         options.altText = *altText;
     if (generateBackups)
         options.generateBackups = *generateBackups;
+    if (lowerCaseClauses)
+        options.lowerCaseClauses = *lowerCaseClauses;
     if (backupDir) {
         // Asking for a backup folder asks for backups, also when the stored options say none.
         options.generateBackups = true;
         options.globalBackups = true;
         options.backupPath = withTrailingSeparator(*backupDir);
+        options.makeBackupFolder = false;
     }
 }
 
@@ -67,6 +70,8 @@ QString usageText()
         "  --alt TEXT           add ALT=\"TEXT\" where a tag has none\n"
         "  --alt-image-name     add ALT= holding the image's path where a tag has none\n"
         "  --no-alt             add no ALT= (the default)\n"
+        "  --lowercase          write width=\"30\" and the like on every page, as on XHTML\n"
+        "                       pages (default: WIDTH=30 on HTML pages)\n"
         "  --use-settings       start from the desktop program's stored options instead of\n"
         "                       the defaults; options given here still win\n"
         "\n"
@@ -168,6 +173,8 @@ ParseResult parseCommandLine(const QStringList& arguments)
             options.tagging.addAlt = argument == QStringLiteral("--alt-image-name");
             if (*options.tagging.addAlt)
                 options.tagging.altTextIndex = 0;
+        } else if (argument == QStringLiteral("--lowercase")) {
+            options.tagging.lowerCaseClauses = true;
         } else if (argument == QStringLiteral("--backup")) {
             options.tagging.generateBackups = true;
         } else if (argument == QStringLiteral("--no-backup")) {

@@ -28,6 +28,7 @@ struct TagOverrides {
     std::optional<QString> altText;
     std::optional<bool> generateBackups;
     std::optional<QString> backupDir; // makes the backups global
+    std::optional<bool> lowerCaseClauses; // width="30" on every page, not only on XHTML ones
 
     void applyTo(TagOptions& options) const;
 };

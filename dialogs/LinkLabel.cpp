@@ -1,6 +1,6 @@
 #include "dialogs/LinkLabel.h"
 
-#include "dialogs/DesktopServices.h"
+#include "desktop/DesktopServices.h"
 #include "dialogs/Pictures.h"
 
 #include <QMouseEvent>

@@ -1,9 +1,9 @@
 #include "dialogs/frmAbout.h"
 
-#include "dialogs/BringToFront.h"
+#include "desktop/BringToFront.h"
 #include "dialogs/LinkLabel.h"
 #include "dialogs/Pictures.h"
-#include "dialogs/ProductLinks.h"
+#include "desktop/ProductLinks.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "dialogs/frmBackupLocation.h"
 
-#include "dialogs/BringToFront.h"
+#include "desktop/BringToFront.h"
 #include "filelist/DriveBox.h"
 #include "filelist/DriveFolderLink.h"
 #include "filelist/FolderBox.h"

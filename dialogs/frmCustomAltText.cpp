@@ -1,6 +1,6 @@
 #include "dialogs/frmCustomAltText.h"
 
-#include "dialogs/BringToFront.h"
+#include "desktop/BringToFront.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -44,7 +44,7 @@ frmCustomAltText::frmCustomAltText(Settings settings, QWidget* mainWindow)
 
 void frmCustomAltText::Form_Load()
 {
-    txtAlt->setText(m_settings.read(keys::AltTextShown));
+    txtAlt->setText(m_settings.read(keys::AltText));
     txtAlt->selectAll();
 }
 

@@ -37,7 +37,7 @@ private:
     Encoding m_encoding = Encoding::Utf8;
     QString m_units;
     QByteArray m_prefix; // a UTF-16 byte order mark
-    QByteArray m_tail;   // a last odd byte of a UTF-16 document
+    QByteArray m_tail; // a last odd byte of a UTF-16 document
 };
 
 } // namespace quillon

@@ -2,7 +2,6 @@
 
 #include "platform/Paths.h"
 
-
 namespace quillon {
 
 namespace {
@@ -14,8 +13,14 @@ struct NamedReference {
 
 // The references people write in addresses and ALT texts; the rest stay as written.
 constexpr NamedReference kNamedReferences[] = {
-    {u"amp", u'&'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"quot", u'"'}, {u"apos", u'\''},
-    {u"nbsp", 0x00A0}, {u"copy", 0x00A9}, {u"reg", 0x00AE},
+    { u"amp", u'&' },
+    { u"lt", u'<' },
+    { u"gt", u'>' },
+    { u"quot", u'"' },
+    { u"apos", u'\'' },
+    { u"nbsp", 0x00A0 },
+    { u"copy", 0x00A9 },
+    { u"reg", 0x00AE },
 };
 
 bool startsWithIgnoringCase(QStringView text, QStringView prefix)
@@ -45,8 +50,8 @@ QByteArray decodeDataUri(const QString& uri, bool* ok)
     const QStringView header = QStringView(uri).sliced(5, comma - 5);
     const QByteArray payload = QByteArray::fromPercentEncoding(uri.mid(comma + 1).toUtf8());
     if (header.endsWith(u";base64", Qt::CaseInsensitive)) {
-        auto decoded = QByteArray::fromBase64Encoding(payload.simplified().replace(' ', ""),
-                                                      QByteArray::AbortOnBase64DecodingErrors);
+        auto decoded = QByteArray::fromBase64Encoding(
+            payload.simplified().replace(' ', ""), QByteArray::AbortOnBase64DecodingErrors);
         *ok = static_cast<bool>(decoded);
         return decoded ? *decoded : QByteArray();
     }
@@ -112,14 +117,22 @@ QString escapeAttributeValue(const QString& text)
     return out;
 }
 
+QString escapeXmlAttributeValue(const QString& text)
+{
+    QString out = escapeAttributeValue(text);
+    out.replace(u'<', QStringLiteral("&lt;"));
+    out.replace(u'>', QStringLiteral("&gt;"));
+    return out;
+}
+
 ImageSource classifyImageSource(const QString& value)
 {
     ImageSource source;
     const QString decoded = decodeCharacterReferences(value).trimmed();
 
     const bool protocolRelative = decoded.startsWith(QStringLiteral("//"));
-    if (protocolRelative || startsWithIgnoringCase(decoded, u"http:") || startsWithIgnoringCase(decoded, u"https:")
-        || startsWithIgnoringCase(decoded, u"ftp:")) {
+    if (protocolRelative || startsWithIgnoringCase(decoded, u"http:")
+        || startsWithIgnoringCase(decoded, u"https:") || startsWithIgnoringCase(decoded, u"ftp:")) {
         source.kind = ImageSource::Kind::Remote;
         source.shown = QString(value).replace(u'\\', u'/');
         QString address = decoded;

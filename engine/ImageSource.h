@@ -9,9 +9,9 @@ namespace quillon {
 // What an image tag's SRC value names, taken as a browser takes it.
 struct ImageSource {
     enum class Kind {
-        Local,  // a file relative to the document's folder
+        Local, // a file relative to the document's folder
         Remote, // fetched over http, https or ftp
-        Data,   // a data: URI that carries the picture itself
+        Data, // a data: URI that carries the picture itself
     };
 
     Kind kind = Kind::Local;
@@ -36,5 +36,9 @@ QString decodeCharacterReferences(QStringView text);
 
 // Escapes text for a double-quoted attribute value: "&" as &amp; and the double quote as &quot;.
 QString escapeAttributeValue(const QString& text);
+
+// Escapes text for a double-quoted attribute value of an XML page: "&", "<", ">"
+// and the double quote as references.
+QString escapeXmlAttributeValue(const QString& text);
 
 } // namespace quillon

@@ -3,7 +3,7 @@
 #include "engine/ImageFetcher.h"
 #include "engine/RunObserver.h"
 #include "engine/RunResources.h"
-#include "engine/StatusTexts.h"
+#include "engine/DocumentCommit.h"
 #include "engine/TaggingEngine.h"
 #include "platform/FileOps.h"
 
@@ -44,8 +44,10 @@ public:
 } // namespace
 
 ParallelRun::ParallelRun(TagOptions options, int jobs, FetcherFactory makeFetcher, int transfers)
-    : m_options(std::move(options)), m_jobs(std::max(jobs, 1)), m_makeFetcher(std::move(makeFetcher)),
-      m_transfers(std::max(transfers, 1))
+    : m_options(std::move(options))
+    , m_jobs(std::max(jobs, 1))
+    , m_makeFetcher(std::move(makeFetcher))
+    , m_transfers(std::max(transfers, 1))
 {
 }
 
@@ -58,7 +60,7 @@ Counters ParallelRun::run(const QStringList& files)
             resources.backupName(m_options.backupPath, file);
     }
 
-    std::atomic<int> next{0};
+    std::atomic<int> next { 0 };
     std::mutex mutex;
     std::map<int, DocumentResult> waiting; // finished, but not yet handed on in order
     int handedOn = 0;
@@ -77,7 +79,7 @@ Counters ParallelRun::run(const QStringList& files)
             return;
         QStringList written;
         for (const auto& entry : batch) {
-            for (const auto& staged : {entry.second.staged.backup, entry.second.staged.document}) {
+            for (const auto& staged : { entry.second.staged.backup, entry.second.staged.document }) {
                 if (staged)
                     written.append(staged->target);
             }
@@ -85,24 +87,9 @@ Counters ParallelRun::run(const QStringList& files)
         const Status flushed = written.isEmpty() ? Status() : syncFileSystems(written);
         for (auto& entry : batch) {
             DocumentResult& document = entry.second;
-            auto fail = [&](const QString& text) {
-                document.rows.append(ReportRow{document.path, QString(), text});
-                ++document.counters.total[static_cast<int>(Counter::Errors)];
-                ++document.counters.current[static_cast<int>(Counter::Errors)];
-            };
-            const StagedDocument& staged = document.staged;
-            if (!flushed.ok() && (staged.backup || staged.document)) {
-                for (const auto& write : {staged.backup, staged.document}) {
-                    if (write)
-                        discardStaged(*write);
-                }
-                fail(staged.backup ? status::BackupFailed : status::WriteFailed);
-            } else if (staged.backup && !commitStaged(*staged.backup)) {
-                if (staged.document)
-                    discardStaged(*staged.document);
-                fail(status::BackupFailed);
-            } else if (staged.document && !commitStaged(*staged.document)) {
-                fail(status::WriteFailed);
+            if (const std::optional<QString> failed = commitDocument(document.staged, flushed.ok(), false)) {
+                document.rows.append(ReportRow { document.path, QString(), *failed });
+                document.counters.countOne(Counter::Errors);
             }
             for (int c = 0; c < 3; ++c)
                 totals.total[c] += document.counters.total[c];

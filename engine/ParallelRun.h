@@ -20,11 +20,11 @@ class ImageFetcher;
 struct DocumentResult {
     QString path;
     QList<ReportRow> rows;
-    Counters counters;      // this document's found, tagged and errors (in current)
-    bool changed = false;   // it got (in a dry run: would get) new bytes
-    QByteArray before;      // with keepBytes: the bytes as read and as rewritten
+    Counters counters; // this document's found, tagged and errors (in current)
+    bool changed = false; // it got (in a dry run: would get) new bytes
+    QByteArray before; // with keepBytes: the bytes as read and as rewritten
     QByteArray after;
-    StagedDocument staged;  // its backup and new bytes, until they are put in place
+    StagedDocument staged; // its backup and new bytes, until they are put in place
 };
 
 // Tags many documents with several threads at once. Whatever the number of

@@ -6,7 +6,7 @@ namespace quillon {
 
 int RunReport::AddReportRow(const QString& file)
 {
-    m_rows.append(ReportRow{file, QString(), QString()});
+    m_rows.append(ReportRow { file, QString(), QString() });
     const int row = static_cast<int>(m_rows.size() - 1);
     if (m_observer)
         m_observer->rowAdded(row, m_rows.back());
@@ -29,8 +29,7 @@ void RunReport::SetRowStatus(int row, const QString& text)
 
 void RunReport::CountOne(Counter counter)
 {
-    ++m_counters.total[static_cast<int>(counter)];
-    ++m_counters.current[static_cast<int>(counter)];
+    m_counters.countOne(counter);
     countersChanged();
 }
 

@@ -21,11 +21,17 @@ enum class Counter { Found = 0, Tagged = 1, Errors = 2 };
 
 // The six counters: found, tagged and errors for the whole run and for the current file.
 struct Counters {
-    std::array<int, 3> total{};
-    std::array<int, 3> current{};
+    std::array<int, 3> total {};
+    std::array<int, 3> current {};
 
     int totalOf(Counter c) const { return total[static_cast<int>(c)]; }
     int currentOf(Counter c) const { return current[static_cast<int>(c)]; }
+    // One more on the run total and on the current file.
+    void countOne(Counter c)
+    {
+        ++total[static_cast<int>(c)];
+        ++current[static_cast<int>(c)];
+    }
     friend bool operator==(const Counters&, const Counters&) = default;
 };
 

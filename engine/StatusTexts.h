@@ -14,6 +14,10 @@ inline const QString ImageNotFound = QStringLiteral("Error: Image not found.");
 inline const QString BackupFailed = QStringLiteral("Error: Unable to write backup. File not changed.");
 inline const QString WriteFailed = QStringLiteral("Error: Unable to write file. File not changed.");
 inline const QString ReadFailed = QStringLiteral("Error: Unable to read file.");
+inline const QString SizeInOtherUnits = QStringLiteral("Skipped: Size given in other units.");
+inline const QString SizeNotANumber = QStringLiteral("Skipped: Size given is not a number.");
+inline const QString NoSiteRoot
+    = QStringLiteral("Error: Image path starts at the site root, and no root is given.");
 
 // "Error: [53] Unable to download image.": any failure but a missing folder.
 inline QString downloadFailed(int code)

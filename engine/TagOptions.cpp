@@ -20,6 +20,8 @@ TagOptions TagOptions::fromSettings(const Settings& settings)
     options.generateBackups = settings.isTrue(keys::GenerateBackups);
     options.globalBackups = settings.read(keys::BackupMode) == QLatin1String(values::Global);
     options.backupPath = withTrailingSeparator(settings.read(keys::BackupPath));
+    // The program's own folder is made when first needed; a folder the user chose must be there.
+    options.makeBackupFolder = options.backupPath == defaultBackupPath();
     return options;
 }
 

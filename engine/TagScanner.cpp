@@ -1,23 +1,55 @@
 #include "engine/TagScanner.h"
 
-#include <iterator>
+#include <utility>
 
 namespace quillon {
 
 namespace {
 
-bool isAsciiLetterIgnoringCase(QChar c, char16_t lower)
+bool isAsciiLetter(QChar c)
 {
-    return (c.unicode() | 0x20) == lower;
+    const char16_t u = c.unicode() | 0x20;
+    return u >= u'a' && u <= u'z';
 }
+
+// Tag names compare in ASCII letter case only, as HTML compares them: «ſcript» is no script.
+bool sameName(QStringView name, QStringView lowerCase)
+{
+    if (name.size() != lowerCase.size())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t u = name[i].unicode();
+        if ((u >= u'A' && u <= u'Z' ? char16_t(u | 0x20) : u) != lowerCase[i].unicode())
+            return false;
+    }
+    return true;
+}
+
+// Whether the text at i starts with word (lower case) in any ASCII letter case.
+bool startsWithName(QStringView text, qsizetype i, QStringView word)
+{
+    return i + word.size() <= text.size() && sameName(text.sliced(i, word.size()), word);
+}
+
+bool endsTagName(QChar c)
+{
+    return isHtmlBlank(c) || c == u'/' || c == u'>';
+}
+
+// The elements whose content is text up to their own end tag.
+constexpr QStringView kRawTextElements[] = {
+    u"style", u"xmp", u"iframe", u"noembed", u"noframes", // RAWTEXT
+    u"textarea", u"title", // RCDATA
+};
 
 } // namespace
 
 const TagAttribute* ImgTag::find(QStringView text, QStringView name) const
 {
     for (const TagAttribute& attribute : attributes) {
-        const QStringView attributeName = text.sliced(attribute.nameStart, attribute.nameEnd - attribute.nameStart);
-        if (attributeName.compare(name, Qt::CaseInsensitive) == 0)
+        const QStringView attributeName
+            = text.sliced(attribute.nameStart, attribute.nameEnd - attribute.nameStart);
+        if (sameName(attributeName, name))
             return &attribute;
     }
     return nullptr;
@@ -36,277 +68,402 @@ QStringView ImgTag::value(QStringView text, const TagAttribute& attribute)
     return text.sliced(from, to - from);
 }
 
-namespace {
-
-// The attribute states of the HTML tokenizer, from the first character after
-// "<img" to the ">" that ends the tag.
-enum class State : quint8 {
-    BeforeAttributeName,
-    AttributeName,
-    AfterAttributeName,
-    BeforeAttributeValue,
-    ValueDoubleQuoted,
-    ValueSingleQuoted,
-    ValueUnquoted,
-    AfterValueQuoted,
-    SelfClosing,
-};
-constexpr int kStates = int(State::SelfClosing) + 1;
-
-// A tag as far as it has been read.
-struct Reading {
-    ImgTag tag;
-    TagAttribute current;
-    State state = State::BeforeAttributeName;
-    qsizetype slash = -1; // the "/" of a self-closing tag, while it may still be one
-};
-
-// Reads the unit at i; true when it is the ">" that ends the tag.
-bool step(Reading& r, QStringView text, qsizetype i)
-{
-    const QChar c = text[i];
-    ImgTag& tag = r.tag;
-    TagAttribute& current = r.current;
-    const qsizetype start = tag.start;
-    auto finishAttribute = [&] { tag.attributes.append(current); };
-    auto startAttribute = [&](qsizetype at) {
-        current = TagAttribute();
-        current.nameStart = at;
-        current.nameEnd = at + 1;
-    };
-
-    for (;;) { // "continue" reads c again in the new state
-        switch (r.state) {
-        case State::BeforeAttributeName:
-            if (isHtmlBlank(c))
-                return false;
-            if (c == u'/') {
-                r.slash = i;
-                r.state = State::SelfClosing;
-            } else if (c == u'>') {
-                tag.end = i;
-                tag.insertAt = i;
-                return true;
-            } else {
-                startAttribute(i); // "=" here starts a name, as in HTML
-                r.state = State::AttributeName;
-            }
-            return false;
-        case State::AttributeName:
-            if (isHtmlBlank(c)) {
-                r.state = State::AfterAttributeName;
-            } else if (c == u'/' || c == u'>') {
-                finishAttribute();
-                r.state = State::BeforeAttributeName;
-                continue;
-            } else if (c == u'=') {
-                r.state = State::BeforeAttributeValue;
-            } else {
-                current.nameEnd = i + 1;
-            }
-            return false;
-        case State::AfterAttributeName:
-            if (isHtmlBlank(c))
-                return false;
-            if (c == u'=') {
-                r.state = State::BeforeAttributeValue;
-                return false;
-            }
-            finishAttribute();
-            r.state = State::BeforeAttributeName;
-            continue;
-        case State::BeforeAttributeValue:
-            if (isHtmlBlank(c))
-                return false;
-            current.valueStart = i;
-            if (c == u'"') {
-                current.quote = c;
-                r.state = State::ValueDoubleQuoted;
-            } else if (c == u'\'') {
-                current.quote = c;
-                r.state = State::ValueSingleQuoted;
-            } else if (c == u'>') {
-                current.valueEnd = i; // "alt=>": an empty value
-                finishAttribute();
-                // Anything put after "alt=" would become its value: new attributes go before it.
-                qsizetype at = current.nameStart;
-                while (at > start + 4 && isHtmlBlank(text[at - 1]))
-                    --at;
-                tag.end = i;
-                tag.insertAt = at;
-                tag.blankAfterInsert = (at == current.nameStart); // «'a.gif'alt=>»: keep the name apart
-                return true;
-            } else {
-                r.state = State::ValueUnquoted;
-            }
-            return false;
-        case State::ValueDoubleQuoted:
-        case State::ValueSingleQuoted:
-            if (c == current.quote) {
-                current.valueEnd = i + 1;
-                finishAttribute();
-                r.state = State::AfterValueQuoted;
-            }
-            return false;
-        case State::ValueUnquoted:
-            if (isHtmlBlank(c) || c == u'>') {
-                current.valueEnd = i;
-                finishAttribute();
-                r.state = State::BeforeAttributeName;
-                continue;
-            }
-            return false;
-        case State::AfterValueQuoted:
-            r.state = State::BeforeAttributeName;
-            continue; // a missing blank between attributes is forgiven, as browsers do
-        case State::SelfClosing:
-            if (c == u'>') {
-                qsizetype at = r.slash;
-                while (at > start + 4 && isHtmlBlank(text[at - 1]))
-                    --at;
-                tag.end = i;
-                tag.insertAt = at;
-                tag.blankAfterInsert = (at == r.slash); // «'a.gif'/>»: HEIGHT=60/ would lose the "/"
-                return true;
-            }
-            r.slash = -1;
-            r.state = State::BeforeAttributeName;
-            continue;
-        }
-        return false;
-    }
-}
-
-// The units the states tell apart, each kind by one of its members; every other
-// unit reads like a letter.
-constexpr char16_t kKinds[] = {u'a', u' ', u'/', u'>', u'=', u'"', u'\''};
-constexpr int kKindCount = int(std::size(kKinds));
-
-int kindOf(QChar c)
-{
-    if (isHtmlBlank(c))
-        return 1;
-    switch (c.unicode()) {
-    case u'/': return 2;
-    case u'>': return 3;
-    case u'=': return 4;
-    case u'"': return 5;
-    case u'\'': return 6;
-    default: return 0;
-    }
-}
-
-using StateSet = quint16; // bit s: a reading in state s
-static_assert(kStates <= 16);
-
-// For each kind of unit and each set of states: the states from which reading
-// that unit either ends the tag or leads into the set. Made from step() itself.
-struct EndingTable {
-    StateSet before[kKindCount][1 << kStates];
-
-    EndingTable()
-    {
-        for (int kind = 0; kind < kKindCount; ++kind) {
-            const QChar unit(kKinds[kind]);
-            bool ends[kStates];
-            int next[kStates];
-            for (int s = 0; s < kStates; ++s) {
-                Reading r;
-                r.tag.start = -4; // nothing before the unit to look back at
-                r.state = State(s);
-                r.current.quote = s == int(State::ValueSingleQuoted) ? QChar(u'\'') : QChar(u'"');
-                ends[s] = step(r, QStringView(&unit, 1), 0);
-                next[s] = int(r.state);
-            }
-            for (int set = 0; set < (1 << kStates); ++set) {
-                StateSet from = 0;
-                for (int s = 0; s < kStates; ++s) {
-                    if (ends[s] || (set & (1 << next[s])))
-                        from |= StateSet(1 << s);
-                }
-                before[kind][set] = from;
-            }
-        }
-    }
-};
-
-} // namespace
-
-bool TagScanner::opensTag(qsizetype i) const
-{
-    const qsizetype size = m_text.size();
-    if (i < 0 || i + 4 > size || m_text[i] != u'<' || !isAsciiLetterIgnoringCase(m_text[i + 1], u'i')
-        || !isAsciiLetterIgnoringCase(m_text[i + 2], u'm') || !isAsciiLetterIgnoringCase(m_text[i + 3], u'g'))
-        return false;
-    if (i + 4 == size)
-        return true; // "<img" at the very end: a tag start without an end
-    const QChar after = m_text[i + 4];
-    return isHtmlBlank(after) || after == u'/' || after == u'>';
-}
-
-qsizetype TagScanner::findTagStart(qsizetype from) const
-{
-    for (qsizetype i = m_text.indexOf(u'<', from); i >= 0; i = m_text.indexOf(u'<', i + 1)) {
-        if (opensTag(i))
-            return i;
-    }
-    return -1;
-}
-
-// Reads the text once from its end back to from, keeping the set of states in
-// which a reading would still reach the end of a tag, and marks every tag start
-// whose reading never would.
-void TagScanner::markStartsWithoutEnd(qsizetype from)
-{
-    static const EndingTable table;
-    const qsizetype size = m_text.size();
-    m_endlessFrom = from;
-    m_endless.assign(static_cast<size_t>(size - from), false);
-    StateSet ending = 0; // at the end of the text no reading ends
-    for (qsizetype i = size; i >= from; --i) {
-        // ending is for a reading about to read unit i
-        if (i - 4 >= from && opensTag(i - 4) && !(ending & (1 << int(State::BeforeAttributeName))))
-            m_endless[static_cast<size_t>(i - 4 - from)] = true;
-        if (i > from)
-            ending = table.before[kindOf(m_text[i - 1])][ending];
-    }
-}
-
 std::optional<ImgTag> TagScanner::next()
 {
     while (m_pos < m_text.size()) {
-        const qsizetype start = findTagStart(m_pos);
-        if (start < 0) {
-            m_pos = m_text.size();
-            return std::nullopt;
-        }
-        const bool endless = m_endlessFrom >= 0 && start >= m_endlessFrom
-            && m_endless[static_cast<size_t>(start - m_endlessFrom)];
-        if (!endless) {
-            if (std::optional<ImgTag> tag = parseTag(start)) {
-                m_pos = tag->end + 1;
-                return tag;
-            }
-            // Once one tag start is known to have no end, every later one is
-            // judged in one reading of the text, not read to the end each.
-            if (m_endlessFrom < 0)
-                markStartsWithoutEnd(start + 4);
-        }
-        m_pos = start + 4; // a tag without an end stays as it is
+        if (step())
+            return std::exchange(m_tag, ImgTag());
     }
     return std::nullopt;
 }
 
-std::optional<ImgTag> TagScanner::parseTag(qsizetype start) const
+void TagScanner::skipTo(char16_t unit)
 {
-    Reading reading;
-    reading.tag.start = start;
-    const qsizetype size = m_text.size();
-    for (qsizetype i = start + 4; i < size; ++i) {
-        if (step(reading, m_text, i))
-            return std::move(reading.tag);
+    const qsizetype at = m_text.indexOf(QChar(unit), m_pos);
+    m_pos = at < 0 ? m_text.size() : at;
+}
+
+void TagScanner::beginTag(qsizetype lessThan, bool endTag)
+{
+    m_tagStart = lessThan;
+    m_nameStart = lessThan + (endTag ? 2 : 1);
+    m_endTag = endTag;
+    m_wanted = false;
+    m_slash = -1;
+}
+
+void TagScanner::endTagName()
+{
+    m_nameEnd = m_pos;
+    m_wanted = !m_endTag && sameName(m_text.sliced(m_nameStart, m_nameEnd - m_nameStart), m_element);
+    if (m_wanted) {
+        m_tag = ImgTag();
+        m_tag.start = m_tagStart;
     }
-    return std::nullopt;
+}
+
+void TagScanner::finishAttribute()
+{
+    if (m_wanted)
+        m_tag.attributes.append(m_attribute);
+}
+
+// The ">" at greaterThan ends the tag; true when it is one the caller wants.
+// A start tag of an element whose content is not markup decides how the text
+// after it is read.
+bool TagScanner::finishTag(qsizetype greaterThan, qsizetype insertAt, bool blankAfterInsert)
+{
+    m_pos = greaterThan + 1;
+    m_state = State::Data;
+    if (!m_endTag) {
+        const QStringView name = m_text.sliced(m_nameStart, m_nameEnd - m_nameStart);
+        if (sameName(name, u"script")) {
+            m_rawElement = u"script";
+            m_state = State::ScriptData;
+        } else if (sameName(name, u"plaintext")) {
+            m_state = State::Plaintext;
+        } else {
+            for (const QStringView element : kRawTextElements) {
+                if (sameName(name, element)) {
+                    m_rawElement = element;
+                    m_state = State::RawText;
+                }
+            }
+        }
+    }
+    if (!m_wanted)
+        return false;
+    m_tag.end = greaterThan;
+    m_tag.insertAt = insertAt;
+    m_tag.blankAfterInsert = blankAfterInsert;
+    return true;
+}
+
+// "</" and the name of the element whose text is being read, then a blank, "/" or ">".
+bool TagScanner::endTagAt(qsizetype i) const
+{
+    const qsizetype after = i + 2 + m_rawElement.size();
+    return i + 1 < m_text.size() && m_text[i + 1] == u'/' && startsWithName(m_text, i + 2, m_rawElement)
+        && after < m_text.size() && endsTagName(m_text[after]);
+}
+
+// "<script" or "</script", then a blank, "/" or ">".
+bool TagScanner::scriptTagAt(qsizetype i, bool endTag) const
+{
+    const qsizetype name = i + (endTag ? 2 : 1);
+    return (!endTag || (i + 1 < m_text.size() && m_text[i + 1] == u'/'))
+        && startsWithName(m_text, name, u"script") && name + 6 < m_text.size()
+        && endsTagName(m_text[name + 6]);
+}
+
+// The end tag at lessThan closes the element; it is read as any tag is.
+void TagScanner::openEndTag(qsizetype lessThan)
+{
+    beginTag(lessThan, true);
+    m_pos = lessThan + 2;
+    m_state = State::TagName;
+}
+
+// Reads the unit at m_pos and moves on; true when it ended a wanted tag.
+bool TagScanner::step()
+{
+    const QChar c = m_text[m_pos];
+    // Where new attributes go when the tag ends here: before the ">", or before
+    // the blanks in front of what must stay last (the "/" of "/>", a name with "=").
+    auto insertBefore = [this](qsizetype at) {
+        while (at > m_nameEnd && isHtmlBlank(m_text[at - 1]))
+            --at;
+        return at;
+    };
+
+    for (;;) { // "continue" reads c again in the new state
+        switch (m_state) {
+        case State::Data:
+            skipTo(u'<');
+            if (m_pos < m_text.size()) {
+                ++m_pos;
+                m_state = State::TagOpen;
+            }
+            return false;
+        case State::TagOpen:
+            if (c == u'!') {
+                if (m_text.sliced(m_pos + 1).startsWith(u"--")) {
+                    m_pos += 3;
+                    m_state = State::CommentStart;
+                } else {
+                    ++m_pos; // "<!DOCTYPE", "<![CDATA[" and the like end at the first ">"
+                    m_state = State::BogusComment;
+                }
+                return false;
+            }
+            if (c == u'/') {
+                ++m_pos;
+                m_state = State::EndTagOpen;
+                return false;
+            }
+            if (isAsciiLetter(c)) {
+                beginTag(m_pos - 1, false);
+                m_state = State::TagName;
+            } else {
+                m_state = c == u'?' ? State::BogusComment : State::Data; // "< " and "<3" are text
+            }
+            continue;
+        case State::EndTagOpen:
+            if (isAsciiLetter(c)) {
+                beginTag(m_pos - 2, true);
+                m_state = State::TagName;
+                continue;
+            }
+            if (c == u'>') { // "</>" is nothing at all
+                ++m_pos;
+                m_state = State::Data;
+                return false;
+            }
+            m_state = State::BogusComment;
+            continue;
+        case State::TagName:
+            if (isHtmlBlank(c)) {
+                endTagName();
+                m_state = State::BeforeAttributeName;
+            } else if (c == u'/') {
+                endTagName();
+                m_slash = m_pos;
+                m_state = State::SelfClosingStartTag;
+            } else if (c == u'>') {
+                endTagName();
+                return finishTag(m_pos, m_pos, false);
+            }
+            ++m_pos;
+            return false;
+        case State::BeforeAttributeName:
+            if (isHtmlBlank(c)) {
+                ++m_pos;
+                return false;
+            }
+            if (c == u'/') {
+                m_slash = m_pos;
+                m_state = State::SelfClosingStartTag;
+            } else if (c == u'>') {
+                return finishTag(m_pos, m_pos, false);
+            } else {
+                m_attribute = TagAttribute(); // "=" here starts a name, as in HTML
+                m_attribute.nameStart = m_pos;
+                m_attribute.nameEnd = m_pos + 1;
+                m_state = State::AttributeName;
+            }
+            ++m_pos;
+            return false;
+        case State::AttributeName:
+            if (isHtmlBlank(c)) {
+                m_state = State::AfterAttributeName;
+            } else if (c == u'/' || c == u'>') {
+                finishAttribute();
+                m_state = State::BeforeAttributeName;
+                continue;
+            } else if (c == u'=') {
+                m_state = State::BeforeAttributeValue;
+            } else {
+                m_attribute.nameEnd = m_pos + 1;
+            }
+            ++m_pos;
+            return false;
+        case State::AfterAttributeName:
+            if (isHtmlBlank(c)) {
+                ++m_pos;
+                return false;
+            }
+            if (c == u'=') {
+                m_state = State::BeforeAttributeValue;
+                ++m_pos;
+                return false;
+            }
+            finishAttribute();
+            m_state = State::BeforeAttributeName;
+            continue;
+        case State::BeforeAttributeValue:
+            if (isHtmlBlank(c)) {
+                ++m_pos;
+                return false;
+            }
+            m_attribute.valueStart = m_pos;
+            if (c == u'"' || c == u'\'') {
+                m_attribute.quote = c;
+                m_state = c == u'"' ? State::AttributeValueDoubleQuoted : State::AttributeValueSingleQuoted;
+            } else if (c == u'>') {
+                m_attribute.valueEnd = m_pos; // "alt=>": an empty value
+                finishAttribute();
+                // Anything put after "alt=" would become its value: new attributes go before it.
+                const qsizetype at = insertBefore(m_attribute.nameStart);
+                // «'a.gif'alt=>»: keep the name apart
+                return finishTag(m_pos, at, at == m_attribute.nameStart);
+            } else {
+                m_state = State::AttributeValueUnquoted;
+            }
+            ++m_pos;
+            return false;
+        case State::AttributeValueDoubleQuoted:
+        case State::AttributeValueSingleQuoted: {
+            const qsizetype close = m_text.indexOf(m_attribute.quote, m_pos);
+            if (close < 0) {
+                m_pos = m_text.size();
+                return false;
+            }
+            m_pos = close + 1;
+            m_attribute.valueEnd = m_pos;
+            finishAttribute();
+            m_state = State::AfterAttributeValueQuoted;
+            return false;
+        }
+        case State::AttributeValueUnquoted:
+            if (isHtmlBlank(c) || c == u'>') {
+                m_attribute.valueEnd = m_pos;
+                finishAttribute();
+                m_state = State::BeforeAttributeName;
+                continue;
+            }
+            ++m_pos; // a "/" belongs to the value: «src=a.gif/>» names «a.gif/»
+            return false;
+        case State::AfterAttributeValueQuoted:
+            m_state = State::BeforeAttributeName;
+            continue; // a missing blank between attributes is forgiven, as browsers do
+        case State::SelfClosingStartTag:
+            if (c == u'>') {
+                const qsizetype at = insertBefore(m_slash);
+                return finishTag(m_pos, at, at == m_slash); // «'a.gif'/>»: HEIGHT=60/ would lose the "/"
+            }
+            m_slash = -1;
+            m_state = State::BeforeAttributeName;
+            continue;
+        case State::BogusComment:
+            skipTo(u'>');
+            if (m_pos < m_text.size()) {
+                ++m_pos;
+                m_state = State::Data;
+            }
+            return false;
+        case State::CommentStart:
+        case State::CommentStartDash:
+            if (c == u'>') { // "<!-->" and "<!--->" are whole comments
+                ++m_pos;
+                m_state = State::Data;
+                return false;
+            }
+            if (c == u'-') {
+                ++m_pos;
+                m_state = m_state == State::CommentStart ? State::CommentStartDash : State::CommentEnd;
+                return false;
+            }
+            m_state = State::Comment;
+            continue;
+        case State::Comment:
+            skipTo(u'-');
+            if (m_pos < m_text.size()) {
+                ++m_pos;
+                m_state = State::CommentEndDash;
+            }
+            return false;
+        case State::CommentEndDash:
+            if (c == u'-') {
+                ++m_pos;
+                m_state = State::CommentEnd;
+                return false;
+            }
+            m_state = State::Comment;
+            continue;
+        case State::CommentEnd:
+            if (c == u'>') { // "-->"
+                m_state = State::Data;
+            } else if (c == u'!') {
+                m_state = State::CommentEndBang;
+            } else if (c != u'-') {
+                m_state = State::Comment;
+                continue;
+            }
+            ++m_pos;
+            return false;
+        case State::CommentEndBang:
+            if (c == u'>') { // "--!>"
+                m_state = State::Data;
+            } else if (c == u'-') {
+                m_state = State::CommentEndDash;
+            } else {
+                m_state = State::Comment;
+                continue;
+            }
+            ++m_pos;
+            return false;
+        case State::RawText:
+            skipTo(u'<');
+            if (m_pos < m_text.size()) {
+                if (endTagAt(m_pos))
+                    openEndTag(m_pos);
+                else
+                    ++m_pos;
+            }
+            return false;
+        case State::ScriptData:
+            skipTo(u'<');
+            if (m_pos == m_text.size())
+                return false;
+            if (scriptTagAt(m_pos, true)) {
+                openEndTag(m_pos);
+            } else if (m_text.sliced(m_pos).startsWith(u"<!--")) {
+                m_pos += 4;
+                m_state = State::ScriptDataEscapedDashDash;
+            } else {
+                ++m_pos;
+            }
+            return false;
+        case State::ScriptDataEscaped:
+        case State::ScriptDataEscapedDash:
+        case State::ScriptDataEscapedDashDash:
+            if (c == u'<') {
+                if (scriptTagAt(m_pos, true)) {
+                    openEndTag(m_pos);
+                    return false;
+                }
+                if (scriptTagAt(m_pos, false)) { // "<!--<script>": "</script>" no longer ends the script
+                    m_pos += 8;
+                    m_state = State::ScriptDataDoubleEscaped;
+                    return false;
+                }
+                m_state = State::ScriptDataEscaped;
+            } else if (c == u'-') {
+                m_state = m_state == State::ScriptDataEscaped ? State::ScriptDataEscapedDash
+                                                              : State::ScriptDataEscapedDashDash;
+            } else if (c == u'>' && m_state == State::ScriptDataEscapedDashDash) { // "-->"
+                m_state = State::ScriptData;
+            } else {
+                m_state = State::ScriptDataEscaped;
+            }
+            ++m_pos;
+            return false;
+        case State::ScriptDataDoubleEscaped:
+        case State::ScriptDataDoubleEscapedDash:
+        case State::ScriptDataDoubleEscapedDashDash:
+            if (c == u'<') {
+                if (scriptTagAt(m_pos, true)) { // back to the escaped script
+                    m_pos += 9;
+                    m_state = State::ScriptDataEscaped;
+                    return false;
+                }
+                m_state = State::ScriptDataDoubleEscaped;
+            } else if (c == u'-') {
+                m_state = m_state == State::ScriptDataDoubleEscaped ? State::ScriptDataDoubleEscapedDash
+                                                                    : State::ScriptDataDoubleEscapedDashDash;
+            } else if (c == u'>' && m_state == State::ScriptDataDoubleEscapedDashDash) { // "-->"
+                m_state = State::ScriptData;
+            } else {
+                m_state = State::ScriptDataDoubleEscaped;
+            }
+            ++m_pos;
+            return false;
+        case State::Plaintext:
+            m_pos = m_text.size();
+            return false;
+        }
+        return false;
+    }
 }
 
 } // namespace quillon

@@ -1,95 +1,52 @@
 #include "engine/TaggingEngine.h"
 
-#include "engine/DocumentText.h"
-#include "engine/ImageSource.h"
-#include "engine/RunResources.h"
-#include "engine/PictureMeasure.h"
 #include "engine/Progress.h"
 #include "engine/RunObserver.h"
-#include "engine/StatusTexts.h"
-#include "engine/TagScanner.h"
-#include "platform/FileOps.h"
-#include "platform/Paths.h"
-#include "settings/SettingKeys.h"
+#include "engine/RunResources.h"
 
-#include <QByteArrayView>
-#include <QDir>
-#include <QFileInfo>
-#include <QList>
-
-#include <cmath>
 #include <utility>
 
 namespace quillon {
 
-namespace {
-
-// A width or height written as a whole number of pixels ("10", " 10 "); none otherwise ("50%", "10em").
-std::optional<qint64> wholePixels(const QString& value)
-{
-    const QString trimmed = value.trimmed();
-    if (trimmed.isEmpty() || trimmed.size() > 9)
-        return std::nullopt;
-    for (const QChar c : trimmed) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-    }
-    return trimmed.toLongLong();
-}
-
-// The missing side of a picture shown with one side fixed, keeping its proportions.
-QString proportionalSide(qint64 given, double pictureGiven, double pictureOther)
-{
-    if (pictureGiven <= 0)
-        return PictureSize::text(pictureOther);
-    return QString::number(std::llround(static_cast<double>(given) * pictureOther / pictureGiven));
-}
-
-} // namespace
-
-struct TaggingEngine::TagContext {
-    QStringView units;
-    const ImgTag& tag;
-    const DocumentText& document;
-    const QString& htmlFile;
-
-    const TagAttribute* find(QStringView name) const { return tag.find(units, name); }
-    QString valueOf(const TagAttribute& attribute) const
-    {
-        return document.toText(ImgTag::value(units, attribute));
-    }
-};
-
 TaggingEngine::TaggingEngine(std::function<TagOptions()> options, ImageFetcher& fetcher)
-    : m_options(std::move(options)),
-      m_ownResources(std::make_unique<RunResources>(fetcher)),
-      m_resources(*m_ownResources)
+    : m_options(std::move(options))
+    , m_ownResources(std::make_unique<RunResources>(fetcher))
+    , m_resources(*m_ownResources)
+    , m_rewriter(m_report, m_resources)
+    , m_pass(m_report, m_resources, m_rewriter)
 {
+    m_pass.setProgress([this](double value) { setProgress(value); });
 }
 
 TaggingEngine::TaggingEngine(std::function<TagOptions()> options, RunResources& shared)
-    : m_options(std::move(options)), m_resources(shared)
+    : m_options(std::move(options))
+    , m_resources(shared)
+    , m_rewriter(m_report, m_resources)
+    , m_pass(m_report, m_resources, m_rewriter)
 {
+    m_pass.setProgress([this](double value) { setProgress(value); });
 }
+
+TaggingEngine::~TaggingEngine() = default;
 
 const DownloadArea& TaggingEngine::downloads() const
 {
     return m_resources.downloads();
 }
 
-TaggingEngine::~TaggingEngine() = default;
-
 void TaggingEngine::setObserver(RunObserver* observer)
 {
     m_observer = observer;
     m_report.setObserver(observer);
+    m_pass.setObserver(observer);
 }
 
 void TaggingEngine::setProgress(double value)
 {
     m_progressValue = value;
     if (m_observer)
-        m_observer->progressChanged(m_progressValue, m_progressMaximum, percentText(value, m_progressMaximum));
+        m_observer->progressChanged(
+            m_progressValue, m_progressMaximum, percentText(value, m_progressMaximum));
 }
 
 void TaggingEngine::run(const QStringList& files)
@@ -112,286 +69,15 @@ void TaggingEngine::run(const QStringList& files)
     m_stopRequested = false;
 }
 
-void TaggingEngine::reportDocumentFailure(const QString& path, const QString& status)
-{
-    const int row = m_report.AddReportRow(path);
-    m_report.SetRowStatus(row, status);
-    m_report.CountOne(Counter::Errors);
-}
-
-// Writes a file at once, or with deferred writes stages it for the caller to
-// put in place after one flush for many documents.
-StagedDocument TaggingEngine::takeStaged()
-{
-    return std::exchange(m_staged, StagedDocument());
-}
-
-Result<StagedWrite> TaggingEngine::stageBackup(const QString& path, const QByteArray& bytes,
-                                               const TagOptions& options)
-{
-    QString backup = path + QStringLiteral(".bak");
-    if (options.globalBackups) {
-        // The default folder is the program's own and is made when first needed; a
-        // folder the user chose must already be there.
-        if (options.backupPath == defaultBackupPath()) {
-            if (Status made = makeFolders(options.backupPath); !made)
-                return made.failure();
-        }
-        // Documents of one run that share a file name keep a backup each.
-        backup = m_resources.backupName(options.backupPath, path);
-    }
-    // Written whole before the document is touched; flushed at once unless the
-    // run flushes many together.
-    return stageFileAtomic(backup, bytes, nullptr, !m_deferWrites, Links::Replace);
-}
-
 void TaggingEngine::TagFile(const QString& path)
 {
     m_report.resetCurrent();
-    m_fileOptions = m_options();
-
-    FileStamp readVersion;
-    const Result<QByteArray> read = readWholeFile(path, &readVersion);
-    if (!read) {
-        reportDocumentFailure(path, status::ReadFailed);
-        return;
-    }
-    const QByteArray& bytes = read.value();
-    // The backup is written first, but put in place only when the document is
-    // about to change: a document left as it is keeps the backup it has, which
-    // after an earlier run is the only copy of its bytes before that run.
-    std::optional<StagedWrite> backup;
-    if (m_fileOptions.generateBackups && !m_fileOptions.dryRun) {
-        Result<StagedWrite> staged = stageBackup(path, bytes, m_fileOptions);
-        if (!staged) {
-            reportDocumentFailure(path, status::BackupFailed);
-            return;
-        }
-        backup = std::move(staged).value();
-    }
-
-    // The clauses of every tag, in document order, and where each goes among the
-    // document's bytes.
-    struct Insertion {
-        qsizetype at;          // the byte offset in the document
-        qsizetype clausesEnd;  // one past its clauses in inserted
-    };
-    QByteArray inserted;
-    QList<Insertion> insertions;
-    const double base = m_progressValue;
-    {
-        const DocumentText document = DocumentText::decode(bytes);
-        const QStringView units = document.units();
-        const double length = std::max<qsizetype>(units.size(), 1);
-        TagScanner scanner(units);
-        while (!m_stopRequested) {
-            const std::optional<ImgTag> tag = scanner.next();
-            if (!tag)
-                break;
-            const double reached = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
-            if (reached > m_progressValue)
-                setProgress(reached);
-
-            const QString clauses = tagClauses(TagContext{units, *tag, document, path});
-            if (clauses.isEmpty())
-                continue;
-            inserted.append(document.encodeUnits(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses)));
-            insertions.append(Insertion{document.byteOffset(tag->insertAt), inserted.size()});
-        }
-    } // the decoded text is let go here: a large document is never held as text and as new bytes at once
-    if (m_progressValue < base + 3)
-        setProgress(base + 3);
-
-    if (insertions.isEmpty()) {
-        if (backup)
-            discardStaged(*backup);
-        return; // nothing inserted: the file keeps its bytes and its time
-    }
-
-    // The new bytes are the document's own between the clauses, copied once.
-    const QByteArrayView original(bytes);
-    QByteArray after;
-    after.reserve(bytes.size() + inserted.size());
-    qsizetype copied = 0;
-    qsizetype clausesStart = 0;
-    for (const Insertion& insertion : std::as_const(insertions)) {
-        after.append(original.sliced(copied, insertion.at - copied));
-        after.append(QByteArrayView(inserted).sliced(clausesStart, insertion.clausesEnd - clausesStart));
-        copied = insertion.at;
-        clausesStart = insertion.clausesEnd;
-    }
-    after.append(original.sliced(copied));
-    if (m_observer)
-        m_observer->documentRewritten(path, bytes, after);
-    if (m_fileOptions.dryRun)
-        return;
-
-    // The new bytes are written beside the page first. A page that cannot take
-    // them (read-only, say) still holds what was read, and keeps its earlier
-    // backup; one changed by someone else meanwhile no longer does, so the backup
-    // of what was read is kept.
-    Result<StagedWrite> staged = stageFileAtomic(path, after, &readVersion, !m_deferWrites);
-    if (!staged) {
-        if (backup && staged.failure().is(ErrorCode::FileChanged)) {
-            if (m_deferWrites)
-                m_staged.backup = std::move(backup);
-            else
-                (void)commitStagedDurably(*backup);
-        } else if (backup) {
-            discardStaged(*backup);
-        }
-        reportDocumentFailure(path, status::WriteFailed);
-        return;
-    }
-    if (m_deferWrites) {
-        // The run puts the backup in place, then the page.
-        m_staged.backup = std::move(backup);
-        m_staged.document = std::move(staged).value();
-        return;
-    }
-    if (backup && !commitStagedDurably(*backup)) {
-        discardStaged(*staged);
-        reportDocumentFailure(path, status::BackupFailed);
-        return;
-    }
-    if (!commitStagedDurably(*staged))
-        reportDocumentFailure(path, status::WriteFailed);
+    m_pass.TagFile(path, m_options(), m_progressValue, m_stopRequested);
 }
 
 QString TaggingEngine::TagImage(const QString& tagText, const QString& htmlFile)
 {
-    m_fileOptions = m_options();
-    const QString text = QStringLiteral("<") + tagText + QStringLiteral(">");
-    const DocumentText document = DocumentText::decode(QByteArray("\xFF\xFE", 2) + QByteArray(
-        reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
-    TagScanner scanner(document.units());
-    const std::optional<ImgTag> tag = scanner.next();
-    if (!tag || tag->start != 0 || tag->end != text.size() - 1)
-        return tagText; // not one whole image tag
-    const QString clauses = tagClauses(TagContext{document.units(), *tag, document, htmlFile});
-    if (clauses.isEmpty())
-        return tagText; // nothing added, not even the blank that would keep clauses apart
-    QString result = text;
-    result.insert(tag->insertAt, tag->blankAfterInsert ? clauses + u' ' : clauses);
-    return result.mid(1, result.size() - 2);
-}
-
-// A local picture's file: beside the document, or for "/..." under the site's
-// root when there is one. With a root, nothing outside it is read.
-Result<QString> TaggingEngine::localPicture(const QString& htmlFile, const QString& path) const
-{
-    const QString& root = m_fileOptions.siteRoot;
-    if (root.isEmpty())
-        return GetPath(htmlFile) + path;
-    const QString file = path.startsWith(u'/') ? root + path : GetPath(htmlFile) + path;
-    const QString cleanRoot = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
-    const QString cleanFile = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
-    if (cleanFile != cleanRoot && !cleanFile.startsWith(withTrailingSeparator(cleanRoot)))
-        return Failure(ErrorCode::OutsideSiteRoot, path);
-    return cleanFile;
-}
-
-Result<PictureSize> TaggingEngine::measure(const ImageSource& source, const QString& pictureFile)
-{
-    if (source.kind == ImageSource::Kind::Data) {
-        if (!source.dataValid)
-            return Failure(ErrorCode::NotAPicture, QStringLiteral("Malformed data: address"));
-        return MeasurePictureData(source.data);
-    }
-    return m_resources.measure(pictureFile);
-}
-
-// The rewriter: one report row per tag, and the clauses that go at the tag's
-// insertion point (empty when nothing is added).
-QString TaggingEngine::tagClauses(const TagContext& context)
-{
-    const TagOptions& options = m_fileOptions;
-    const int row = m_report.AddReportRow(context.htmlFile);
-    m_report.SetRowStatus(row, status::NoChanges);
-
-    const TagAttribute* src = context.find(u"src");
-    if (!src) {
-        m_report.SetRowStatus(row, status::NoSrc);
-        m_report.CountOne(Counter::Errors);
-        return {};
-    }
-    m_report.CountOne(Counter::Found);
-
-    const ImageSource source = classifyImageSource(context.valueOf(*src));
-    m_report.SetRowImage(row, source.shown);
-
-    const TagAttribute* width = context.find(u"width");
-    const TagAttribute* height = context.find(u"height");
-    const bool hasBorder = context.find(u"border") != nullptr;
-    const bool hasAlt = context.find(u"alt") != nullptr;
-
-    QString clauses;
-    auto fail = [&](const Failure& failure) {
-        m_report.SetRowStatus(row, failure.is(ErrorCode::PathNotFound) ? status::ImageNotFound
-                                                                         : status::downloadFailed(failure.code));
-        m_report.CountOne(Counter::Errors);
-        return clauses; // what was added before the failure stays
-    };
-    auto append = [&](const QString& clause) {
-        clauses += clause;
-        m_report.SetRowStatus(row, status::Success);
-    };
-
-    QString pictureFile;
-    if (source.kind == ImageSource::Kind::Remote) {
-        if (!options.online) {
-            m_report.SetRowStatus(row, status::Offline);
-            return {};
-        }
-        if (width && height && hasBorder && hasAlt)
-            return {};
-        m_report.SetRowStatus(row, status::Downloading);
-        const Result<QString> fetched = m_resources.download(source.target);
-        if (!fetched)
-            return fail(fetched.failure());
-        pictureFile = fetched.value();
-        m_report.SetRowImage(row, source.shown);
-        m_report.SetRowStatus(row, status::NoChanges);
-    } else if (source.kind == ImageSource::Kind::Local) {
-        const Result<QString> local = localPicture(context.htmlFile, source.target);
-        if (!local)
-            return fail(local.failure());
-        pictureFile = local.value();
-    }
-
-    if (!width || !height) {
-        const std::optional<qint64> givenWidth = width ? wholePixels(context.valueOf(*width)) : std::nullopt;
-        const std::optional<qint64> givenHeight = height ? wholePixels(context.valueOf(*height)) : std::nullopt;
-        // A side given in other units than pixels ("50%") leaves the other side to the browser.
-        const bool measurable = (!width && !height) || givenWidth || givenHeight;
-        if (measurable) {
-            const Result<PictureSize> size = measure(source, pictureFile);
-            if (!size)
-                return fail(size.failure());
-            if (!width) {
-                append(QStringLiteral(" WIDTH=")
-                       + (givenHeight ? proportionalSide(*givenHeight, size->height, size->width) : size->widthText()));
-            }
-            if (!height) {
-                append(QStringLiteral(" HEIGHT=")
-                       + (givenWidth ? proportionalSide(*givenWidth, size->width, size->height) : size->heightText()));
-            }
-        }
-    }
-
-    if (options.addBorder && !hasBorder)
-        append(QStringLiteral(" BORDER=") + options.borderSize);
-
-    if (options.addAlt && !hasAlt) {
-        if (!options.altTextIndex)
-            return fail(Failure(ErrorCode::TypeMismatch));
-        const QString text = (*options.altTextIndex == 1) ? options.altText : source.shown;
-        append(QStringLiteral(" ALT=\"") + escapeAttributeValue(text) + QStringLiteral("\""));
-    }
-
-    if (!clauses.isEmpty())
-        m_report.CountOne(Counter::Tagged);
-    return clauses;
+    return m_rewriter.TagImage(tagText, htmlFile, m_options());
 }
 
 void TaggingEngine::DoneScanning()

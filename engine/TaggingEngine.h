@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/PictureSize.h"
+#include "engine/DocumentCommit.h"
+#include "engine/DocumentPass.h"
 #include "engine/RunReport.h"
 #include "engine/TagOptions.h"
-#include "platform/FileOps.h"
-#include "platform/Result.h"
+#include "engine/TagRewriter.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,29 +12,19 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace quillon {
-
-class DocumentText;
-
-// A document's new bytes and its backup, written but not yet in place.
-struct StagedDocument {
-    std::optional<StagedWrite> backup;
-    std::optional<StagedWrite> document;
-};
 
 class DownloadArea;
 class RunResources;
 class ImageFetcher;
 class RunObserver;
-struct ImgTag;
-struct ImageSource;
 
 // The tagging engine: runs over a list of HTML documents, rewrites every image
 // tag in them, keeps the report, the progress and the run's downloads, and tells
 // its observer what happens. It shows nothing itself; whoever drives it (the
-// window, the command line, a test) decides what the user sees.
+// window, the command line, a test) decides what the user sees. The work itself
+// is the document pass's (one page) and the tag rewriter's (one tag).
 class TaggingEngine {
 public:
     // options is asked at the start of every document, so a change made before a
@@ -54,10 +44,9 @@ public:
     // with the tags done so far, and the end-of-run work runs as usual.
     void requestStop() { m_stopRequested = true; }
 
-    // With deferred writes the document pass stages its backup and new bytes
-    // instead of putting them in place; takeStaged() hands them over.
-    void setDeferredWrites(bool defer) { m_deferWrites = defer; }
-    StagedDocument takeStaged();
+    // See DocumentPass: pages staged for the caller to put in place.
+    void setDeferredWrites(bool defer) { m_pass.setDeferredWrites(defer); }
+    StagedDocument takeStaged() { return m_pass.takeStaged(); }
 
     // The document pass over one file. The run does the end-of-run work after
     // the last one.
@@ -82,28 +71,19 @@ public:
     const DownloadArea& downloads() const;
 
 private:
-    struct TagContext;
-
-    QString tagClauses(const TagContext& context);
-    Result<PictureSize> measure(const ImageSource& source, const QString& pictureFile);
-    Result<QString> localPicture(const QString& htmlFile, const QString& path) const;
-    Result<StagedWrite> stageBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
     void setProgress(double value);
-    void reportDocumentFailure(const QString& path, const QString& status);
 
     std::function<TagOptions()> m_options;
     RunReport m_report;
     std::unique_ptr<RunResources> m_ownResources;
     RunResources& m_resources;
+    TagRewriter m_rewriter;
+    DocumentPass m_pass;
     RunObserver* m_observer = nullptr;
-    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_stopRequested { false };
 
     double m_progressValue = 0;
     double m_progressMaximum = 0;
-
-    TagOptions m_fileOptions;
-    bool m_deferWrites = false;
-    StagedDocument m_staged;
 };
 
 } // namespace quillon

@@ -56,7 +56,6 @@ DriveBox::DriveBox(const QStringList& roots, QWidget* parent)
 
 void DriveBox::init()
 {
-    setObjectName(QStringLiteral("drvChooseFile"));
     // activated comes from the user alone; setCurrentIndex never raises it.
     connect(this, &QComboBox::activated, this,
         [this](int index) { emit driveChosen(itemData(index).toString()); });

@@ -1,6 +1,6 @@
 #include "filelist/DriveFolderLink.h"
 
-#include "dialogs/UserMessages.h"
+#include "desktop/UserMessages.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FolderBox.h"
 

@@ -7,7 +7,6 @@ namespace quillon {
 FileBox::FileBox(QWidget* parent)
     : QListWidget(parent)
 {
-    setObjectName(QStringLiteral("fileChooseFile"));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(this, &QListWidget::itemDoubleClicked, this,
         [this](QListWidgetItem* item) { emit fileActivated(item->text()); });

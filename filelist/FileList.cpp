@@ -1,19 +1,62 @@
 #include "filelist/FileList.h"
 
-#include "filelist/BusyPointer.h"
+#include "desktop/BusyPointer.h"
 #include "filelist/FileBox.h"
 #include "filelist/FolderBrowser.h"
 #include "platform/Paths.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
+#include <QStyledItemDelegate>
+#include <QUrl>
 
 namespace quillon {
+
+namespace {
+
+// Items no wider than the list, so that their text is elided rather than cut.
+class FitWidthDelegate : public QStyledItemDelegate {
+public:
+    explicit FitWidthDelegate(QListWidget* list)
+        : QStyledItemDelegate(list)
+        , m_list(list)
+    {
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setWidth(std::min(size.width(), std::max(1, m_list->viewport()->width())));
+        return size;
+    }
+
+private:
+    QListWidget* m_list;
+};
+
+// The local files and folders a drag carries; empty when it carries anything else.
+QStringList droppedPaths(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+} // namespace
 
 FileList::FileList(QListWidget* lstFiles, FileBox* fileBox, UserMessages& messages, QWidget* messageParent)
     : m_lstFiles(lstFiles)
@@ -33,8 +76,17 @@ FileList::FileList(QListWidget* lstFiles, FileBox* fileBox, UserMessages& messag
     connect(m_remove, &QAction::triggered, this, &FileList::mnuFileListRemove_Click);
     connect(m_removeAll, &QAction::triggered, this, &FileList::mnuFileListRemoveAll_Click);
 
+    // Long paths are shortened in the middle to the list's width rather than
+    // scrolled sideways, so each page's own name shows.
+    m_lstFiles->setTextElideMode(Qt::ElideMiddle);
+    m_lstFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lstFiles->setResizeMode(QListView::Adjust);
+    m_lstFiles->setItemDelegate(new FitWidthDelegate(m_lstFiles));
+
     m_viewport = m_lstFiles->viewport();
     m_viewport->installEventFilter(this);
+    m_lstFiles->setAcceptDrops(true);
+    m_lstFiles->viewport()->setAcceptDrops(true);
 }
 
 int FileList::FileCount() const
@@ -47,7 +99,7 @@ QStringList FileList::FileNames() const
     return m_names;
 }
 
-QStringList FileList::FilePaths() const
+QStringList FileList::FileFolders() const
 {
     return m_folders;
 }
@@ -62,13 +114,17 @@ QStringList FileList::paths() const
 
 bool FileList::AddFile(const QString& fileName)
 {
+    return add(m_fileBox->folder(), fileName);
+}
+
+bool FileList::add(const QString& box, const QString& fileName)
+{
     if (m_locked || fileName.isEmpty())
         return false;
     if (FileCount() >= MaxFiles) {
         tellFull();
         return false;
     }
-    const QString box = m_fileBox->folder();
     // The root already ends in its separator: "/" + "index.htm".
     const QString folder = !box.isEmpty() && isSeparator(box.back()) ? box : box + nativeSeparator();
     const QString full = folder + fileName;
@@ -96,6 +152,38 @@ void FileList::cmdAddFiles_Click()
             break;
         }
         AddFile(name);
+    }
+}
+
+void FileList::addPages(const QStringList& paths)
+{
+    if (m_locked || paths.isEmpty())
+        return;
+    BusyPointer busy;
+    const QScopedValueRollback busyFlag(m_busy, true);
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        QList<QFileInfo> pages;
+        if (info.isDir()) {
+            pages = QDir(info.absoluteFilePath())
+                        .entryInfoList({ QStringLiteral("*.htm"), QStringLiteral("*.html") }, QDir::Files,
+                            QDir::Name | QDir::IgnoreCase);
+        } else if (info.isFile()) {
+            pages.append(info);
+        } else {
+            tell(QStringLiteral("File not found..."),
+                QStringLiteral("The file: ") + QDir::toNativeSeparators(path)
+                    + QStringLiteral(" was not found."),
+                MessageIcon::Exclamation);
+            continue;
+        }
+        for (const QFileInfo& page : pages) {
+            if (FileCount() >= MaxFiles) {
+                tellFull();
+                return;
+            }
+            add(QDir::toNativeSeparators(page.absolutePath()), page.fileName());
+        }
     }
 }
 
@@ -160,6 +248,27 @@ bool FileList::eventFilter(QObject* watched, QEvent* event)
     if (watched != m_viewport)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (!m_locked && !droppedPaths(drag->mimeData()).isEmpty())
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList paths = droppedPaths(drop->mimeData());
+        if (m_locked || paths.isEmpty())
+            return true;
+        drop->acceptProposedAction();
+        // Added once the drop is over: a message box must not keep the file
+        // manager waiting for the drop to end.
+        QMetaObject::invokeMethod(
+            this, [this, paths] { addPages(paths); }, Qt::QueuedConnection);
+        return true;
+    }
     case QEvent::ContextMenu:
         // The menu belongs to the right button's release, handled below.
         return static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse;
@@ -194,7 +303,8 @@ void FileList::append(const QString& folder, const QString& name)
 {
     m_folders.append(folder);
     m_names.append(name);
-    m_lstFiles->addItem(folder + name);
+    auto* item = new QListWidgetItem(folder + name, m_lstFiles);
+    item->setToolTip(folder + name);
 }
 
 void FileList::removeAt(int row)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/UserMessages.h"
+#include "desktop/UserMessages.h"
 
 #include <QObject>
 #include <QStringList>
@@ -18,8 +18,10 @@ class FolderBrowser;
 
 // The files to be tagged, shown in the list box lstFiles: at most MaxFiles, in
 // the order they were added, never the same full path twice. Paths that differ
-// only in letter case count as different files. It has no parent: whoever
-// creates it owns it.
+// only in letter case count as different files. Pages and folders dropped on
+// the list are added too. A path too long for the list is shortened in its
+// middle, so the page's name stays in view; its tooltip holds it whole. It has
+// no parent: whoever creates it owns it.
 class FileList : public QObject {
     Q_OBJECT
 public:
@@ -32,7 +34,7 @@ public:
     // The names alone, in list order.
     QStringList FileNames() const;
     // Each file's folder, ending in the separator, in list order.
-    QStringList FilePaths() const;
+    QStringList FileFolders() const;
     // The full paths, in list order.
     QStringList paths() const;
 
@@ -41,6 +43,10 @@ public:
     bool AddFile(const QString& fileName);
     // Adds the file box's selected files in their order, until the list is full.
     void cmdAddFiles_Click();
+    // Adds pages named by their paths, as the add button adds the selected
+    // files: a folder stands for its *.htm and *.html files in name order, a
+    // file for itself; a path that is neither is told to the user.
+    void addPages(const QStringList& paths);
     // Removes the selected entry; without one, tells the user.
     void mnuFileListRemove_Click();
     void mnuFileListRemoveAll_Click();
@@ -70,6 +76,7 @@ protected:
     virtual void popup(const QPoint& globalPos);
 
 private:
+    bool add(const QString& folder, const QString& fileName);
     void append(const QString& folder, const QString& name);
     void removeAt(int row);
     void tell(const QString& title, const QString& text, MessageIcon icon);

@@ -73,7 +73,6 @@ QString shownName(const QString& folder)
 FolderBox::FolderBox(QWidget* parent)
     : QListWidget(parent)
 {
-    setObjectName(QStringLiteral("dirChooseFile"));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setItemDelegate(new IndentDelegate(this));
     connect(this, &QListWidget::itemDoubleClicked, this, &FolderBox::openItem);

@@ -7,14 +7,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 
 namespace quillon {
 
 namespace {
 
-template <typename T>
-T* named(T* widget, const char* name, const QString& toolTip = QString())
+template <typename T> T* named(T* widget, const char* name, const QString& toolTip = QString())
 {
     widget->setObjectName(QString::fromLatin1(name));
     if (!toolTip.isEmpty())
@@ -29,65 +27,71 @@ QString text(bool yes)
 
 } // namespace
 
-OptionsPage::OptionsPage(Settings settings, QWidget* parent) : QWidget(parent), m_settings(std::move(settings))
+OptionsPage::OptionsPage(Settings settings, QWidget* parent)
+    : QWidget(parent)
+    , m_settings(std::move(settings))
 {
     setObjectName(QStringLiteral("pageOptions"));
 
     fraGeneralOptions = named(new QGroupBox(QStringLiteral("General Options"), this), "fraGeneralOptions");
     chkSound = named(new QCheckBox(QStringLiteral("Play sound when done"), fraGeneralOptions), "chkSound",
-                     QStringLiteral("Play the sound file when done tagging"));
+        QStringLiteral("Play the sound file when done tagging"));
     chkGenerateBackups = named(new QCheckBox(QStringLiteral("Generate backups"), fraGeneralOptions),
-                               "chkGenerateBackups", QStringLiteral("Generate backups of all files changed"));
-    chkBackupSame = named(new QCheckBox(QStringLiteral("Global backup location"), fraGeneralOptions), "chkBackupSame",
-                          QStringLiteral("Backup to one specified directory"));
-    cmdBackupPath = named(new QPushButton(QStringLiteral("Backup Location..."), fraGeneralOptions), "cmdBackupPath",
-                          QStringLiteral("Location of global backup files"));
+        "chkGenerateBackups", QStringLiteral("Generate backups of all files changed"));
+    chkBackupSame = named(new QCheckBox(QStringLiteral("Global backup location"), fraGeneralOptions),
+        "chkBackupSame", QStringLiteral("Backup to one specified directory"));
+    cmdBackupPath = named(new QPushButton(QStringLiteral("Backup Location..."), fraGeneralOptions),
+        "cmdBackupPath", QStringLiteral("Location of global backup files"));
 
     fraOnlineMode = named(new QGroupBox(QStringLiteral("Online Mode"), this), "fraOnlineMode");
-    optOnline = named(new QRadioButton(QStringLiteral("Online mode (All images)"), fraOnlineMode), "optOnline",
-                      QStringLiteral("Download and tag files located on internet"));
+    optOnline = named(new QRadioButton(QStringLiteral("Online mode (All images)"), fraOnlineMode),
+        "optOnline", QStringLiteral("Download and tag files located on internet"));
     optOffline = named(new QRadioButton(QStringLiteral("Offline mode (Local images only)"), fraOnlineMode),
-                       "optOffline", QStringLiteral("Skip files locatetd on internet"));
-    lblNote = named(new QLabel(QStringLiteral("Note: Online mode requires you to be connected to the internet."),
-                               fraOnlineMode),
-                    "lblNote");
+        "optOffline", QStringLiteral("Skip files locatetd on internet"));
+    lblNote
+        = named(new QLabel(QStringLiteral("Note: Online mode requires you to be connected to the internet."),
+                    fraOnlineMode),
+            "lblNote");
     lblNote->setWordWrap(true);
 
     fraBorder = named(new QGroupBox(QStringLiteral("If BORDER property is absent..."), this), "fraBorder");
     optBorder1 = named(new QRadioButton(QStringLiteral("Do nothing"), fraBorder), "optBorder1",
-                       QStringLiteral("Don't add BORDER property at all"));
+        QStringLiteral("Don't add BORDER property at all"));
     optBorder2 = named(new QRadioButton(QStringLiteral("BORDER="), fraBorder), "optBorder2",
-                       QStringLiteral("Add BORDER property"));
+        QStringLiteral("Add BORDER property"));
     lstBorderSize = named(new QComboBox(fraBorder), "lstBorderSize");
     for (int i = 0; i <= 10; ++i)
         lstBorderSize->addItem(QString::number(i));
 
     fraAlt = named(new QGroupBox(QStringLiteral("If ALT property is absent..."), this), "fraAlt");
     optAlt1 = named(new QRadioButton(QStringLiteral("Do nothing"), fraAlt), "optAlt1",
-                    QStringLiteral("Don't add ALT property"));
-    optAlt2 = named(new QRadioButton(QStringLiteral("ALT="), fraAlt), "optAlt2", QStringLiteral("Add ALT property"));
+        QStringLiteral("Don't add ALT property"));
+    optAlt2 = named(
+        new QRadioButton(QStringLiteral("ALT="), fraAlt), "optAlt2", QStringLiteral("Add ALT property"));
     cboAltText = named(new QComboBox(fraAlt), "cboAltText");
-    cboAltText->addItems({QStringLiteral("Image Name"), QStringLiteral("Custom")});
+    cboAltText->addItems({ QStringLiteral("Image Name"), QStringLiteral("Custom") });
     cmdEdit = named(new QPushButton(QStringLiteral("Edit"), fraAlt), "cmdEdit",
-                    QStringLiteral("Specify the ALT text to add"));
+        QStringLiteral("Specify the ALT text to add"));
 
     // Until the page is loaded nothing is chosen.
     lstBorderSize->setCurrentIndex(-1);
     cboAltText->setCurrentIndex(-1);
-    for (QRadioButton* option : {optOnline, optOffline, optBorder1, optBorder2, optAlt1, optAlt2})
+    for (QRadioButton* option : { optOnline, optOffline, optBorder1, optBorder2, optAlt1, optAlt2 })
         option->setAutoExclusive(true);
 
-    connect(optOnline, &QRadioButton::toggled, this, [this](bool on) { if (on) optOnline_Click(); });
-    connect(optOffline, &QRadioButton::toggled, this, [this](bool on) { if (on) optOffline_Click(); });
-    connect(optAlt1, &QRadioButton::toggled, this, [this](bool on) { if (on) optAlt1_Click(); });
-    connect(optAlt2, &QRadioButton::toggled, this, [this](bool on) { if (on) optAlt2_Click(); });
-    connect(optBorder1, &QRadioButton::toggled, this, [this](bool on) { if (on) optBorder1_Click(); });
-    connect(optBorder2, &QRadioButton::toggled, this, [this](bool on) { if (on) optBorder2_Click(); });
-    connect(cboAltText, &QComboBox::currentIndexChanged, this, &OptionsPage::cboAltText_Click);
-    connect(lstBorderSize, &QComboBox::currentIndexChanged, this, &OptionsPage::lstBorderSize_Click);
-    connect(chkSound, &QCheckBox::stateChanged, this, &OptionsPage::chkSound_Click);
-    connect(chkGenerateBackups, &QCheckBox::stateChanged, this, &OptionsPage::chkGenerateBackups_Click);
-    connect(chkBackupSame, &QCheckBox::stateChanged, this, &OptionsPage::chkBackupSame_Click);
+    // The handlers answer the user alone: loading the page from the store sets
+    // the controls without writing anything back.
+    connect(optOnline, &QRadioButton::clicked, this, &OptionsPage::optOnline_Click);
+    connect(optOffline, &QRadioButton::clicked, this, &OptionsPage::optOffline_Click);
+    connect(optAlt1, &QRadioButton::clicked, this, &OptionsPage::optAlt1_Click);
+    connect(optAlt2, &QRadioButton::clicked, this, &OptionsPage::optAlt2_Click);
+    connect(optBorder1, &QRadioButton::clicked, this, &OptionsPage::optBorder1_Click);
+    connect(optBorder2, &QRadioButton::clicked, this, &OptionsPage::optBorder2_Click);
+    connect(cboAltText, &QComboBox::activated, this, &OptionsPage::cboAltText_Click);
+    connect(lstBorderSize, &QComboBox::activated, this, &OptionsPage::lstBorderSize_Click);
+    connect(chkSound, &QCheckBox::clicked, this, &OptionsPage::chkSound_Click);
+    connect(chkGenerateBackups, &QCheckBox::clicked, this, &OptionsPage::chkGenerateBackups_Click);
+    connect(chkBackupSame, &QCheckBox::clicked, this, &OptionsPage::chkBackupSame_Click);
     connect(cmdEdit, &QPushButton::clicked, this, &OptionsPage::editAltTextRequested);
     connect(cmdBackupPath, &QPushButton::clicked, this, &OptionsPage::backupLocationRequested);
 }
@@ -122,10 +126,7 @@ void OptionsPage::PageLoad()
 
     // Text the page never writes shows as the key's default, and the store keeps it.
     auto choose = [this](QComboBox* list, const SettingKey& key, int maximum) {
-        const int index = m_settings.readIndex(key, 0, maximum);
-        const bool foreign = m_settings.read(key) != QString::number(index);
-        const QSignalBlocker quiet(foreign ? list : nullptr);
-        list->setCurrentIndex(index);
+        list->setCurrentIndex(m_settings.readIndex(key, 0, maximum));
     };
     choose(lstBorderSize, keys::BorderSizeIndex, 10);
     choose(cboAltText, keys::AltTextIndex, 1);

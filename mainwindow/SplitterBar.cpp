@@ -11,10 +11,7 @@ SplitterBar::SplitterBar(QWidget* leftNeighbour, QWidget* rightNeighbour, QWidge
     : QWidget(parent), m_left(leftNeighbour), m_right(rightNeighbour)
 {
     setCursor(Qt::SizeHorCursor);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, p.color(QPalette::Button));
-    setPalette(p);
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void SplitterBar::MouseMove(Qt::MouseButtons buttons, double x)
@@ -62,10 +59,21 @@ void SplitterBar::mouseReleaseEvent(QMouseEvent* event)
         Click();
 }
 
+// A shade darker than the window, with a grip of dots in its middle, so the bar
+// can be found on any style.
 void SplitterBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Button));
+    painter.fillRect(rect(), palette().color(QPalette::Button).darker(112));
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(rect().topLeft(), rect().bottomLeft());
+    painter.drawLine(rect().topRight(), rect().bottomRight());
+    const int x = width() / 2;
+    const int middle = height() / 2;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette().color(QPalette::Dark));
+    for (int step = -2; step <= 2; ++step)
+        painter.drawRect(x - 1, middle + step * 4 - 1, 2, 2);
 }
 
 } // namespace quillon

@@ -1,4 +1,5 @@
 #include "mainwindow/WindowLayout.h"
+#include "mainwindow/WindowPlacement.h"
 
 #include "filelist/DriveBox.h"
 #include "filelist/FileBox.h"
@@ -46,7 +47,7 @@ void place(QWidget* w, double left, double top, double width, double height)
 }
 
 void placeCounters(QLabel* found, QLabel* foundCount, QLabel* tagged, QLabel* taggedCount, QLabel* errors,
-    QLabel* errorsCount)
+                   QLabel* errorsCount)
 {
     place(found, 105, 315, 1290, 240);
     place(foundCount, 1485, 315, 0, 0);
@@ -54,7 +55,7 @@ void placeCounters(QLabel* found, QLabel* foundCount, QLabel* tagged, QLabel* ta
     place(taggedCount, 1485, 675, 0, 0);
     place(errors, 105, 1005, 1290, 240);
     place(errorsCount, 1485, 1005, 0, 0);
-    for (QLabel* count : { foundCount, taggedCount, errorsCount })
+    for (QLabel* count : {foundCount, taggedCount, errorsCount})
         autoSize(count);
 }
 
@@ -122,25 +123,102 @@ void applyDesign(frmMain& w)
     place(s.lvStatus, 2355, 390, 3000, 1500);
 }
 
+namespace {
+
 // Captions were measured for a narrower face than the desktop may have: a
-// caption that does not fit widens its control, which keeps its place.
+// caption or list that does not fit widens its control, which keeps its place,
+// and a check or option box too low for its text grows about its middle.
 void fitCaptions(QWidget* page)
 {
     const auto controls = page->findChildren<QWidget*>();
     for (QWidget* control : controls) {
-        const bool captioned = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLabel*>(control);
+        const bool captioned = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLabel*>(control)
+            || qobject_cast<QComboBox*>(control);
         if (!captioned || qobject_cast<QPushButton*>(control))
             continue;
-        const double needed = control->sizeHint().width() * kPerPixel;
-        if (needed > width(control))
-            setWidth(control, needed);
+        const QSize hint = control->sizeHint();
+        if (hint.width() * kPerPixel > width(control))
+            setWidth(control, hint.width() * kPerPixel);
+        const bool box = qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control);
+        const double needed = hint.height() * kPerPixel;
+        if (box && needed > height(control)) {
+            setTop(control, top(control) - (needed - height(control)) / 2);
+            setHeight(control, needed);
+        }
     }
 }
 
+// The design puts a frame's first control just below a caption drawn on the
+// frame's top line; where the style draws the caption above the line, the
+// controls move down, clear of it, into the room the design left at the bottom.
+void clearFrameCaptions(QWidget* page)
+{
+    const auto frames = page->findChildren<QGroupBox*>();
+    for (QGroupBox* frame : frames) {
+        // The group box keeps its contents margins where the style puts the inside of its frame.
+        const double clear = (frame->contentsRect().top() + 1) * kPerPixel;
+        double highest = height(frame);
+        double lowest = 0;
+        const auto controls = frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        for (const QWidget* control : controls) {
+            highest = std::min(highest, top(control));
+            lowest = std::max(lowest, top(control) + height(control));
+        }
+        const double shift = clear - highest;
+        if (controls.isEmpty() || shift <= 0)
+            continue;
+        for (QWidget* control : controls)
+            setTop(control, top(control) + shift);
+        const double needed = lowest + shift + 3 * kPerPixel;
+        if (needed > height(frame))
+            setHeight(frame, needed);
+    }
+}
+
+// Each counter stands on its caption's line, both as high as their text, and
+// clear of a caption that had to grow.
+void alignCounters(QLabel* caption, QLabel* count)
+{
+    setHeight(caption, caption->sizeHint().height() * kPerPixel);
+    setTop(count, top(caption));
+    setLeft(count, std::max(left(count), left(caption) + width(caption) + 45));
+    autoSize(count);
+}
+
+// The left-hand control of a row keeps at most the width that leaves its
+// splitter bar and a right-hand neighbour 1000 twips wide inside room, so a
+// window made narrower never pushes the bar and the neighbour out of it.
+// True when the width was cut.
+bool limitLeftNeighbour(QWidget* leftNeighbour, const QWidget* bar, double room)
+{
+    const double most = room - left(leftNeighbour) - 25 - width(bar) - 25 - 1000;
+    if (width(leftNeighbour) <= most)
+        return false;
+    return setWidth(leftNeighbour, std::max(most, 825.0));
+}
+
+} // namespace
+
 void applyLoadGeometry(frmMain& w)
 {
-    fitCaptions(w.pageOptions);
-    fitCaptions(w.pageReport);
+    for (QWidget* page : { static_cast<QWidget*>(w.pageOptions), static_cast<QWidget*>(w.pageReport) }) {
+        fitCaptions(page);
+        clearFrameCaptions(page);
+    }
+    ReportPage& r = *w.pageReport;
+    const std::pair<QLabel*, QLabel*> counters[] = {
+        { r.Label4, r.lblTotalFound },
+        { r.Label5, r.lblTotalTagged },
+        { r.Label6, r.lblTotalErrors },
+        { r.Label9, r.lblCurrentFound },
+        { r.Label8, r.lblCurrentTagged },
+        { r.Label7, r.lblCurrentErrors },
+    };
+    for (const auto& [caption, count] : counters)
+        alignCounters(caption, count);
+    // A list that grew to show its items pushes the button beside it along.
+    OptionsPage& o = *w.pageOptions;
+    setLeft(o.cmdEdit, std::max(left(o.cmdEdit), left(o.cboAltText) + width(o.cboAltText) + 105));
     ChooseFilesPage& c = *w.pageChooseFiles;
     StatusFrame& s = *w.fraStatus;
     setWidth(c.picChooseFile, 90);
@@ -149,24 +227,25 @@ void applyLoadGeometry(frmMain& w)
     setTop(w.tabStrip, 50);
     setLeft(w.fraStatus, 50);
     setTop(w.fraStatus, height(w.tabStrip) + 100);
-    for (QWidget* control : { static_cast<QWidget*>(c.dirChooseFile), static_cast<QWidget*>(c.picChooseFile),
-             static_cast<QWidget*>(c.fileChooseFile) })
+    for (QWidget* control : {static_cast<QWidget*>(c.dirChooseFile), static_cast<QWidget*>(c.picChooseFile),
+                             static_cast<QWidget*>(c.fileChooseFile)})
         setTop(control, 850);
     setHeight(c.picChooseFile, height(c.fileChooseFile) - 10);
     setWidth(c.drvChooseFile, width(c.dirChooseFile) + 15);
-    for (QWidget* control : { static_cast<QWidget*>(s.lstFiles), static_cast<QWidget*>(s.lvStatus),
-             static_cast<QWidget*>(s.picStatus) })
+    for (QWidget* control :
+         {static_cast<QWidget*>(s.lstFiles), static_cast<QWidget*>(s.lvStatus), static_cast<QWidget*>(s.picStatus)})
         setTop(control, 390);
     setHeight(s.picStatus, height(s.lstFiles) - 10);
 }
 
 bool run(frmMain& w)
 {
-    const bool normal
-        = !(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    const bool normal = !(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     if (normal && (w.windowWidth() < 7000 || w.windowHeight() < 5500)) {
-        setGeometry(
-            &w, left(&w), top(&w), std::max(w.windowWidth(), 7000.0), std::max(w.windowHeight(), 5500.0));
+        const QRectF outer = WindowPlacement::outerBounds(w);
+        WindowPlacement::setOuterBounds(w,
+            QRectF(outer.left(), outer.top(), std::max(outer.width(), 7000.0),
+                std::max(outer.height(), 5500.0)));
         return false;
     }
 
@@ -179,6 +258,7 @@ bool run(frmMain& w)
     setHeight(w.fraStatus, H - height(w.tabStrip) - 850);
     setLeft(s.lblFiles, 100);
     setLeft(s.lstFiles, 100);
+    limitLeftNeighbour(s.lstFiles, s.picStatus, width(w.fraStatus) - 100);
     setLeft(s.picStatus, left(s.lstFiles) + width(s.lstFiles) + 25);
     setLeft(s.lvStatus, left(s.picStatus) + width(s.picStatus) + 25);
     setWidth(s.lvStatus, width(w.fraStatus) - left(s.lvStatus) - 100);
@@ -188,7 +268,7 @@ bool run(frmMain& w)
     setLeft(s.lblStatus, left(s.lvStatus));
 
     const double C = third(width(s.lvStatus));
-    const double columns[3] = { C, C, C - 200 };
+    const double columns[3] = {C, C, C - 200};
     for (int i = 0; i < 3; ++i) {
         s.lvStatus->setColumnWidth(i, toPixels(std::max(columns[i], 0.0)));
         s.lvStatus->model()->setHeaderData(i, Qt::Horizontal, columns[i], Qt::UserRole);
@@ -198,6 +278,8 @@ bool run(frmMain& w)
     switch (w.tabStrip->currentIndex()) {
     case 0: {
         ChooseFilesPage& c = *w.pageChooseFiles;
+        if (limitLeftNeighbour(c.dirChooseFile, c.picChooseFile, W - 400))
+            setWidth(c.drvChooseFile, width(c.dirChooseFile) + 15);
         setLeft(c.picChooseFile, left(c.dirChooseFile) + width(c.dirChooseFile) + 25);
         setLeft(c.fileChooseFile, left(c.picChooseFile) + width(c.picChooseFile) + 25);
         setWidth(c.fileChooseFile, W - left(c.fileChooseFile) - 400);

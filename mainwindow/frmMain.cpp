@@ -1,11 +1,13 @@
 #include "mainwindow/frmMain.h"
 
-#include "dialogs/DesktopServices.h"
-#include "dialogs/ProductLinks.h"
-#include "dialogs/UserMessages.h"
+#include "desktop/BringToFront.h"
+#include "desktop/DesktopServices.h"
+#include "desktop/ProductLinks.h"
+#include "desktop/UserMessages.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmBackupLocation.h"
 #include "dialogs/frmCustomAltText.h"
+#include "dialogs/frmHelp.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FileBox.h"
 #include "filelist/FolderBox.h"
@@ -53,6 +55,7 @@ enum Page { ChooseFiles = 0, Options = 1, BeginTagging = 2 };
 frmMain::frmMain(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(std::move(services))
+    , m_opener(std::make_unique<TellingOpener>(m_services.opener, *m_services.messages, this))
 {
     loadPictures();
     setObjectName(QStringLiteral("frmMain"));
@@ -201,12 +204,12 @@ void frmMain::Form_Load()
 
 double frmMain::windowWidth() const
 {
-    return twips::width(this);
+    return WindowPlacement::outerBounds(*this).width();
 }
 
 double frmMain::windowHeight() const
 {
-    return twips::height(this);
+    return WindowPlacement::outerBounds(*this).height();
 }
 
 void frmMain::Form_Resize()
@@ -344,23 +347,21 @@ void frmMain::DoneScanning(bool stopped)
 
 void frmMain::mnuHelpContents_Click()
 {
-    if (m_services.opener)
-        m_services.opener->open(QUrl::fromLocalFile(findDataFile(QStringLiteral("yarrow.html"))));
+    if (!dlgHelp)
+        dlgHelp = new frmHelp(findDataFile(QStringLiteral("yarrow.html")), m_opener.get(), this);
+    bringToFront(dlgHelp.data());
 }
 
 void frmMain::mnuWebsite_Click()
 {
-    if (m_services.opener)
-        m_services.opener->open(QUrl(QString::fromLatin1(links::AuthorPage)));
+    m_opener->open(QUrl(QString::fromLatin1(links::AuthorPage)));
 }
 
 void frmMain::mnuAbout_Click()
 {
     if (!dlgAbout)
-        dlgAbout = new frmAbout(m_services.opener, this);
-    dlgAbout->show();
-    dlgAbout->raise();
-    dlgAbout->activateWindow();
+        dlgAbout = new frmAbout(m_opener.get(), this);
+    bringToFront(dlgAbout.data());
 }
 
 // The ALT text and backup location dialogs load the store when they open, so
@@ -372,9 +373,7 @@ void frmMain::cmdEdit_Click()
         dlgCustomAltText->setAttribute(Qt::WA_DeleteOnClose);
         dlgCustomAltText->setWindowIcon(windowIcon());
     }
-    dlgCustomAltText->show();
-    dlgCustomAltText->raise();
-    dlgCustomAltText->activateWindow();
+    bringToFront(dlgCustomAltText.data());
 }
 
 void frmMain::cmdBackupPath_Click()
@@ -383,9 +382,12 @@ void frmMain::cmdBackupPath_Click()
         dlgBackupLocation = new frmBackupLocation(m_services.settings, *m_services.messages, this);
         dlgBackupLocation->setAttribute(Qt::WA_DeleteOnClose);
     }
-    dlgBackupLocation->show();
-    dlgBackupLocation->raise();
-    dlgBackupLocation->activateWindow();
+    bringToFront(dlgBackupLocation.data());
+}
+
+void frmMain::openPages(const QStringList& paths)
+{
+    fileList->addPages(paths);
 }
 
 void frmMain::setRunning(bool running)

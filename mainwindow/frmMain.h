@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+#include <memory>
+
 class QAction;
 class QMenu;
 
@@ -28,6 +30,7 @@ class UserMessages;
 class frmAbout;
 class frmBackupLocation;
 class frmCustomAltText;
+class frmHelp;
 
 // What the window needs from the world, replaceable in tests.
 struct MainWindowServices {
@@ -39,7 +42,7 @@ struct MainWindowServices {
     ImageFetcher* fetcher = nullptr;
     // The folder the file boxes open at start-up.
     QString startFolder;
-    // Opens help, web and mail links; nothing happens when null.
+    // Opens web and mail links; when null, or when it fails, the user is told.
     UrlOpener* opener = nullptr;
     // Plays the done sound; silent when null.
     SoundPlayer* sound = nullptr;
@@ -66,6 +69,8 @@ public:
     void mnuAbout_Click();
     void cmdEdit_Click();
     void cmdBackupPath_Click();
+    // Adds pages to the file list as the add button does; a folder adds its pages.
+    void openPages(const QStringList& paths);
     // Resets the report page and empties the file list.
     void ClearStatus();
     // The layout of every control for the window's size and current page.
@@ -100,6 +105,7 @@ public:
     QPointer<frmCustomAltText> dlgCustomAltText;
     QPointer<frmBackupLocation> dlgBackupLocation;
     QPointer<frmAbout> dlgAbout;
+    QPointer<frmHelp> dlgHelp;
 
 signals:
     // The end-of-run work is done (after the done picture and the sound).
@@ -121,6 +127,8 @@ private:
 
     MainWindowServices m_services;
     RunController* m_runController = nullptr;
+    // The services' opener, telling the user when a link cannot be opened.
+    std::unique_ptr<UrlOpener> m_opener;
     bool m_saved = false;
     bool m_inLayout = false;
 };

@@ -1,10 +1,12 @@
-#include "dialogs/DesktopServices.h"
-#include "dialogs/UserMessages.h"
+#include "desktop/DesktopServices.h"
+#include "desktop/UserMessages.h"
 #include "mainwindow/IsOnline.h"
 #include "mainwindow/frmMain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -12,6 +14,17 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Brambleworth Software"));
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
+
+    // quillon [PAGE or FOLDER]...: the pages start in the file list, as a file
+    // manager's "Open With" hands them over.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Adds measured WIDTH and HEIGHT to the image tags of HTML pages."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("pages"),
+        QStringLiteral("HTML pages, or folders of them, to list."), QStringLiteral("[PAGE...]"));
+    parser.process(app);
 
     quillon::DesktopMessages messages;
     quillon::DesktopOpener opener;
@@ -24,5 +37,8 @@ int main(int argc, char* argv[])
     services.startFolder = QDir::currentPath();
     quillon::frmMain window(services);
     window.show();
+    const QStringList pages = parser.positionalArguments();
+    if (!pages.isEmpty())
+        QTimer::singleShot(0, &window, [&window, pages] { window.openPages(pages); });
     return app.exec();
 }

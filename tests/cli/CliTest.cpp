@@ -51,6 +51,9 @@ TEST_F(QuillonTag, OptionsChooseTheClausesAndTheBackups)
     EXPECT_EQ(quillonTag({QStringLiteral("--no-backup"), QStringLiteral("--alt-image-name"), QStringLiteral("--border"),
                           QStringLiteral("0"), third}).exitCode, 0);
     EXPECT_EQ(slurp(third), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60 BORDER=0 ALT=\"a.gif\">"));
+    const QString fourth = dir.write(QStringLiteral("s.html"), "<img src=a.gif>");
+    EXPECT_EQ(quillonTag({QStringLiteral("--no-backup"), QStringLiteral("--lowercase"), fourth}).exitCode, 0);
+    EXPECT_EQ(slurp(fourth), QByteArray("<img src=a.gif width=\"120\" height=\"60\" border=\"10\">"));
     EXPECT_FALSE(QFileInfo::exists(third + QStringLiteral(".bak")));
 }
 
@@ -75,7 +78,7 @@ TEST_F(QuillonTag, HelpListsTheOptionsAndExitStatusesAndVersionComesFromTheBuild
     const Outcome help = quillonTag({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     for (const char* option : {"--online", "--offline", "--border", "--no-border", "--alt", "--alt-image-name",
-                               "--no-alt", "--backup", "--no-backup", "--backup-dir", "--version", "Exit status"})
+                               "--no-alt", "--backup", "--no-backup", "--backup-dir", "--lowercase", "--version", "Exit status"})
         EXPECT_TRUE(help.text().contains(QString::fromUtf8(option))) << option;
     const Outcome version = quillonTag({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);

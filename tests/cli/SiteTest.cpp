@@ -371,9 +371,13 @@ TEST_F(Site, RootFindsSlashPathsUnderItAndNeverReadsAPictureOutsideIt)
     EXPECT_EQ(report.totals, u"Found 3, Tagged 1, Errors 2"_s);
     EXPECT_EQ(slurp(file), QByteArray(page).replace("a.png\">", "a.png\" WIDTH=5 HEIGHT=6>"));
 
-    // Without a root, "/" is the document's folder as ever, and climbing out is allowed.
+    // Without a root, a "/" path is an error, never looked up beside the page; climbing out is allowed.
     dir.write(u"root/pages/p.html"_s, page);
-    EXPECT_EQ(quillonTag(words("--no-backup --no-border") << file).exitCode, 1);
+    dir.write(u"root/pages/img/a.png"_s, makePicture(u"png"_s, 9, 9));
+    const Outcome plain = quillonTag(words("--no-backup --no-border") << file);
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_EQ(parseText(plain.text()).rows.value(0).value(2),
+        u"Error: Image path starts at the site root, and no root is given."_s);
     EXPECT_EQ(slurp(file), QByteArray(page).replace("x.png\">", "x.png\" WIDTH=88 HEIGHT=8>"));
 }
 

@@ -110,6 +110,8 @@ TEST(LargeDocument, TagsWithoutAnEndLeaveTheDocumentAsItWasInOneReading)
         repeated("<img "), // a start every five bytes, no ">" anywhere
         repeated("<img a='") + "x=\">", // every start's ">" falls inside quotes
         repeated("<img\t<IMG/<img a=\"b\" c='"),
+        repeated("<script><!--<script><img src=a.png>"), // scripts, and comments in them, never closed
+        repeated("<!-- <img src=a.png> -"), // comments never closed
     };
     TempDir dir;
     dir.write(u"a.png"_s, makePicture(u"png"_s, 12, 34));

@@ -2,7 +2,6 @@
 // shell would have to quote: quillon-tag never crashes on them, changes only
 // what is a real image tag, and names them exactly in every report.
 
-#include "engine/TagScanner.h"
 #include "tests/cli/ToolRun.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TempDir.h"
@@ -149,45 +148,4 @@ TEST(StrangeDocument, APageUnderANameAShellWouldQuoteIsTaggedBackedUpAndNamedExa
     expected[relative] = after;
     expected[relative + u".bak"_s] = before;
     EXPECT_EQ(snapshot(dir.path()), expected);
-}
-
-TEST(StrangeDocument, EveryStartWithoutAnEndIsJudgedAsIfReadAlone)
-{
-    // Texts of tag pieces in random order: each tag found is the tag a scanner
-    // finds at its start when the text begins there, and every "<img" passed over
-    // has no end when read alone.
-    const char* pieces[]
-        = { "<img", " ", "<img ", "/", ">", "=", "\"", "'", "a", "<IMG/", "x=", "\t", "<", "=\"", ">'" };
-    QRandomGenerator random(3);
-    int judged = 0;
-    for (int n = 0; n < 20000; ++n) {
-        QString text;
-        for (int k = random.bounded(1, 16); k > 0; --k)
-            text += QString::fromLatin1(pieces[random.bounded(int(std::size(pieces)))]);
-        auto firstAt0 = [&](qsizetype start) {
-            TagScanner alone(QStringView(text).sliced(start));
-            std::optional<ImgTag> tag = alone.next();
-            return tag && tag->start == 0 ? tag : std::nullopt;
-        };
-        TagScanner scanner(text);
-        qsizetype from = 0;
-        for (;;) {
-            const std::optional<ImgTag> tag = scanner.next();
-            const qsizetype until = tag ? tag->start : text.size();
-            for (qsizetype i = text.indexOf(u"<img"_s, from, Qt::CaseInsensitive); i >= 0 && i < until;
-                 i = text.indexOf(u"<img"_s, i + 1, Qt::CaseInsensitive)) {
-                ASSERT_FALSE(firstAt0(i)) << "a tag at " << i << " was passed over in " << text.toStdString();
-                ++judged;
-            }
-            if (!tag)
-                break;
-            const std::optional<ImgTag> alone = firstAt0(tag->start);
-            ASSERT_TRUE(alone && alone->end + tag->start == tag->end
-                && alone->insertAt + tag->start == tag->insertAt
-                && alone->attributes.size() == tag->attributes.size())
-                << text.toStdString();
-            from = tag->end + 1;
-        }
-    }
-    EXPECT_GT(judged, 10000);
 }

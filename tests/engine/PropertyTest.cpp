@@ -69,7 +69,12 @@ const std::map<char, std::vector<QByteArray>>& grammar()
             { "<!-- $T -->", "<script>if (a<img) b = '$T';</script>", "$0", "$b", "<p>Some text.</p>\n",
                 "<imgx src=a.gif>", "<image src=b.png>", "< img src=a.gif>", "<\xC4\xB0MG src=a.gif>", "<im",
                 "<", ">", "<img", "<IMG", "<img=a.gif>", "</img>", "<!img src=a.gif>", "\"'\"",
-                "h\xC3\xA9llo \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80 ", "\xEF\xBF\xBE\xEF\xBF\xBF" } },
+                "h\xC3\xA9llo \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80 ", "\xEF\xBF\xBE\xEF\xBF\xBF",
+                "<!-->$T<!--->", "<!-- $T --!>", "<!DOCTYPE html>", "<?xml version=\"1.0\"?>",
+                "<![CDATA[$T]]>", "<~xmp>$T</~xmp>", "<~style>$T</style$b>", "<~textarea>$T</~textarea>",
+                "<~title>$T</title>", "<~script>$T</~script$b>",
+                "<script><!--<~script>$T</script>$T--></script>", "</script>", "<a title=\"$T\">",
+                "<~noscript>$T</noscript>", "<template>$T</template>", "</$T>" } },
         { 'F', // a fragment of any document
             { "$G", "$G", "$G", "$?", "\xC3(", "\x80", "\xFF", "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80",
                 "\xE9t\xE9", "\x93quoted\x94", "\xC3" } },
@@ -93,7 +98,9 @@ const std::map<char, std::vector<QByteArray>>& grammar()
         { '=', { "=", "=", "=", " =", "= ", " \t=\n" } },
         { 'b', { " ", " ", " ", "  ", "\t", "\r\n", "\n", "\f" } },
         { 'X', { QByteArray(600, 'x'), QByteArray(3000, 'x') } }, { '0', { QByteArray(1, '\0') } },
-        { 'M', { "<img ", "<IMG/", ">", "\"", "'", "/", "=", " ", "/>", "$?" } }, // a small damage
+        { 'M',
+            { "<img ", "<IMG/", ">", "\"", "'", "/", "=", " ", "/>", "$?", "<!--", "-->", "<script>",
+                "</script>" } }, // a small damage
     };
     return rules;
 }
@@ -293,14 +300,10 @@ Problem documentProblem(const PageFolder& folder, const Case& c)
     if (tagged == 0 && (after != c.bytes || QFileInfo(folder.page).lastModified() != kLongAgo))
         return "nothing inserted, yet the document was written";
 
-    // The clauses move the tags and change nothing else about them, unless their quotes
-    // give an "<img" without an end its end: a tag inside the quoted value of such an
-    // "<img" gets clauses, and the quotes of ALT="..." may close that value.
-    const std::vector<ImgTag> again = test::scanImgTags(changed.units());
-    const bool moved = test::tagsMoved(tags, inserted, again);
-    if (moved && test::unendedStarts(units, tags).empty())
+    // The clauses move the tags and change nothing else about them.
+    if (test::tagsMoved(tags, inserted, test::scanImgTags(changed.units())))
         return "the first run moved the tags: «" + visible(changed.units(), 200) + "»";
-    if (moved || tagged == 0)
+    if (tagged == 0)
         return std::nullopt;
 
     // Whatever kept a tag short the first time keeps it short the second time.

@@ -16,7 +16,10 @@ namespace {
 // Writes down every event, one line each, as a driver would see them.
 class Recorder : public RunObserver {
 public:
-    void rowAdded(int row, const ReportRow& r) override { add(QStringLiteral("row+ %1 %2").arg(row).arg(r.file)); }
+    void rowAdded(int row, const ReportRow& r) override
+    {
+        add(QStringLiteral("row+ %1 %2").arg(row).arg(r.file));
+    }
     void rowChanged(int row, const ReportRow& r) override
     {
         add(QStringLiteral("row %1 [%2] [%3]").arg(row).arg(r.image, r.status));
@@ -25,14 +28,21 @@ public:
     void countersChanged(const Counters& c) override
     {
         add(QStringLiteral("counters %1/%2/%3 %4/%5/%6")
-                .arg(c.total[0]).arg(c.total[1]).arg(c.total[2])
-                .arg(c.current[0]).arg(c.current[1]).arg(c.current[2]));
+                .arg(c.total[0])
+                .arg(c.total[1])
+                .arg(c.total[2])
+                .arg(c.current[0])
+                .arg(c.current[1])
+                .arg(c.current[2]));
     }
     void progressChanged(double value, double maximum, const QString& text) override
     {
         add(QStringLiteral("progress %1/%2 %3").arg(value).arg(maximum).arg(text));
     }
-    void fileStarted(int, int, const QString&, const QString& line) override { add(QStringLiteral("file ") + line); }
+    void fileStarted(int, int, const QString&, const QString& line) override
+    {
+        add(QStringLiteral("file ") + line);
+    }
     void runFinished() override { add(QStringLiteral("finished")); }
 
     QStringList matching(const QString& prefix) const
@@ -65,13 +75,14 @@ protected:
 
 TEST_F(Run, ThreeFilesMoveTheFilesLineProgressAndPercentage)
 {
-    const QStringList files = {page(QStringLiteral("1.html"), "<img src=a.gif>"),
-                               page(QStringLiteral("2.html"), "no tags"),
-                               page(QStringLiteral("3.html"), "<img src=a.gif><img src=none.gif>")};
+    const QStringList files
+        = { page(QStringLiteral("1.html"), "<img src=a.gif>"), page(QStringLiteral("2.html"), "no tags"),
+              page(QStringLiteral("3.html"), "<img src=a.gif><img src=none.gif>") };
     engine().run(files);
     EXPECT_EQ(recorder.matching(QStringLiteral("file ")),
-              QStringList({QStringLiteral("file 1 of 3 file in progress..."), QStringLiteral("file 2 of 3 file in progress..."),
-                           QStringLiteral("file 3 of 3 file in progress...")}));
+        QStringList({ QStringLiteral("file 1 of 3 file in progress..."),
+            QStringLiteral("file 2 of 3 file in progress..."),
+            QStringLiteral("file 3 of 3 file in progress...") }));
     const QStringList progress = recorder.matching(QStringLiteral("progress "));
     EXPECT_EQ(progress.front(), QStringLiteral("progress 0/12 0% Complete."));
     EXPECT_TRUE(progress.contains(QStringLiteral("progress 4/12 33% Complete.")));
@@ -86,27 +97,27 @@ TEST_F(Run, ThreeFilesMoveTheFilesLineProgressAndPercentage)
     }
     EXPECT_EQ(recorder.events.back(), QStringLiteral("finished"));
     const Counters& c = engine().report().counters();
-    EXPECT_EQ(c.total, (std::array<int, 3>{3, 2, 1}));
-    EXPECT_EQ(c.current, (std::array<int, 3>{0, 0, 0})); // the end of a run clears them
+    EXPECT_EQ(c.total, (std::array<int, 3> { 3, 2, 1 }));
+    EXPECT_EQ(c.current, (std::array<int, 3> { 0, 0, 0 })); // the end of a run clears them
 }
 
 TEST_F(Run, RowEventsFollowTheTagsSteps)
 {
-    engine().run({page(QStringLiteral("p.html"), "<img src=a.gif>")});
+    engine().run({ page(QStringLiteral("p.html"), "<img src=a.gif>") });
     const QString file = dir.file(QStringLiteral("p.html"));
     const QStringList rows = recorder.matching(QStringLiteral("row"));
-    EXPECT_EQ(rows, QStringList({QStringLiteral("row+ 0 ") + file,
-                                 QStringLiteral("row 0 [] [Skipped: No changes needed.]"),
-                                 QStringLiteral("row 0 [a.gif] [Skipped: No changes needed.]"),
-                                 QStringLiteral("row 0 [a.gif] [Success!]"),
-                                 QStringLiteral("row 0 [a.gif] [Success!]")}));
+    EXPECT_EQ(rows,
+        QStringList(
+            { QStringLiteral("row+ 0 ") + file, QStringLiteral("row 0 [] [Skipped: No changes needed.]"),
+                QStringLiteral("row 0 [a.gif] [Skipped: No changes needed.]"),
+                QStringLiteral("row 0 [a.gif] [Success!]"), QStringLiteral("row 0 [a.gif] [Success!]") }));
 }
 
 TEST_F(Run, CurrentCountersRestartForEachFileAndTotalsForEachRun)
 {
     const QString one = page(QStringLiteral("1.html"), "<img src=a.gif>");
     const QString two = page(QStringLiteral("2.html"), "<img src=none.gif>");
-    engine().run({one, two});
+    engine().run({ one, two });
     const QStringList counters = recorder.matching(QStringLiteral("counters "));
     EXPECT_EQ(counters.front(), QStringLiteral("counters 0/0/0 0/0/0"));
     EXPECT_TRUE(counters.contains(QStringLiteral("counters 1/1/0 0/0/0"))); // second file starts
@@ -114,9 +125,9 @@ TEST_F(Run, CurrentCountersRestartForEachFileAndTotalsForEachRun)
     EXPECT_EQ(counters.back(), QStringLiteral("counters 2/1/1 0/0/0"));
 
     // A second run keeps the rows and starts the counters again.
-    engine().run({two});
+    engine().run({ two });
     EXPECT_EQ(engine().report().rows().size(), 3);
-    EXPECT_EQ(engine().report().counters().total, (std::array<int, 3>{1, 0, 1}));
+    EXPECT_EQ(engine().report().counters().total, (std::array<int, 3> { 1, 0, 1 }));
 
     engine().ClearStatus();
     EXPECT_TRUE(engine().report().rows().isEmpty());
@@ -130,7 +141,7 @@ TEST_F(Run, OptionsChangedBeforeARunAreSeenByIt)
     engine();
     options.addBorder = true;
     options.borderSize = QStringLiteral("3");
-    engine().run({path});
+    engine().run({ path });
     EXPECT_EQ(slurp(path), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60 BORDER=3>"));
 }
 
@@ -138,7 +149,10 @@ TEST_F(Run, StopEndsTheRunAfterTheCurrentTagAndWritesWhatWasDone)
 {
     class Stopper : public RunObserver {
     public:
-        explicit Stopper(TaggingEngine& e) : engine(e) {}
+        explicit Stopper(TaggingEngine& e)
+            : engine(e)
+        {
+        }
         void rowAdded(int, const ReportRow&) override
         {
             if (++rows == 2)
@@ -152,8 +166,9 @@ TEST_F(Run, StopEndsTheRunAfterTheCurrentTagAndWritesWhatWasDone)
     engine().setObserver(&stopper);
     const QString first = page(QStringLiteral("1.html"), "<img src=a.gif><img src=a.gif><img src=a.gif>");
     const QString second = page(QStringLiteral("2.html"), "<img src=a.gif>");
-    engine().run({first, second});
-    EXPECT_EQ(slurp(first), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60><img src=a.gif WIDTH=120 HEIGHT=60><img src=a.gif>"));
+    engine().run({ first, second });
+    EXPECT_EQ(slurp(first),
+        QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60><img src=a.gif WIDTH=120 HEIGHT=60><img src=a.gif>"));
     EXPECT_EQ(slurp(second), QByteArray("<img src=a.gif>"));
     EXPECT_TRUE(stopper.finished);
     EXPECT_EQ(engine().progressValue(), engine().progressMaximum());
@@ -166,21 +181,25 @@ protected:
         fetcher = &curl;
         options.online = true;
         server.serve(QStringLiteral("/pics/a.gif"), test::makePicture(QStringLiteral("gif"), 33, 22), 200,
-                     QStringLiteral("image/gif"));
-        server.serve(QStringLiteral("/missing.gif"), "<html>Not here</html>", 404, QStringLiteral("text/html"));
+            QStringLiteral("image/gif"));
+        server.serve(
+            QStringLiteral("/missing.gif"), "<html>Not here</html>", 404, QStringLiteral("text/html"));
     }
     test::HttpTestServer server;
-    CurlFetcher curl{TransferLimits{std::chrono::milliseconds(2000), std::chrono::milliseconds(5000), 10, 1 << 20}};
+    CurlFetcher curl { TransferLimits {
+        std::chrono::milliseconds(2000), std::chrono::milliseconds(5000), 10, 1 << 20 } };
 };
 
 TEST_F(OnlineRun, RemotePicturesAreFetchedOnceMeasuredAndCleanedUp)
 {
     const QString address = server.url(QStringLiteral("/pics/a.gif"));
     const QString path = page(QStringLiteral("p.html"),
-                              (QStringLiteral("<img src=\"%1\"><IMG SRC=%1 width=66>").arg(address)).toUtf8());
-    engine().run({path});
-    EXPECT_EQ(slurp(path), QStringLiteral("<img src=\"%1\" WIDTH=33 HEIGHT=22><IMG SRC=%1 width=66 HEIGHT=44>")
-                               .arg(address).toUtf8());
+        (QStringLiteral("<img src=\"%1\"><IMG SRC=%1 width=66>").arg(address)).toUtf8());
+    engine().run({ path });
+    EXPECT_EQ(slurp(path),
+        QStringLiteral("<img src=\"%1\" WIDTH=33 HEIGHT=22><IMG SRC=%1 width=66 HEIGHT=44>")
+            .arg(address)
+            .toUtf8());
     EXPECT_EQ(server.hits(QStringLiteral("/pics/a.gif")), 1);
     EXPECT_TRUE(recorder.events.contains(QStringLiteral("row 0 [%1] [Downloading image ...]").arg(address)));
     // The run's downloads are gone once it ends.
@@ -191,8 +210,8 @@ TEST_F(OnlineRun, RemotePicturesAreFetchedOnceMeasuredAndCleanedUp)
 TEST_F(OnlineRun, ErrorPageIsNotAPicture)
 {
     const QString path = page(QStringLiteral("p.html"),
-                              QStringLiteral("<img src=%1>").arg(server.url(QStringLiteral("/missing.gif"))).toUtf8());
-    engine().run({path});
+        QStringLiteral("<img src=%1>").arg(server.url(QStringLiteral("/missing.gif"))).toUtf8());
+    engine().run({ path });
     EXPECT_EQ(engine().report().rows().back().status, status::downloadFailed(481));
 }
 
@@ -200,8 +219,8 @@ TEST_F(OnlineRun, OfflineRunFetchesNothing)
 {
     options.online = false;
     const QString path = page(QStringLiteral("p.html"),
-                              QStringLiteral("<img src=%1>").arg(server.url(QStringLiteral("/pics/a.gif"))).toUtf8());
-    engine().run({path});
+        QStringLiteral("<img src=%1>").arg(server.url(QStringLiteral("/pics/a.gif"))).toUtf8());
+    engine().run({ path });
     EXPECT_EQ(engine().report().rows().back().status, status::Offline);
     EXPECT_EQ(server.hits(QStringLiteral("/pics/a.gif")), 0);
 }
@@ -211,7 +230,10 @@ TEST_F(Run, APictureIsMeasuredOncePerRun)
     // Swapping the picture between two documents of one run shows whether it was read again.
     class Swapper : public RunObserver {
     public:
-        explicit Swapper(test::TempDir& d) : dir(d) {}
+        explicit Swapper(test::TempDir& d)
+            : dir(d)
+        {
+        }
         void fileStarted(int index, int, const QString&, const QString&) override
         {
             if (index == 1)
@@ -222,10 +244,10 @@ TEST_F(Run, APictureIsMeasuredOncePerRun)
     observer = &swapper;
     const QString first = page(QStringLiteral("1.html"), "<img src=a.gif>");
     const QString second = page(QStringLiteral("2.html"), "<img src=a.gif>");
-    engine().run({first, second});
+    engine().run({ first, second });
     EXPECT_EQ(slurp(second), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60>"));
     // The next run measures afresh.
     const QString third = page(QStringLiteral("3.html"), "<img src=a.gif>");
-    engine().run({third});
+    engine().run({ third });
     EXPECT_EQ(slurp(third), QByteArray("<img src=a.gif WIDTH=10 HEIGHT=10>"));
 }

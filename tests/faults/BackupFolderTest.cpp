@@ -57,6 +57,7 @@ TEST_F(DefaultBackupFolder, ThatCannotBeMadeStopsTheRewrite)
         "XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
     options.globalBackups = true;
     options.backupPath = defaultBackupPath();
+    options.makeBackupFolder = true;
     ASSERT_TRUE(options.backupPath.startsWith(home)) << options.backupPath.toStdString();
 
     const QByteArray original("<img src=a.gif>");

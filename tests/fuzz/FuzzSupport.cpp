@@ -82,6 +82,7 @@ TagOptions optionsFor(QByteArrayView input)
     options.altText
         = QString::fromUtf8("Tom & \"Jerry\" caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD \xF0\x9F\x98\x80");
     options.online = h & 64;
+    options.lowerCaseClauses = h & 128;
     return options;
 }
 

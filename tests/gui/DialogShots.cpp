@@ -1,7 +1,7 @@
 // Pictures of the three dialogs as a person sees them, for the screenshots
 // script: dialog_shots OUTPUT_FOLDER writes alt-text.png, backup-location.png
 // and about.png. The settings are a temporary store, never the user's.
-#include "dialogs/UserMessages.h"
+#include "desktop/UserMessages.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmBackupLocation.h"
 #include "dialogs/frmCustomAltText.h"
@@ -36,7 +36,7 @@ int main(int argc, char* argv[])
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTemporaryDir store;
-    const quillon::Settings settings{quillon::SettingsStore(store.path())};
+    const quillon::Settings settings { quillon::SettingsStore(store.path()) };
     quillon::DesktopMessages messages;
     QWidget mainWindow;
 

@@ -1,16 +1,18 @@
 #include "tests/support/WidgetActions.h"
-#include "dialogs/DesktopServices.h"
+#include "desktop/DesktopServices.h"
 #include "dialogs/LinkLabel.h"
-#include "dialogs/ProductLinks.h"
+#include "desktop/ProductLinks.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmBackupLocation.h"
 #include "dialogs/frmCustomAltText.h"
+#include "dialogs/frmHelp.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FolderBox.h"
 #include "filelist/FileList.h"
 #include "mainwindow/OptionsPage.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Paths.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TempDir.h"
 
@@ -21,7 +23,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QComboBox>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QTextBrowser>
 #include <QTest>
 #include <QUrl>
 
@@ -38,7 +43,12 @@ const QString Absent = QStringLiteral("<absent>");
 
 class RecordingOpener : public UrlOpener {
 public:
-    void open(const QUrl& url) override { opened.append(url); }
+    bool open(const QUrl& url) override
+    {
+        opened.append(url);
+        return works;
+    }
+    bool works = true;
     QList<QUrl> opened;
 };
 
@@ -64,11 +74,10 @@ protected:
     QWidget mainWindow;
 };
 
-TEST_F(DialogTest, AltTextDialogOffersThePlaceholderAndOnlyOkStoresTheTextAsTyped)
+TEST_F(DialogTest, AltTextDialogOnlyStoresTheTextAsTypedOnOk)
 {
     {
         frmCustomAltText fresh(settings, &mainWindow);
-        EXPECT_EQ(fresh.txtAlt->text(), "[Enter Text here]");
         fresh.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&fresh));
         QTest::keyClicks(fresh.txtAlt, " and more");
@@ -213,13 +222,55 @@ TEST_F(MainWindowServicesTest, TheChimeSoundsAtTheEndOfARunOnlyWhenTicked)
     EXPECT_EQ(sound.played.size(), 1);
 }
 
-TEST_F(MainWindowServicesTest, HelpContentsOpensTheHelpPage)
+// The help page opens in the program's own window, whatever the desktop has;
+// only web and mail links leave it, and one that cannot be opened is told.
+TEST_F(MainWindowServicesTest, HelpOpensInItsOwnWindowAndOutsideLinksGoToTheOpener)
 {
     window->mnuHelpContents->trigger();
-    ASSERT_EQ(opener.opened.size(), 1);
-    ASSERT_TRUE(opener.opened[0].isLocalFile());
-    EXPECT_EQ(QFileInfo(opener.opened[0].toLocalFile()).fileName(), "yarrow.html");
-    EXPECT_TRUE(QFileInfo(opener.opened[0].toLocalFile()).isFile());
+    frmHelp* help = window->dlgHelp;
+    ASSERT_TRUE(help);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+    EXPECT_FALSE(help->isModal());
+    EXPECT_EQ(QFileInfo(help->txtHelp->source().toLocalFile()).fileName(), "yarrow.html");
+    EXPECT_TRUE(help->txtHelp->toPlainText().contains("Quillon"));
+
+    emit help->txtHelp->anchorClicked(QUrl("#options"));
+    EXPECT_EQ(help->txtHelp->source().fragment(), "options");
+    emit help->txtHelp->anchorClicked(QUrl(links::AuthorPage));
+    EXPECT_EQ(opener.opened, QList<QUrl>({ QUrl(links::AuthorPage) }));
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    opener.works = false;
+    window->mnuWebsite->trigger();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(messages.shown[0].text.contains(links::AuthorPage));
+
+    // Asking again brings up the same window.
+    window->mnuHelpContents->trigger();
+    EXPECT_EQ(window->dlgHelp, help);
+    EXPECT_TRUE(help->isVisible());
+}
+
+// Custom ALT text never edited: the dialog shows what a run writes.
+TEST_F(MainWindowServicesTest, TheAltTextTheDialogShowsIsTheOneARunWrites)
+{
+    OptionsPage& options = *window->pageOptions;
+    options.PageLoad();
+    QTest::mouseClick(options.optAlt2, Qt::LeftButton);
+    QTest::keyClick(options.cboAltText, Qt::Key_Down);
+    ASSERT_EQ(options.cboAltText->currentText(), "Custom");
+    QTest::mouseClick(options.cmdEdit, Qt::LeftButton);
+    ASSERT_TRUE(window->dlgCustomAltText);
+    const QString shown = window->dlgCustomAltText->txtAlt->text();
+    window->dlgCustomAltText->close();
+    EXPECT_EQ(stored(keys::AltText), Absent);
+
+    tmp.write("site/x.png", test::makePicture("png", 4, 3));
+    tmp.write("site/page.html", "<img src=x.png>\n");
+    runOnce();
+    const QByteArray page = tmp.read("site/page.html");
+    EXPECT_TRUE(page.contains("ALT=\"" + shown.toUtf8() + "\"")) << page.toStdString();
 }
 
 } // namespace

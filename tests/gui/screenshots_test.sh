@@ -18,13 +18,18 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 shots="$build/screenshots"
 names=(choose-files options report alt-text backup-location about)
 for name in "${names[@]}"; do
-  rm -f "$shots/$name.png"
+  rm -f "$shots/$name.png" "$shots/minimum/$name.png" "$shots/scale2/$name.png"
 done
 
 "$root/scripts/screenshots" "$build"
 
-for name in "${names[@]}"; do
-  picture="$shots/$name.png"
+pictures=()
+for name in "${names[@]}"; do pictures+=("$shots/$name.png"); done
+for set in minimum scale2; do
+  for name in choose-files options report; do pictures+=("$shots/$set/$name.png"); done
+done
+for picture in "${pictures[@]}"; do
+  name="${picture#$shots/}"; name="${name%.png}"
   if [ ! -s "$picture" ]; then
     echo "FAIL: $picture was not written"
     exit 1
@@ -37,6 +42,22 @@ for name in "${names[@]}"; do
   fi
   echo "ok: $name.png, standard deviation $spread"
 done
+
+# Under a window manager the pictures take in the frame, so they show the
+# window's outer size: 7000 x 6000 twips at first, 7000 x 5500 at the minimum,
+# 15 twips to a pixel (twice as many pixels at 200 %).
+if command -v openbox >/dev/null 2>&1; then
+  for check in "choose-files 467x400" "minimum/choose-files 467x367" "scale2/choose-files 933x800"; do
+    set -- $check
+    size="$(identify -format "%wx%h" "$shots/$1.png")"
+    # A pixel either way: the frame's sides round on their own.
+    if ! python3 -c "import sys; a,b=[tuple(map(int,x.split('x'))) for x in sys.argv[1:]]; sys.exit(any(abs(p-q)>1 for p,q in zip(a,b)))" "$size" "$2"; then
+      echo "FAIL: $1.png is $size, the window's outer size should be $2"
+      exit 1
+    fi
+    echo "ok: $1.png is the window's outer size, $size"
+  done
+fi
 
 # Each page shows different controls, so each pair of pictures differs in many
 # pixels; equal pictures mean a key press went nowhere.

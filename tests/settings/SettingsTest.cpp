@@ -21,9 +21,9 @@ TEST(SettingsStore, AbsentKeyReadsAsTheCallersDefaultAndWritesNothing)
     TempDir dir;
     SettingsStore store(dir.path());
     EXPECT_EQ(store.ReadSetting(kApp, kSec, QStringLiteral("Online Mode"), QStringLiteral("False")),
-              QStringLiteral("False"));
+        QStringLiteral("False"));
     EXPECT_EQ(store.ReadSetting(kApp, kSec, QStringLiteral("Online Mode"), QStringLiteral("x")),
-              QStringLiteral("x"));
+        QStringLiteral("x"));
     EXPECT_FALSE(QFile::exists(store.fileFor(kApp)));
 }
 
@@ -38,9 +38,10 @@ TEST(SettingsStore, ValuesPersistAcrossStoresAndAreExact)
     }
     SettingsStore again(dir.path());
     // An empty value exists: the default is not used for it.
-    EXPECT_EQ(again.ReadSetting(kApp, kSec, QStringLiteral("ALT text"), QStringLiteral("Quillon")), QString());
+    EXPECT_EQ(
+        again.ReadSetting(kApp, kSec, QStringLiteral("ALT text"), QStringLiteral("Quillon")), QString());
     EXPECT_EQ(again.ReadSetting(kApp, kSec, QStringLiteral("Backup Path"), QString()),
-              QStringLiteral("/b, c/\"q\"/"));
+        QStringLiteral("/b, c/\"q\"/"));
     Settings settings(again);
     // Comparisons are exact: lower-case "true" is not "True".
     EXPECT_FALSE(settings.isTrue(keys::OnlineMode));
@@ -49,38 +50,17 @@ TEST(SettingsStore, ValuesPersistAcrossStoresAndAreExact)
 TEST(SettingsStore, FileIsReadableByAPerson)
 {
     TempDir dir;
-    Settings settings{SettingsStore(dir.path())};
+    Settings settings { SettingsStore(dir.path()) };
     settings.write(keys::GenerateBackups, QStringLiteral("False"));
     const QByteArray ini = test::slurp(settings.store().fileFor(kApp));
     EXPECT_TRUE(ini.contains("[Quillon]"));
     EXPECT_TRUE(ini.contains("Generate%20Backups=False") || ini.contains("Generate Backups=False"));
 }
 
-TEST(Settings, FreshStoreGivesTheTableDefaults)
-{
-    TempDir dir;
-    Settings settings{SettingsStore(dir.path())};
-    EXPECT_EQ(settings.read(keys::OnlineMode), QStringLiteral("False"));
-    EXPECT_EQ(settings.read(keys::AltReact), QStringLiteral("1"));
-    EXPECT_EQ(settings.read(keys::AltTextIndex), QStringLiteral("0"));
-    EXPECT_EQ(settings.read(keys::AltText), QStringLiteral("Quillon"));
-    EXPECT_EQ(settings.read(keys::AltTextShown), QStringLiteral("[Enter Text here]"));
-    EXPECT_EQ(settings.read(keys::BorderReact), QStringLiteral("2"));
-    EXPECT_EQ(settings.read(keys::BorderSizeIndex), QStringLiteral("10"));
-    EXPECT_EQ(settings.read(keys::GenerateBackups), QStringLiteral("True"));
-    EXPECT_EQ(settings.read(keys::BackupMode), QStringLiteral("Normal"));
-    EXPECT_EQ(settings.read(keys::Sound), QStringLiteral("True"));
-    EXPECT_EQ(settings.read(keys::WindowState), QStringLiteral("0"));
-    EXPECT_EQ(settings.read(keys::WindowTop), QStringLiteral("100"));
-    EXPECT_EQ(settings.read(keys::WindowLeft), QStringLiteral("100"));
-    EXPECT_EQ(settings.read(keys::WindowWidth), QStringLiteral("7000"));
-    EXPECT_EQ(settings.read(keys::WindowHeight), QStringLiteral("6000"));
-}
-
 TEST(Settings, DefaultBackupFolderIsPerUserAndEndsInASeparator)
 {
     TempDir dir;
-    Settings settings{SettingsStore(dir.path())};
+    Settings settings { SettingsStore(dir.path()) };
     const QString path = settings.read(keys::BackupPath);
     EXPECT_EQ(path, defaultBackupPath());
     EXPECT_TRUE(path.endsWith(QStringLiteral("/backups/")));
@@ -90,7 +70,7 @@ TEST(Settings, DefaultBackupFolderIsPerUserAndEndsInASeparator)
 TEST(Settings, ForeignTextInANumericKeyReadsAsItsDefaultAndStaysStored)
 {
     TempDir dir;
-    Settings settings{SettingsStore(dir.path())};
+    Settings settings { SettingsStore(dir.path()) };
     settings.write(keys::BorderSizeIndex, QStringLiteral("abc"));
     EXPECT_EQ(settings.readIndex(keys::BorderSizeIndex, 0, 10), 10);
     EXPECT_EQ(settings.read(keys::BorderSizeIndex), QStringLiteral("abc"));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/UserMessages.h"
+#include "desktop/UserMessages.h"
 
 #include <QList>
 #include <QString>
@@ -19,9 +19,9 @@ public:
     };
 
     MessageAnswer show(QWidget*, const QString& title, const QString& text, MessageIcon icon,
-                       MessageButtons buttons) override
+        MessageButtons buttons) override
     {
-        shown.append({title, text, icon, buttons});
+        shown.append({ title, text, icon, buttons });
         if (buttons == MessageButtons::Ok)
             return MessageAnswer::Ok;
         return answers.isEmpty() ? MessageAnswer::Yes : answers.takeFirst();

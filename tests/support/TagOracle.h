@@ -32,15 +32,17 @@ std::string visible(QStringView units, qsizetype limit = 400);
 // Every tag the scanner finds in units, in order.
 std::vector<ImgTag> scanImgTags(QStringView units);
 
-// The "<img" starts that are part of no tag found: tags without an end.
-std::vector<qsizetype> unendedStarts(QStringView t, const std::vector<ImgTag>& tags);
+// The img start tags a browser sees (not in comments, not in the text of script,
+// style and the like), each from its "<" to the ">" that ends it: the oracle's own
+// reading of HTML, written plainly, apart from the scanner's.
+std::vector<std::pair<qsizetype, qsizetype>> visibleImageTags(QStringView t);
 
-// Tags in order without overlap, each from an "<img" start to the first ">" outside
-// quotes, each inserting where HTML keeps new attributes apart from the old ones, and
-// no tag with an end left out.
+// The tags a browser sees and no other, each ending at the first ">" outside quotes,
+// each inserting where HTML keeps new attributes apart from the old ones.
 Problem scannerProblem(QStringView t, const std::vector<ImgTag>& tags);
 
-// The clauses " WIDTH=n", " HEIGHT=n", " BORDER=n" and " ALT="..."" found at an
+// The clauses " WIDTH=n", " HEIGHT=n", " BORDER=n" and " ALT="..."" (on XML pages
+// ' width="n"' and so on) found at an
 // insertion point, in that order, each at most once. What follows an insertion point
 // in the original (">", "/", blanks, or a name and "=" with no value) never reads as one.
 struct Inserted {
@@ -61,8 +63,7 @@ Problem insertionsOnly(
 Problem rowProblem(bool changed, const QString& said);
 
 // Whether the tags scanned again after a run (again) are not the tags before it
-// moved by the clauses inserted: the quotes of an inserted ALT="..." can give an
-// "<img" that had no end one.
+// moved by the clauses inserted.
 bool tagsMoved(
     const std::vector<ImgTag>& tags, const std::vector<Inserted>& inserted, const std::vector<ImgTag>& again);
 

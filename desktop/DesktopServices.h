@@ -6,21 +6,37 @@
 
 class QSoundEffect;
 class QUrl;
+class QWidget;
 
 namespace quillon {
 
-// Hands a link (web page, mail address, local help file) to the desktop.
+class UserMessages;
+
+// Hands a link (web page, mail address) to the desktop. False when nothing
+// could take it, as where no web browser or mail program is set up.
 class UrlOpener {
 public:
     virtual ~UrlOpener() = default;
-    virtual void open(const QUrl& url) = 0;
+    virtual bool open(const QUrl& url) = 0;
 };
 
-// The desktop's own handler for each kind of link. Whether it managed is not
-// told: there is nothing the program could do about it.
+// The desktop's own handler for each kind of link.
 class DesktopOpener : public UrlOpener {
 public:
-    void open(const QUrl& url) override;
+    bool open(const QUrl& url) override;
+};
+
+// Passes links on to another opener and tells the user, in a message box over
+// the window given, when that opener could not take one.
+class TellingOpener : public UrlOpener {
+public:
+    TellingOpener(UrlOpener* opener, UserMessages& messages, QWidget* parent);
+    bool open(const QUrl& url) override;
+
+private:
+    UrlOpener* m_opener;
+    UserMessages& m_messages;
+    QWidget* m_parent;
 };
 
 // Plays a sound file and returns at once.

@@ -17,7 +17,8 @@ public:
     virtual ~UserMessages() = default;
     // A modal message box over parent; returns the button pressed.
     virtual MessageAnswer show(QWidget* parent, const QString& title, const QString& text, MessageIcon icon,
-                               MessageButtons buttons = MessageButtons::Ok) = 0;
+        MessageButtons buttons = MessageButtons::Ok)
+        = 0;
     virtual void beep() = 0;
 };
 
@@ -25,7 +26,7 @@ public:
 class DesktopMessages : public UserMessages {
 public:
     MessageAnswer show(QWidget* parent, const QString& title, const QString& text, MessageIcon icon,
-                       MessageButtons buttons) override;
+        MessageButtons buttons) override;
     void beep() override;
 };
 
