@@ -22,9 +22,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QEventLoop>
 #include <QTimer>
 #include <QTableView>
 
@@ -90,6 +89,16 @@ int intArgument(const QStringList& args, const QString& name, int fallback)
     return at >= 0 && at + 1 < args.size() ? args[at + 1].toInt() : fallback;
 }
 
+// Runs the event loop until done() or until ms have passed; true when done.
+template <typename Done> bool waitFor(Done done, int ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -137,17 +146,13 @@ int main(int argc, char* argv[])
     services.startFolder = work.filePath(QStringLiteral("window"));
     frmMain window(services);
     window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return 1;
+    waitFor([] { return false; }, 300); // the window is shown and painted
     for (const QString& page : pages)
         window.fileList->AddFile(QFileInfo(page).fileName());
     window.mnuBeginTagging->trigger();
     QTableView* report = window.fraStatus->lvStatus;
-    if (sorted) {
-        QHeaderView* header = report->horizontalHeader();
-        const int x = header->sectionViewportPosition(1) + header->sectionSize(1) / 2;
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-    }
+    if (sorted)
+        window.fraStatus->lvStatus_ColumnClick(1); // a click on the Image heading
     QCoreApplication::processEvents();
 
     // A tick every 10 ms: the longest gap between two ticks is the longest the
@@ -173,7 +178,7 @@ int main(int argc, char* argv[])
     sinceTick.start();
     ticker.start();
     window.cmdStart_Click();
-    const bool finished = QTest::qWaitFor([&] { return ended; }, timeoutSeconds * 1000);
+    const bool finished = waitFor([&] { return ended; }, timeoutSeconds * 1000);
     const double windowSeconds = clock.elapsed() / 1000.0;
     ticker.stop();
     const int rows = report->model()->rowCount();
@@ -187,13 +192,13 @@ int main(int argc, char* argv[])
     std::printf("memory: %.1f MiB more resident after the run (peak %.1f MiB in all)\n",
         (rssAfter - rssBefore) / 1024.0, memoryKiB("VmHWM") / 1024.0);
     if (!shot.isEmpty()) {
-        QTest::qWait(300);
+        waitFor([] { return false; }, 300);
         if (!window.grab().save(shot))
             std::fprintf(stderr, "cannot save %s\n", qPrintable(shot));
     }
     if (!finished) {
         window.cmdStop_Click();
-        if (!QTest::qWaitFor([&] { return ended; }, 600000))
+        if (!waitFor([&] { return ended; }, 600000))
             std::fprintf(stderr, "the stopped run did not end\n");
     }
     return finished && rows >= tags ? 0 : 1;
