@@ -35,8 +35,6 @@ public:
     }
     // The end-of-run work is done: show the done picture, play the sound, enable starting.
     virtual void runFinished() {}
-    // The end-of-run work failed at some step; the steps after it did not run.
-    virtual void endOfRunFailed(const Failure& failure) { Q_UNUSED(failure) }
 };
 
 } // namespace quillon

@@ -18,7 +18,8 @@ public:
     void setCurrentValue(double value);
 
 private:
-    void show();
+    // Moves the bar to the value's share of the span.
+    void showShare();
 
     double m_min = 0;
     double m_max = 100;

@@ -1,5 +1,6 @@
 #include "mainwindow/ReportPage.h"
 
+#include "engine/Progress.h"
 #include "mainwindow/ProgressBar.h"
 
 #include <QGroupBox>
@@ -27,11 +28,13 @@ QGroupBox* frame(const QString& name, const QString& caption, QWidget* parent)
 
 } // namespace
 
-ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
+ReportPage::ReportPage(QWidget* parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("pageBeginTagging"));
     fraOverall = frame(QStringLiteral("fraOverall"), QStringLiteral("Overall Progress"), this);
-    lblFilesCompleted = label(QStringLiteral("lblFilesCompleted"), QStringLiteral("0 of 0 files completed..."), fraOverall);
+    lblFilesCompleted
+        = label(QStringLiteral("lblFilesCompleted"), QStringLiteral("0 of 0 files completed..."), fraOverall);
     Progress = new ProgressBar(fraOverall);
     Progress->setObjectName(QStringLiteral("Progress"));
     lblPercent = label(QStringLiteral("lblPercent"), QStringLiteral("00% Complete"), fraOverall);
@@ -69,6 +72,89 @@ ReportPage::ReportPage(QWidget* parent) : QWidget(parent)
     imgDone->setPixmap(QIcon(QStringLiteral(":/pictures/done.svg")).pixmap(QSize(75, 49)));
     imgDone->setAlignment(Qt::AlignCenter);
     imgDone->hide();
+}
+
+void ReportPage::showFilesToTag(int fileCount)
+{
+    lblFilesCompleted->setText(filesInProgressText(0, fileCount));
+    if (fileCount > 0)
+        Progress->setMaximumValue(4.0 * fileCount);
+}
+
+void ReportPage::resetForRun(int fileCount)
+{
+    Progress->setCurrentValue(Progress->minimumValue());
+    showPercent(percentText(Progress->currentValue(), Progress->maximumValue()));
+    imgDone->hide();
+    showCounters(Counters());
+    m_filesReached = 0;
+    m_fileCount = fileCount;
+}
+
+void ReportPage::setRunning(bool running)
+{
+    cmdStart->setEnabled(!running);
+    cmdStop->setEnabled(running);
+}
+
+void ReportPage::showFileStarted(int index, int count, const QString& line)
+{
+    m_filesReached = index + 1;
+    m_fileCount = count;
+    lblFilesCompleted->setText(line);
+}
+
+void ReportPage::showProgress(double value, double maximum, const QString& percentText)
+{
+    Progress->setMaximumValue(maximum);
+    Progress->setCurrentValue(value);
+    showPercent(percentText);
+}
+
+void ReportPage::showCounters(const Counters& counters)
+{
+    QLabel* const labels[] = { lblTotalFound, lblTotalTagged, lblTotalErrors, lblCurrentFound,
+        lblCurrentTagged, lblCurrentErrors };
+    for (int i = 0; i < 6; ++i) {
+        labels[i]->setText(QString::number(i < 3 ? counters.total[i] : counters.current[i - 3]));
+        labels[i]->adjustSize();
+    }
+}
+
+void ReportPage::showDone()
+{
+    imgDone->show();
+}
+
+void ReportPage::showStopped()
+{
+    // Each file the run began ends at its four steps, the one cut short too.
+    const double reached
+        = std::min(Progress->minimumValue() + 4.0 * m_filesReached, Progress->maximumValue());
+    Progress->setCurrentValue(reached);
+    showPercent(percentText(reached, Progress->maximumValue()));
+    lblFilesCompleted->setText(
+        QStringLiteral("Stopped after %1 of %2 files.").arg(m_filesReached).arg(m_fileCount));
+    imgDone->hide();
+}
+
+void ReportPage::clear()
+{
+    Progress->setCurrentValue(Progress->minimumValue());
+    showPercent(percentText(Progress->currentValue(), Progress->maximumValue()));
+    imgDone->hide();
+    showCounters(Counters());
+    lblFilesCompleted->setText(QStringLiteral("0 of 0 files completed..."));
+}
+
+// The percentage label sizes itself to its text.
+void ReportPage::showPercent(const QString& text)
+{
+    const int before = lblPercent->width();
+    lblPercent->setText(text);
+    lblPercent->adjustSize();
+    if (lblPercent->width() != before)
+        emit percentResized();
 }
 
 } // namespace quillon

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/RunReport.h"
+
 #include <QWidget>
 
 class QGroupBox;
@@ -11,12 +13,36 @@ namespace quillon {
 class ProgressBar;
 
 // The report page: the files line, progress, the six counters, the start and
-// stop buttons and the done picture.
+// stop buttons and the done picture. It shows what a run tells it; the controls
+// are public for the layout and for tests to read, and change only through it.
 class ReportPage : public QWidget {
     Q_OBJECT
 public:
     explicit ReportPage(QWidget* parent = nullptr);
 
+    // The page is made current between runs: "0 of N file in progress..." and,
+    // with files, a bar of four steps per file.
+    void showFilesToTag(int fileCount);
+    // A run over fileCount files starts: bar at its start, done picture
+    // hidden, the six counters 0.
+    void resetForRun(int fileCount);
+    // Start enabled between runs, Stop during one.
+    void setRunning(bool running);
+    void showFileStarted(int index, int count, const QString& line);
+    void showProgress(double value, double maximum, const QString& percentText);
+    void showCounters(const Counters& counters);
+    // The run went through every file: full bar (as the run left it) and the done picture.
+    void showDone();
+    // The run was stopped: the bar and the line tell how far it got; no done picture.
+    void showStopped();
+    // Clear All: bar at its start with its percentage, counters 0, no done picture.
+    void clear();
+
+signals:
+    // The percentage label took a new width; the bar beside it must make room.
+    void percentResized();
+
+public:
     QGroupBox* fraOverall;
     QLabel* lblFilesCompleted;
     ProgressBar* Progress;
@@ -38,6 +64,13 @@ public:
     QPushButton* cmdStart;
     QPushButton* cmdStop;
     QLabel* imgDone;
+
+private:
+    void showPercent(const QString& text);
+
+    // Files the current run has begun, of how many.
+    int m_filesReached = 0;
+    int m_fileCount = 0;
 };
 
 } // namespace quillon

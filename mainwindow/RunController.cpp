@@ -4,48 +4,140 @@
 #include "engine/RunObserver.h"
 #include "engine/TaggingEngine.h"
 
+#include <QMap>
 #include <QThread>
+#include <QTimer>
+
+#include <mutex>
+#include <optional>
 
 namespace quillon {
 
-// Passes the engine's events on as the controller's signals. Emitted on the
-// worker thread, they reach the window's thread queued, in order.
+// What the engine told since the last delivery, folded together.
+struct RunController::Batch {
+    struct Progress {
+        double value;
+        double maximum;
+        QString text;
+    };
+    struct FileStep {
+        int index;
+        int count;
+        QString path;
+        QString line;
+    };
+
+    bool cleared = false;
+    int first = 0; // the engine's index of added[0]
+    QList<ReportRow> added;
+    QMap<int, ReportRow> changed; // rows delivered before
+    std::optional<Counters> counters;
+    std::optional<Progress> progress;
+    std::optional<FileStep> file;
+    bool finished = false;
+    bool stopped = false;
+
+    bool isEmpty() const
+    {
+        return !cleared && added.isEmpty() && changed.isEmpty() && !counters && !progress && !file
+            && !finished;
+    }
+};
+
+// Gathers the engine's events on whatever thread the engine runs, until the
+// window's thread takes them.
 class RunController::Relay : public RunObserver {
 public:
-    explicit Relay(RunController& owner) : m_owner(owner) {}
-    void rowAdded(int row, const ReportRow& content) override { emit m_owner.rowAdded(row, content); }
-    void rowChanged(int row, const ReportRow& content) override { emit m_owner.rowChanged(row, content); }
-    void rowsCleared() override { emit m_owner.rowsCleared(); }
-    void countersChanged(const Counters& counters) override { emit m_owner.countersChanged(counters); }
+    void rowAdded(int row, const ReportRow& content) override
+    {
+        const std::lock_guard lock(m_lock);
+        if (m_batch.added.isEmpty())
+            m_batch.first = row;
+        m_batch.added.append(content);
+    }
+    void rowChanged(int row, const ReportRow& content) override
+    {
+        const std::lock_guard lock(m_lock);
+        const int at = row - m_batch.first;
+        if (at >= 0 && at < m_batch.added.size())
+            m_batch.added[at] = content;
+        else
+            m_batch.changed[row] = content;
+    }
+    void rowsCleared() override
+    {
+        const std::lock_guard lock(m_lock);
+        m_batch.cleared = true;
+        m_batch.added.clear();
+        m_batch.changed.clear();
+    }
+    void countersChanged(const Counters& counters) override
+    {
+        const std::lock_guard lock(m_lock);
+        m_batch.counters = counters;
+    }
     void progressChanged(double value, double maximum, const QString& text) override
     {
-        emit m_owner.progressChanged(value, maximum, text);
+        const std::lock_guard lock(m_lock);
+        m_batch.progress = Batch::Progress { value, maximum, text };
     }
     void fileStarted(int index, int count, const QString& path, const QString& line) override
     {
-        emit m_owner.fileStarted(index, count, path, line);
+        const std::lock_guard lock(m_lock);
+        m_batch.file = Batch::FileStep { index, count, path, line };
     }
-    void runFinished() override { emit m_owner.runFinished(); }
-    void endOfRunFailed(const Failure& failure) override { emit m_owner.endOfRunFailed(failure); }
+    // Called by the engine after its end-of-run work and before it forgets any
+    // stop asked of it: a stop asked after this point is not passed on.
+    void runFinished() override
+    {
+        const std::lock_guard lock(m_lock);
+        m_engineBusy = false;
+        m_batch.finished = true;
+        m_batch.stopped = m_stopAsked;
+    }
+
+    void runStarts()
+    {
+        const std::lock_guard lock(m_lock);
+        m_engineBusy = true;
+        m_stopAsked = false;
+    }
+    void stop(TaggingEngine& engine)
+    {
+        const std::lock_guard lock(m_lock);
+        if (!m_engineBusy)
+            return;
+        m_stopAsked = true;
+        engine.requestStop();
+    }
+    Batch take()
+    {
+        const std::lock_guard lock(m_lock);
+        return std::exchange(m_batch, Batch());
+    }
 
 private:
-    RunController& m_owner;
+    std::mutex m_lock;
+    Batch m_batch;
+    bool m_engineBusy = false;
+    bool m_stopAsked = false;
 };
 
 RunController::RunController(std::function<TagOptions()> options, ImageFetcher* fetcher, QObject* parent)
-    : QObject(parent), m_relay(std::make_unique<Relay>(*this))
+    : QObject(parent)
+    , m_relay(std::make_unique<Relay>())
+    , m_delivery(new QTimer(this))
 {
     qRegisterMetaType<ReportRow>();
     qRegisterMetaType<Counters>();
-    qRegisterMetaType<Failure>();
     if (!fetcher) {
         m_ownFetcher = std::make_unique<CurlFetcher>(TransferLimits());
         fetcher = m_ownFetcher.get();
     }
     m_engine = std::make_unique<TaggingEngine>(std::move(options), *fetcher);
     m_engine->setObserver(m_relay.get());
-    // The run counts as over once its last event has reached this thread.
-    connect(this, &RunController::runFinished, this, [this] { m_running = false; });
+    m_delivery->setInterval(kDeliveryMs);
+    connect(m_delivery, &QTimer::timeout, this, &RunController::deliver);
 }
 
 RunController::~RunController()
@@ -67,22 +159,76 @@ bool RunController::start(const QStringList& files)
         m_thread = nullptr;
     }
     m_running = true;
+    m_relay->runStarts();
     m_thread = QThread::create([this, files] { m_engine->run(files); });
     m_thread->setObjectName(QStringLiteral("tagging run"));
     m_thread->start();
+    m_delivery->start();
     return true;
 }
 
 void RunController::stop()
 {
     if (m_running)
-        m_engine->requestStop();
+        m_relay->stop(*m_engine);
 }
 
 void RunController::ClearStatus()
 {
-    if (!m_running)
-        m_engine->ClearStatus();
+    if (m_running)
+        return;
+    m_engine->ClearStatus();
+    deliver();
+}
+
+void RunController::deliver()
+{
+    Batch fresh = m_relay->take();
+    if (!fresh.isEmpty())
+        m_backlog.push_back(std::move(fresh));
+
+    // A few thousand rows at a time, so that a burst of rows never holds the
+    // window's thread for long; the rest follow as soon as the loop is free.
+    qsizetype budget = kRowsPerDelivery;
+    while (!m_backlog.empty()) {
+        Batch& head = m_backlog.front();
+        if (std::exchange(head.cleared, false))
+            emit rowsCleared();
+        if (!head.added.isEmpty()) {
+            const qsizetype n = std::min(budget, head.added.size());
+            emit rowsAdded(head.first, head.added.first(n));
+            head.added.remove(0, n);
+            head.first += static_cast<int>(n);
+            budget -= n;
+            if (!head.added.isEmpty())
+                break;
+        }
+        for (auto it = head.changed.cbegin(); it != head.changed.cend(); ++it)
+            emit rowChanged(it.key(), it.value());
+        if (head.file)
+            emit fileStarted(head.file->index, head.file->count, head.file->path, head.file->line);
+        if (head.progress)
+            emit progressChanged(head.progress->value, head.progress->maximum, head.progress->text);
+        if (head.counters)
+            emit countersChanged(*head.counters);
+        const bool finished = head.finished;
+        const bool stopped = head.stopped;
+        m_backlog.pop_front();
+        if (finished) {
+            m_delivery->stop();
+            m_running = false;
+            emit runFinished(stopped);
+        }
+        if (budget == 0)
+            break;
+    }
+    if (!m_backlog.empty() && !m_moreQueued) {
+        m_moreQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_moreQueued = false;
+            deliver();
+        });
+    }
 }
 
 } // namespace quillon

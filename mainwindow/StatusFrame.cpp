@@ -1,30 +1,64 @@
 #include "mainwindow/StatusFrame.h"
 
+#include "mainwindow/ReportModel.h"
 #include "mainwindow/SplitterBar.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QTreeWidget>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
 
 namespace quillon {
 
 namespace {
 
-// Where a row whose sort column reads key goes in a sorted list: after the rows
-// it does not sort before, so rows that sort alike keep their order.
-template <typename Before>
-int sortedPlace(const QTreeWidget* list, int column, const QString& key, Before before)
-{
-    int at = 0;
-    while (at < list->topLevelItemCount() && !before(key, list->topLevelItem(at)->text(column)))
-        ++at;
-    return at;
-}
+// The status column is text, not a path: it is cut at its end.
+class EndElidedDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
+
+// Sorts the report by the text of one column, case-insensitively. Rows that
+// sort alike stay in the order they arrived, whichever the direction, also when
+// many arrive at once.
+class ReportSort : public QSortFilterProxyModel {
+public:
+    ReportSort(ReportModel* report, QObject* parent)
+        : QSortFilterProxyModel(parent)
+        , m_report(report)
+    {
+        setSourceModel(report);
+        setDynamicSortFilter(true);
+    }
+
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
+    {
+        const int order = QString::compare(m_report->text(left.row(), left.column()),
+            m_report->text(right.row(), right.column()), Qt::CaseInsensitive);
+        if (order != 0)
+            return order < 0;
+        return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
+    }
+
+private:
+    const ReportModel* m_report;
+};
 
 } // namespace
 
-StatusFrame::StatusFrame(QWidget* parent) : QFrame(parent)
+StatusFrame::StatusFrame(QWidget* parent)
+    : QFrame(parent)
 {
     setObjectName(QStringLiteral("fraStatus"));
     setFrameShape(QFrame::NoFrame);
@@ -38,75 +72,69 @@ StatusFrame::StatusFrame(QWidget* parent) : QFrame(parent)
 
     lblStatus = new QLabel(QStringLiteral("Report:"), this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lvStatus = new QTreeWidget(this);
+
+    m_report = new ReportModel(this);
+    // Unsorted the proxy keeps the engine's order; once sorted it places each
+    // new row by binary search.
+    m_sorted = new ReportSort(m_report, this);
+
+    // A table lays out no rows of its own: a long report costs only the rows in view.
+    lvStatus = new QTableView(this);
     lvStatus->setObjectName(QStringLiteral("lvStatus"));
-    lvStatus->setColumnCount(3);
-    lvStatus->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Image"), QStringLiteral("Status")});
-    lvStatus->setRootIsDecorated(false);
-    lvStatus->setUniformRowHeights(true);
-    lvStatus->setAllColumnsShowFocus(true);
-    lvStatus->header()->setSectionsClickable(true);
-    lvStatus->header()->setStretchLastSection(false);
-    connect(lvStatus->header(), &QHeaderView::sectionClicked, this, &StatusFrame::lvStatus_ColumnClick);
+    lvStatus->setModel(m_sorted);
+    lvStatus->setShowGrid(false);
+    lvStatus->setWordWrap(false);
+    lvStatus->setCornerButtonEnabled(false);
+    lvStatus->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvStatus->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvStatus->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    lvStatus->setTextElideMode(Qt::ElideMiddle);
+    lvStatus->setItemDelegateForColumn(ReportModel::Status, new EndElidedDelegate(lvStatus));
+    QHeaderView* rows = lvStatus->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(lvStatus->fontMetrics().height() + 4);
+    QHeaderView* header = lvStatus->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(false);
+    connect(header, &QHeaderView::sectionClicked, this, &StatusFrame::lvStatus_ColumnClick);
+    // Only a move of the list decides whether it follows: rows that arrive make
+    // it longer without moving it, and a bar that appears changes its range.
+    QScrollBar* bar = lvStatus->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+        [this, bar](int value) { m_following = value == bar->maximum(); });
 
     picStatus = new SplitterBar(lstFiles, lvStatus, this);
     picStatus->setObjectName(QStringLiteral("picStatus"));
 }
 
-void StatusFrame::addRow(int row, const ReportRow& content)
+void StatusFrame::addRows(int first, const QList<ReportRow>& rows)
 {
-    auto* item = new QTreeWidgetItem({content.file, content.image, content.status});
-    const auto sorts = [this](const QString& a, const QString& b) { return before(a, b); };
-    const int at = m_sorted ? sortedPlace(lvStatus, m_sortColumn, item->text(m_sortColumn), sorts)
-                            : lvStatus->topLevelItemCount();
-    lvStatus->insertTopLevelItem(at, item);
-    if (row >= m_rows.size())
-        m_rows.resize(row + 1);
-    m_rows[row] = item;
+    m_report->appendRows(first, rows);
+    if (m_following)
+        lvStatus->scrollToBottom();
 }
 
 void StatusFrame::changeRow(int row, const ReportRow& content)
 {
-    QTreeWidgetItem* item = m_rows.value(row);
-    if (!item)
-        return;
-    const QString key = item->text(m_sortColumn);
-    item->setText(0, content.file);
-    item->setText(1, content.image);
-    item->setText(2, content.status);
-    // A row is added before its image and status are known, so in a sorted list
-    // it moves whenever its text in the sort column changes.
-    if (m_sorted && item->text(m_sortColumn) != key) {
-        const auto sorts = [this](const QString& a, const QString& b) { return before(a, b); };
-        lvStatus->takeTopLevelItem(lvStatus->indexOfTopLevelItem(item));
-        lvStatus->insertTopLevelItem(sortedPlace(lvStatus, m_sortColumn, item->text(m_sortColumn), sorts), item);
-    }
+    m_report->setRow(row, content);
 }
 
 void StatusFrame::clearRows()
 {
-    lvStatus->clear();
-    m_rows.clear();
+    m_report->clear();
 }
 
 void StatusFrame::lvStatus_ColumnClick(int column)
 {
     m_order = (m_order == Qt::AscendingOrder) ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_sortColumn = column;
-    m_sorted = true;
-    QList<QTreeWidgetItem*> items;
-    while (lvStatus->topLevelItemCount() > 0)
-        items.append(lvStatus->takeTopLevelItem(0));
-    std::stable_sort(items.begin(), items.end(), [this](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-        return before(a->text(m_sortColumn), b->text(m_sortColumn));
-    });
-    lvStatus->addTopLevelItems(items);
-}
-
-bool StatusFrame::before(const QString& a, const QString& b) const
-{
-    const int order = QString::compare(a, b, Qt::CaseInsensitive);
-    return m_order == Qt::AscendingOrder ? order < 0 : order > 0;
+    m_sorted->sort(column, m_order);
+    QHeaderView* header = lvStatus->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, m_order);
 }
 
 } // namespace quillon

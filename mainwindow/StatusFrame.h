@@ -4,14 +4,15 @@
 
 #include <QFrame>
 #include <QList>
+#include <QTableView>
 
 class QLabel;
 class QListWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QSortFilterProxyModel;
 
 namespace quillon {
 
+class ReportModel;
 class SplitterBar;
 
 // The frame under every page: the file list on the left, the report on the right.
@@ -20,8 +21,10 @@ class StatusFrame : public QFrame {
 public:
     explicit StatusFrame(QWidget* parent = nullptr);
 
-    // The report list shows the engine's rows; row is the engine's index.
-    void addRow(int row, const ReportRow& content);
+    // The report list shows the engine's rows; first and row are the engine's
+    // indices. New rows come many at a time; the list follows them down unless
+    // the user has scrolled away from its end.
+    void addRows(int first, const QList<ReportRow>& rows);
     void changeRow(int row, const ReportRow& content);
     void clearRows();
 
@@ -33,15 +36,13 @@ public:
     QListWidget* lstFiles;
     SplitterBar* picStatus;
     QLabel* lblStatus;
-    QTreeWidget* lvStatus;
+    QTableView* lvStatus;
 
 private:
-    bool before(const QString& a, const QString& b) const;
-
-    QList<QTreeWidgetItem*> m_rows;
-    bool m_sorted = false;
-    int m_sortColumn = 0;
+    ReportModel* m_report;
+    QSortFilterProxyModel* m_sorted;
     Qt::SortOrder m_order = Qt::DescendingOrder; // so that the first click sorts ascending
+    bool m_following = true; // new rows scroll the list to its end
 };
 
 } // namespace quillon

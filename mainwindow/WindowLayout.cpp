@@ -271,7 +271,7 @@ bool run(frmMain& w)
     const double columns[3] = {C, C, C - 200};
     for (int i = 0; i < 3; ++i) {
         s.lvStatus->setColumnWidth(i, toPixels(std::max(columns[i], 0.0)));
-        s.lvStatus->headerItem()->setData(i, Qt::UserRole, columns[i]);
+        s.lvStatus->model()->setHeaderData(i, Qt::Horizontal, columns[i], Qt::UserRole);
     }
 
     const double T = width(w.tabStrip);

@@ -8,7 +8,6 @@
 #include "dialogs/frmBackupLocation.h"
 #include "dialogs/frmCustomAltText.h"
 #include "dialogs/frmHelp.h"
-#include "engine/Progress.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FileBox.h"
 #include "filelist/FolderBox.h"
@@ -16,7 +15,6 @@
 #include "filelist/FolderBrowser.h"
 #include "mainwindow/ChooseFilesPage.h"
 #include "mainwindow/OptionsPage.h"
-#include "mainwindow/ProgressBar.h"
 #include "mainwindow/ReportPage.h"
 #include "mainwindow/RunController.h"
 #include "mainwindow/SplitterBar.h"
@@ -30,6 +28,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -162,30 +161,23 @@ void frmMain::createMenus()
 void frmMain::connectRun()
 {
     const Settings settings = m_services.settings;
-    run = new RunController([settings] { return TagOptions::fromSettings(settings); }, m_services.fetcher, this);
-    connect(run, &RunController::rowAdded, fraStatus, &StatusFrame::addRow);
-    connect(run, &RunController::rowChanged, fraStatus, &StatusFrame::changeRow);
-    connect(run, &RunController::rowsCleared, fraStatus, &StatusFrame::clearRows);
-    connect(run, &RunController::countersChanged, this, [this](const Counters& c) {
-        setCounters(c.total[0], c.total[1], c.total[2], c.current[0], c.current[1], c.current[2]);
-    });
-    connect(run, &RunController::progressChanged, this, [this](double value, double maximum, const QString& text) {
-        pageReport->Progress->setMaximumValue(maximum);
-        pageReport->Progress->setCurrentValue(value);
-        showPercent(text);
-    });
-    connect(run, &RunController::fileStarted, this, [this](int index, int, const QString&, const QString& line) {
-        pageReport->lblFilesCompleted->setText(line);
-        fileList->selectEntry(index);
-    });
-    connect(run, &RunController::runFinished, this, &frmMain::DoneScanning);
-    connect(run, &RunController::endOfRunFailed, this, [this](const Failure& failure) {
-        m_services.messages->show(
-            this, QStringLiteral("Error"),
-            QStringLiteral("Error Number: %1  -  %2\r\n\r\nPlease report this error with the error number to %3")
-                .arg(failure.code)
-                .arg(failure.description, QLatin1String(links::MailAddress)),
-            MessageIcon::Exclamation);
+    m_runController = new RunController(
+        [settings] { return TagOptions::fromSettings(settings); }, m_services.fetcher, this);
+    RunController* controller = m_runController;
+    connect(controller, &RunController::rowsAdded, fraStatus, &StatusFrame::addRows);
+    connect(controller, &RunController::rowChanged, fraStatus, &StatusFrame::changeRow);
+    connect(controller, &RunController::rowsCleared, fraStatus, &StatusFrame::clearRows);
+    connect(controller, &RunController::countersChanged, pageReport, &ReportPage::showCounters);
+    connect(controller, &RunController::progressChanged, pageReport, &ReportPage::showProgress);
+    connect(controller, &RunController::fileStarted, this,
+        [this](int index, int count, const QString&, const QString& line) {
+            pageReport->showFileStarted(index, count, line);
+            fileList->selectEntry(index);
+        });
+    connect(controller, &RunController::runFinished, this, &frmMain::DoneScanning);
+    connect(pageReport, &ReportPage::percentResized, this, [this] {
+        if (tabStrip->currentIndex() == BeginTagging)
+            Form_Resize();
     });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
@@ -247,8 +239,8 @@ void frmMain::closeEvent(QCloseEvent* event)
         m_saved = true;
         WindowPlacement::SaveWindowSettings(*this, m_services.settings);
     }
-    if (run->isRunning())
-        run->stop();
+    if (m_runController->isRunning())
+        m_runController->stop();
     event->accept();
     QApplication::closeAllWindows();
     QCoreApplication::quit();
@@ -260,12 +252,8 @@ void frmMain::tabStrip_Click()
     const int page = tabStrip->currentIndex();
     if (page == Options)
         pageOptions->PageLoad();
-    if (page == BeginTagging && !run->isRunning()) {
-        const int count = fileList->FileCount();
-        pageReport->lblFilesCompleted->setText(filesInProgressText(0, count));
-        if (count > 0)
-            pageReport->Progress->setMaximumValue(4.0 * count);
-    }
+    if (page == BeginTagging && !m_runController->isRunning())
+        pageReport->showFilesToTag(fileList->FileCount());
 }
 
 void frmMain::mnuStart_Click()
@@ -287,19 +275,22 @@ void frmMain::cmdExit_Click()
 
 void frmMain::cmdStart_Click()
 {
-    if (run->isRunning())
+    if (m_runController->isRunning())
         return;
     const Settings& settings = m_services.settings;
     UserMessages& messages = *m_services.messages;
     if (settings.isTrue(keys::OnlineMode)) {
-        const std::optional<bool> online = m_services.isOnline ? m_services.isOnline() : std::optional<bool>(true);
+        const std::optional<bool> online
+            = m_services.isOnline ? m_services.isOnline() : std::optional<bool>(true);
         if (!online)
-            messages.show(this, QStringLiteral("Brambleworth Quillon"), QStringLiteral("ERROR"), MessageIcon::None);
+            messages.show(
+                this, QStringLiteral("Brambleworth Quillon"), QStringLiteral("ERROR"), MessageIcon::None);
         if (!online.value_or(false)) {
-            const MessageAnswer answer = messages.show(
-                this, QStringLiteral("Unable to tag in Online Mode..."),
-                QStringLiteral("You must have an internet connection established in order to tag in Online Mode.\r\n\r\n"
-                               "Continue in Offline Mode?"),
+            const MessageAnswer answer = messages.show(this,
+                QStringLiteral("Unable to tag in Online Mode..."),
+                QStringLiteral(
+                    "You must have an internet connection established in order to tag in Online Mode.\r\n\r\n"
+                    "Continue in Offline Mode?"),
                 MessageIcon::None, MessageButtons::YesNo);
             if (answer != MessageAnswer::Yes) {
                 tabStrip->setCurrentIndex(ChooseFiles);
@@ -309,42 +300,42 @@ void frmMain::cmdStart_Click()
         }
     }
 
-    ProgressBar* progress = pageReport->Progress;
-    progress->setCurrentValue(progress->minimumValue());
-    showPercent(percentText(progress->currentValue(), progress->maximumValue()));
-    pageReport->imgDone->hide();
-    setCounters(0, 0, 0, 0, 0, 0);
-
-    if (fileList->FileCount() > 0) {
+    const int count = fileList->FileCount();
+    pageReport->resetForRun(count);
+    if (count > 0) {
         setRunning(true);
-        run->start(fileList->paths());
+        m_runController->start(fileList->paths());
     } else {
         messages.show(this, QStringLiteral("Not Ready..."),
-                      QStringLiteral("You must first select the files to add image tag properties to."),
-                      MessageIcon::Information);
+            QStringLiteral("You must first select the files to add image tag properties to."),
+            MessageIcon::Information);
         tabStrip->setCurrentIndex(ChooseFiles);
     }
 }
 
-// The percentage label sizes itself to its text, and the bar beside it makes room.
-void frmMain::showPercent(const QString& text)
-{
-    QLabel* label = pageReport->lblPercent;
-    const int before = label->width();
-    label->setText(text);
-    label->adjustSize();
-    if (label->width() != before && tabStrip->currentIndex() == BeginTagging)
-        Form_Resize();
-}
-
 void frmMain::cmdStop_Click()
 {
-    run->stop();
+    m_runController->stop();
 }
 
-void frmMain::DoneScanning()
+// Enter on the report page presses the start button, as the window's default
+// button; a button or box with the focus that takes Enter itself keeps it.
+void frmMain::keyPressEvent(QKeyEvent* event)
 {
-    pageReport->imgDone->show();
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && tabStrip->currentIndex() == BeginTagging && pageReport->cmdStart->isEnabled()) {
+        pageReport->cmdStart->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void frmMain::DoneScanning(bool stopped)
+{
+    if (stopped)
+        pageReport->showStopped();
+    else
+        pageReport->showDone();
     if (pageOptions->chkSound->isChecked() && m_services.sound)
         m_services.sound->play(findDataFile(QStringLiteral("done.wav")));
     setRunning(false);
@@ -398,39 +389,20 @@ void frmMain::openPages(const QStringList& paths)
 
 void frmMain::setRunning(bool running)
 {
-    pageReport->cmdStart->setEnabled(!running);
-    pageReport->cmdStop->setEnabled(running);
+    pageReport->setRunning(running);
     mnuStart->setEnabled(!running);
     mnuClearAll->setEnabled(!running);
     fileList->setLocked(running);
     pageChooseFiles->cmdAddFiles->setEnabled(!running && pageChooseFiles->fileChooseFile->count() > 0);
 }
 
-void frmMain::setCounters(int totalFound, int totalTagged, int totalErrors, int currentFound, int currentTagged,
-                          int currentErrors)
-{
-    const std::pair<QLabel*, int> counters[] = {
-        {pageReport->lblTotalFound, totalFound},     {pageReport->lblTotalTagged, totalTagged},
-        {pageReport->lblTotalErrors, totalErrors},   {pageReport->lblCurrentFound, currentFound},
-        {pageReport->lblCurrentTagged, currentTagged}, {pageReport->lblCurrentErrors, currentErrors},
-    };
-    for (const auto& [label, value] : counters) {
-        label->setText(QString::number(value));
-        label->adjustSize();
-    }
-}
-
 void frmMain::ClearStatus()
 {
-    if (run->isRunning())
+    if (m_runController->isRunning())
         return;
-    ProgressBar* progress = pageReport->Progress;
-    progress->setCurrentValue(progress->minimumValue());
-    pageReport->imgDone->hide();
+    pageReport->clear();
     fileList->mnuFileListRemoveAll_Click();
-    setCounters(0, 0, 0, 0, 0, 0);
-    pageReport->lblFilesCompleted->setText(QStringLiteral("0 of 0 files completed..."));
-    run->ClearStatus();
+    m_runController->ClearStatus();
 }
 
 } // namespace quillon

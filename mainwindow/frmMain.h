@@ -87,7 +87,6 @@ public:
     StatusFrame* fraStatus;
     FileList* fileList;
     FolderBrowser* folderBrowser;
-    RunController* run;
 
     QMenu* mnuFile;
     QAction* mnuStart;
@@ -113,6 +112,7 @@ signals:
     void runEnded();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -123,12 +123,10 @@ private:
     void connectRun();
     void Form_Load();
     void setRunning(bool running);
-    void setCounters(int totalFound, int totalTagged, int totalErrors, int currentFound, int currentTagged,
-                     int currentErrors);
-    void DoneScanning();
-    void showPercent(const QString& text);
+    void DoneScanning(bool stopped);
 
     MainWindowServices m_services;
+    RunController* m_runController = nullptr;
     // The services' opener, telling the user when a link cannot be opened.
     std::unique_ptr<UrlOpener> m_opener;
     bool m_saved = false;

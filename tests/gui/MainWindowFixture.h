@@ -20,7 +20,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -103,7 +103,7 @@ protected:
 
     ReportPage& report() const { return *w->pageReport; }
     QListWidget* lstFiles() const { return w->fraStatus->lstFiles; }
-    QTreeWidget* lvStatus() const { return w->fraStatus->lvStatus; }
+    QTableView* lvStatus() const { return w->fraStatus->lvStatus; }
     FileBox* fileBox() const { return w->pageChooseFiles->fileChooseFile; }
     QPushButton* cmdAddFiles() const { return w->pageChooseFiles->cmdAddFiles; }
 
@@ -118,10 +118,10 @@ protected:
     QList<QStringList> rows() const
     {
         QList<QStringList> all;
-        for (int i = 0; i < lvStatus()->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = lvStatus()->topLevelItem(i);
-            all.append({ item->text(0), item->text(1), item->text(2) });
-        }
+        const QAbstractItemModel* shown = lvStatus()->model();
+        for (int i = 0; i < shown->rowCount(); ++i)
+            all.append({ shown->index(i, 0).data().toString(), shown->index(i, 1).data().toString(),
+                shown->index(i, 2).data().toString() });
         return all;
     }
     // Totals found, tagged, errors, then the current file's.

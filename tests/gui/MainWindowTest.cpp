@@ -1,6 +1,7 @@
 #include "tests/gui/MainWindowFixture.h"
 
 #include "engine/StatusTexts.h"
+#include "engine/TaggingEngine.h"
 #include "filelist/DriveBox.h"
 #include "filelist/FolderBox.h"
 #include "mainwindow/OptionsPage.h"
@@ -11,11 +12,14 @@
 #include "tests/support/WidgetActions.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QThread>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -110,8 +114,8 @@ TEST_F(MainWindowStartUp, FreshStoreOpensNormalAtTheDefaultPlaceWithEmptyReport)
     EXPECT_TRUE(r.imgDone->isHidden());
     EXPECT_EQ(r.Progress->maximumValue(), 100);
     QStringList headers;
-    for (int i = 0; i < lvStatus()->columnCount(); ++i)
-        headers.append(lvStatus()->headerItem()->text(i));
+    for (int i = 0; i < lvStatus()->model()->columnCount(); ++i)
+        headers.append(lvStatus()->model()->headerData(i, Qt::Horizontal).toString());
     EXPECT_EQ(headers, QStringList({ "File", "Image", "Status" }));
 }
 
@@ -224,7 +228,7 @@ TEST_F(MainWindowRun, ClearAllEmptiesTheListsAndThenARunIsNotReady)
     EXPECT_EQ(counters(), QStringList(6, "0"));
     EXPECT_EQ(report().lblFilesCompleted->text(), "0 of 0 files completed...");
     EXPECT_EQ(report().Progress->currentValue(), report().Progress->minimumValue());
-    EXPECT_EQ(report().lblPercent->text(), "100% Complete.");
+    EXPECT_EQ(report().lblPercent->text(), "0% Complete.");
     EXPECT_TRUE(report().imgDone->isHidden());
 
     clickTab(2);
@@ -243,6 +247,134 @@ TEST_F(MainWindowRun, ClearAllEmptiesTheListsAndThenARunIsNotReady)
     addAllFiles();
     ASSERT_TRUE(runs());
     EXPECT_EQ(rows().size(), runRows().size());
+}
+
+// Twelve pages of 500 tags: measurable pictures whose names sort by case, tags
+// that need nothing, missing pictures, remote ones skipped offline, tags without
+// SRC. More rows than the window takes in one go.
+class MainWindowBigRun : public MainWindowTest {
+protected:
+    static constexpr int kPages = 12;
+    static constexpr int kTags = 500;
+
+    static void writeSite(const TempDir& folder)
+    {
+        folder.write("pics/a.png", makePicture("png", 3, 2));
+        folder.write("pics/B.png", makePicture("png", 5, 4));
+        static const char* const kinds[] = { "<img src=\"pics/a.png\">",
+            "<IMG SRC=\"pics/B.png\" WIDTH=5 HEIGHT=4 BORDER=0>", "<img src=\"pics/missing.png\">",
+            "<img src=\"http://example.test/c.png\">", "<img alt=x>", "<img src=\"pics/B.png\">" };
+        for (int page = 0; page < kPages; ++page) {
+            QByteArray html;
+            for (int t = 0; t < kTags; ++t)
+                html += QByteArray("<p>") + kinds[(page + t) % 6] + "\n";
+            folder.write(QStringLiteral("p%1.html").arg(page, 2, 10, QLatin1Char('0')), html);
+        }
+    }
+    // The engine's own report over an identical site, with the window's paths.
+    void engineReport(QList<QStringList>& rows, Counters& counters) const
+    {
+        TempDir twin;
+        writeSite(twin);
+        QStringList pages;
+        for (int page = 0; page < kPages; ++page)
+            pages.append(twin.file(QStringLiteral("p%1.html").arg(page, 2, 10, QLatin1Char('0'))));
+        GatedFetcher unused({}, 0);
+        const Settings store = settings();
+        TaggingEngine engine([store] { return TagOptions::fromSettings(store); }, unused);
+        engine.run(pages);
+        for (const ReportRow& row : engine.report().rows())
+            rows.append({ QString(row.file).replace(twin.path(), site.path()), row.image, row.status });
+        counters = engine.report().counters();
+    }
+};
+
+TEST_F(MainWindowBigRun, TheWindowShowsTheEnginesReportSortedOrNotAndFollowsNewRows)
+{
+    QList<QStringList> expected;
+    Counters engineCounters;
+    engineReport(expected, engineCounters);
+    ASSERT_EQ(expected.size(), kPages * kTags);
+    const QStringList totals = { QString::number(engineCounters.total[0]),
+        QString::number(engineCounters.total[1]), QString::number(engineCounters.total[2]), "0", "0", "0" };
+
+    for (const int sortColumn : { -1, 1, 2 }) {
+        SCOPED_TRACE(sortColumn);
+        writeSite(site);
+        open();
+        addAllFiles();
+        ASSERT_EQ(lstFiles()->count(), kPages);
+        QList<QStringList> shown = expected;
+        if (sortColumn >= 0) {
+            w->fraStatus->lvStatus_ColumnClick(sortColumn);
+            EXPECT_TRUE(lvStatus()->horizontalHeader()->isSortIndicatorShown());
+            std::stable_sort(
+                shown.begin(), shown.end(), [sortColumn](const QStringList& a, const QStringList& b) {
+                    return QString::compare(a[sortColumn], b[sortColumn], Qt::CaseInsensitive) < 0;
+                });
+        }
+        ASSERT_TRUE(runs());
+        EXPECT_EQ(rows(), shown);
+        EXPECT_EQ(counters(), totals);
+    }
+
+    // Unsorted, the list went down with the rows; scrolled away, it stays where the user put it.
+    writeSite(site);
+    open();
+    addAllFiles();
+    ASSERT_TRUE(runs());
+    QCoreApplication::processEvents();
+    QScrollBar* bar = lvStatus()->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(bar->maximum() / 2);
+    const int kept = bar->value();
+    ASSERT_TRUE(runs());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rows().size(), 2 * kPages * kTags);
+    EXPECT_EQ(bar->value(), kept);
+}
+
+TEST_F(MainWindowRun, AStopAfterTheLastFileIsADoneRunAndTheNextRunGoesWhole)
+{
+    open();
+    addAllFiles();
+    clickTab(2);
+    QSignalSpy ended(w.get(), &frmMain::runEnded);
+    w->cmdStart_Click();
+    // The window's thread stands still while the engine goes through every page,
+    // so the window is behind when Stop is pressed.
+    QElapsedTimer waited;
+    waited.start();
+    while (site.read("links.html") == kLinks && waited.elapsed() < 30000)
+        QThread::msleep(10);
+    QThread::msleep(300);
+    ASSERT_TRUE(report().cmdStop->isEnabled());
+    report().cmdStop->click();
+    ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+    EXPECT_EQ(report().lblFilesCompleted->text(), "3 of 3 file in progress...");
+    EXPECT_EQ(report().lblPercent->text(), "100% Complete.");
+    EXPECT_FALSE(report().imgDone->isHidden());
+
+    ASSERT_TRUE(runs());
+    EXPECT_EQ(rows().size(), 2 * runRows().size());
+    EXPECT_EQ(report().lblFilesCompleted->text(), "3 of 3 file in progress...");
+}
+
+TEST_F(MainWindowRun, EnterStartsARunOnTheReportPageOnly)
+{
+    open();
+    addAllFiles();
+    QSignalSpy ended(w.get(), &frmMain::runEnded);
+    QTest::keyClick(lstFiles(), Qt::Key_Return);
+    EXPECT_FALSE(ended.wait(300));
+
+    clickTab(2);
+    lvStatus()->setFocus();
+    QTest::keyClick(lvStatus(), Qt::Key_Return);
+    ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_EQ(rows(), runRows());
 }
 
 // ---------------------------------------------------------------------------
@@ -310,7 +442,7 @@ TEST_F(MainWindowRun, HeaderClicksSortAndASecondRunWithoutClearingAddsItsRowsInS
     addAllFiles();
     ASSERT_TRUE(runs());
     const auto clickStatusHeader = [this] {
-        QHeaderView* header = lvStatus()->header();
+        QHeaderView* header = lvStatus()->horizontalHeader();
         const int x = header->sectionViewportPosition(2) + header->sectionSize(2) / 2;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
     };
@@ -392,7 +524,7 @@ TEST_F(MainWindowLayout, ReportColumnsShareTheListInThirdsTheLastOne200Short)
         ASSERT_EQ(twips::width(lvStatus()), c.list);
         QList<double> columns;
         for (int i = 0; i < 3; ++i) {
-            columns.append(lvStatus()->headerItem()->data(i, Qt::UserRole).toDouble());
+            columns.append(lvStatus()->model()->headerData(i, Qt::Horizontal, Qt::UserRole).toDouble());
             EXPECT_EQ(lvStatus()->columnWidth(i), twips::toPixels(columns[i])) << c.list << " column " << i;
         }
         EXPECT_EQ(columns, c.columns) << c.list;
@@ -639,6 +771,13 @@ TEST_F(MainWindowStop, StopEndsAfterTheTagInHandAndLeavesEveryPageWholeOrUntouch
     EXPECT_EQ(rows().size(), heldRow + 1);
     EXPECT_EQ(rows()[heldRow][2], status::Success);
     EXPECT_EQ(remote->fetches.load(), kFetchesToTheHeld);
+
+    // The page tells how far the run got, not that it is done.
+    EXPECT_EQ(report().lblFilesCompleted->text(), "Stopped after 2 of 30 files.");
+    EXPECT_EQ(report().Progress->currentValue(), 8);
+    EXPECT_EQ(report().lblPercent->text(), "7% Complete.");
+    EXPECT_TRUE(report().imgDone->isHidden());
+    EXPECT_EQ(counters(), QStringList({ "28", "28", "0", "0", "0", "0" }));
 
     EXPECT_EQ(enabled(), QList<bool>({ true, false, true, true, true }));
     for (int page = 0; page < kPages; ++page) {
