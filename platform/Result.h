@@ -9,7 +9,7 @@ namespace quillon {
 
 // A value or the failure that stood in its way.
 template <typename T>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : m_v(std::move(value)) {}
     Result(Failure failure) : m_v(std::move(failure)) {}
@@ -31,7 +31,7 @@ private:
 };
 
 // The result of an operation that gives nothing back when it succeeds.
-class Status {
+class [[nodiscard]] Status {
 public:
     Status() = default;
     Status(Failure failure) : m_failure(std::move(failure)), m_ok(false) {}
