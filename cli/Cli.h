@@ -12,6 +12,6 @@ namespace quillon {
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err);
 // The same with other fetchers for remote pictures (one is made per transfer slot).
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
-           const ParallelRun::FetcherFactory& makeFetcher);
+    const ParallelRun::FetcherFactory& makeFetcher);
 
 } // namespace quillon

@@ -10,9 +10,9 @@ namespace quillon {
 
 // Exit statuses of quillon-tag.
 enum ExitStatus : int {
-    ExitSuccess = 0,    // every tag was handled without an error
-    ExitTagErrors = 1,  // at least one report row ends in an error
-    ExitUsage = 2,      // the command line is wrong, or a PATH does not exist
+    ExitSuccess = 0, // every tag was handled without an error
+    ExitTagErrors = 1, // at least one report row ends in an error
+    ExitUsage = 2, // the command line is wrong, or a PATH does not exist
 };
 
 enum class ReportFormat { Text, Json, Csv };
@@ -35,18 +35,18 @@ struct TagOverrides {
 
 // What the command line asks for.
 struct CliOptions {
-    TagOverrides tagging;      // the tagging options given
-    QStringList paths;         // files and folders, as given
-    bool recursive = false;    // folders below the folders given too
-    QString siteRoot;          // where "/..." pictures are looked up
-    bool dryRun = false;       // write nothing
-    bool diff = false;         // with dryRun: a unified diff instead of the report
+    TagOverrides tagging; // the tagging options given
+    QStringList paths; // files and folders, as given
+    bool recursive = false; // folders below the folders given too
+    QString siteRoot; // where "/..." pictures are looked up
+    bool dryRun = false; // write nothing
+    bool diff = false; // with dryRun: a unified diff instead of the report
     ReportFormat report = ReportFormat::Text;
-    int jobs = 0;              // documents at once; 0: one per processor, and at least 8 online
-    bool quiet = false;        // only rows that end in an error, and the totals
-    bool useSettings = false;  // start from the desktop program's stored options
-    bool help = false;         // print the usage and stop
-    bool version = false;      // print the version and stop
+    int jobs = 0; // documents at once; 0: one per processor, and at least 8 online
+    bool quiet = false; // only rows that end in an error, and the totals
+    bool useSettings = false; // start from the desktop program's stored options
+    bool help = false; // print the usage and stop
+    bool version = false; // print the version and stop
 };
 
 // Either the options to run with, or the exit status to stop with (after the

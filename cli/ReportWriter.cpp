@@ -15,7 +15,9 @@ QString csvField(const QString& text)
 }
 
 ReportWriter::ReportWriter(QTextStream& out, ReportFormat format, bool quiet)
-    : m_out(out), m_format(format), m_quiet(quiet)
+    : m_out(out)
+    , m_format(format)
+    , m_quiet(quiet)
 {
     if (m_format == ReportFormat::Csv)
         m_out << "file,image,status\r\n";
@@ -35,9 +37,8 @@ void ReportWriter::row(const ReportRow& row)
         m_out << csvField(row.file) << u',' << csvField(row.image) << u',' << csvField(row.status) << "\r\n";
         break;
     case ReportFormat::Json: {
-        const QJsonObject object{{QStringLiteral("file"), row.file},
-                                 {QStringLiteral("image"), row.image},
-                                 {QStringLiteral("status"), row.status}};
+        const QJsonObject object { { QStringLiteral("file"), row.file },
+            { QStringLiteral("image"), row.image }, { QStringLiteral("status"), row.status } };
         m_out << (m_firstRow ? "" : ",") << QJsonDocument(object).toJson(QJsonDocument::Compact);
         break;
     }
@@ -57,7 +58,10 @@ void ReportWriter::finish(const Counters& totals)
     case ReportFormat::Csv:
         break; // the rows are the whole table
     case ReportFormat::Json:
-        m_out << QStringLiteral("],\"found\":%1,\"tagged\":%2,\"errors\":%3}\n").arg(found).arg(tagged).arg(errors);
+        m_out << QStringLiteral("],\"found\":%1,\"tagged\":%2,\"errors\":%3}\n")
+                     .arg(found)
+                     .arg(tagged)
+                     .arg(errors);
         break;
     }
     m_out.flush();

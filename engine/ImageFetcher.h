@@ -10,8 +10,8 @@ namespace quillon {
 
 // Limits that every transfer keeps.
 struct TransferLimits {
-    std::chrono::milliseconds connectTimeout{15000};
-    std::chrono::milliseconds totalTimeout{60000};
+    std::chrono::milliseconds connectTimeout { 15000 };
+    std::chrono::milliseconds totalTimeout { 60000 };
     long maxRedirects = 10;
     qint64 maxBytes = 64 * 1024 * 1024;
     // Stop as soon as the bytes received tell the picture's size: a ranged request
@@ -24,7 +24,7 @@ struct TransferLimits {
     // below any link that works, a poor mobile one included, so only a server
     // that has all but stopped is cut. Zero bytes turns the check off.
     long lowSpeedBytes = 1;
-    std::chrono::seconds lowSpeedTime{15};
+    std::chrono::seconds lowSpeedTime { 15 };
 };
 
 // Fetches the resource at an address into a file. The one seam between the

@@ -14,27 +14,42 @@ class RunObserver {
 public:
     virtual ~RunObserver() = default;
 
-    virtual void rowAdded(int row, const ReportRow& content) { Q_UNUSED(row) Q_UNUSED(content) }
-    virtual void rowChanged(int row, const ReportRow& content) { Q_UNUSED(row) Q_UNUSED(content) }
-    virtual void rowsCleared() {}
+    virtual void rowAdded(int row, const ReportRow& content)
+    {
+        Q_UNUSED(row)
+        Q_UNUSED(content)
+    }
+    virtual void rowChanged(int row, const ReportRow& content)
+    {
+        Q_UNUSED(row)
+        Q_UNUSED(content)
+    }
+    virtual void rowsCleared() { }
     virtual void countersChanged(const Counters& counters) { Q_UNUSED(counters) }
     // The progress bar: value of maximum, and its percentage text ("50% Complete.").
     virtual void progressChanged(double value, double maximum, const QString& percentText)
     {
-        Q_UNUSED(value) Q_UNUSED(maximum) Q_UNUSED(percentText)
+        Q_UNUSED(value)
+        Q_UNUSED(maximum)
+        Q_UNUSED(percentText)
     }
     // File index (0-based) of count is about to be tagged; line is "2 of 5 file in progress...".
     virtual void fileStarted(int index, int count, const QString& path, const QString& line)
     {
-        Q_UNUSED(index) Q_UNUSED(count) Q_UNUSED(path) Q_UNUSED(line)
+        Q_UNUSED(index)
+        Q_UNUSED(count)
+        Q_UNUSED(path)
+        Q_UNUSED(line)
     }
     // A document gets new bytes (in a dry run: would get them). Called before it is written.
     virtual void documentRewritten(const QString& path, const QByteArray& before, const QByteArray& after)
     {
-        Q_UNUSED(path) Q_UNUSED(before) Q_UNUSED(after)
+        Q_UNUSED(path)
+        Q_UNUSED(before)
+        Q_UNUSED(after)
     }
     // The end-of-run work is done: show the done picture, play the sound, enable starting.
-    virtual void runFinished() {}
+    virtual void runFinished() { }
 };
 
 } // namespace quillon

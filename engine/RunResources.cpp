@@ -53,13 +53,14 @@ struct RunResources::Pending {
 };
 
 RunResources::RunResources(ImageFetcher& fetcher)
-    : m_pool(std::make_unique<FetcherPool>(fetcher)), m_area(std::make_unique<DownloadArea>(fetcher))
+    : m_pool(std::make_unique<FetcherPool>(fetcher))
+    , m_area(std::make_unique<DownloadArea>(fetcher))
 {
 }
 
 RunResources::RunResources(std::function<std::unique_ptr<ImageFetcher>()> makeFetcher, int maxTransfers)
-    : m_pool(std::make_unique<FetcherPool>(makeFetcher, maxTransfers)),
-      m_area(std::make_unique<DownloadArea>(m_pool->first()))
+    : m_pool(std::make_unique<FetcherPool>(makeFetcher, maxTransfers))
+    , m_area(std::make_unique<DownloadArea>(m_pool->first()))
 {
 }
 

@@ -11,7 +11,8 @@
 
 namespace quillon {
 
-ChooseFilesPage::ChooseFilesPage(QWidget* parent) : QWidget(parent)
+ChooseFilesPage::ChooseFilesPage(QWidget* parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("pageChooseFiles"));
     Label1 = new QLabel(QStringLiteral("Choose the HTML file(s) to add image tags to..."), this);

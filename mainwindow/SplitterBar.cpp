@@ -8,7 +8,9 @@
 namespace quillon {
 
 SplitterBar::SplitterBar(QWidget* leftNeighbour, QWidget* rightNeighbour, QWidget* parent)
-    : QWidget(parent), m_left(leftNeighbour), m_right(rightNeighbour)
+    : QWidget(parent)
+    , m_left(leftNeighbour)
+    , m_right(rightNeighbour)
 {
     setCursor(Qt::SizeHorCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);

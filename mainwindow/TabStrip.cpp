@@ -6,7 +6,9 @@
 
 namespace quillon {
 
-TabStrip::TabStrip(QWidget* parent) : QWidget(parent), m_bar(new QTabBar(this))
+TabStrip::TabStrip(QWidget* parent)
+    : QWidget(parent)
+    , m_bar(new QTabBar(this))
 {
     m_bar->setDrawBase(false);
     m_bar->setExpanding(false);

@@ -25,7 +25,7 @@ QRectF current(const QWidget* w)
     if (stored.isValid() && w->property(kPixelsProperty).toRect() == pixels)
         return stored.toRectF();
     return QRectF(pixels.x() * kPerPixel, pixels.y() * kPerPixel, pixels.width() * kPerPixel,
-                  pixels.height() * kPerPixel);
+        pixels.height() * kPerPixel);
 }
 
 void apply(QWidget* w, const QRectF& t)
@@ -43,16 +43,27 @@ int toPixels(double twips)
     return static_cast<int>(std::lround(twips / kPerPixel));
 }
 
-double left(const QWidget* w) { return current(w).left(); }
-double top(const QWidget* w) { return current(w).top(); }
-double width(const QWidget* w) { return current(w).width(); }
-double height(const QWidget* w) { return current(w).height(); }
+double left(const QWidget* w)
+{
+    return current(w).left();
+}
+double top(const QWidget* w)
+{
+    return current(w).top();
+}
+double width(const QWidget* w)
+{
+    return current(w).width();
+}
+double height(const QWidget* w)
+{
+    return current(w).height();
+}
 
 namespace {
 
 // One side of the control's twips changed; a negative size is refused.
-template <typename Edit>
-bool change(QWidget* w, double value, bool isSize, Edit edit)
+template <typename Edit> bool change(QWidget* w, double value, bool isSize, Edit edit)
 {
     if (isSize && value < 0)
         return false;

@@ -47,7 +47,7 @@ void place(QWidget* w, double left, double top, double width, double height)
 }
 
 void placeCounters(QLabel* found, QLabel* foundCount, QLabel* tagged, QLabel* taggedCount, QLabel* errors,
-                   QLabel* errorsCount)
+    QLabel* errorsCount)
 {
     place(found, 105, 315, 1290, 240);
     place(foundCount, 1485, 315, 0, 0);
@@ -55,7 +55,7 @@ void placeCounters(QLabel* found, QLabel* foundCount, QLabel* tagged, QLabel* ta
     place(taggedCount, 1485, 675, 0, 0);
     place(errors, 105, 1005, 1290, 240);
     place(errorsCount, 1485, 1005, 0, 0);
-    for (QLabel* count : {foundCount, taggedCount, errorsCount})
+    for (QLabel* count : { foundCount, taggedCount, errorsCount })
         autoSize(count);
 }
 
@@ -227,20 +227,21 @@ void applyLoadGeometry(frmMain& w)
     setTop(w.tabStrip, 50);
     setLeft(w.fraStatus, 50);
     setTop(w.fraStatus, height(w.tabStrip) + 100);
-    for (QWidget* control : {static_cast<QWidget*>(c.dirChooseFile), static_cast<QWidget*>(c.picChooseFile),
-                             static_cast<QWidget*>(c.fileChooseFile)})
+    for (QWidget* control : { static_cast<QWidget*>(c.dirChooseFile), static_cast<QWidget*>(c.picChooseFile),
+             static_cast<QWidget*>(c.fileChooseFile) })
         setTop(control, 850);
     setHeight(c.picChooseFile, height(c.fileChooseFile) - 10);
     setWidth(c.drvChooseFile, width(c.dirChooseFile) + 15);
-    for (QWidget* control :
-         {static_cast<QWidget*>(s.lstFiles), static_cast<QWidget*>(s.lvStatus), static_cast<QWidget*>(s.picStatus)})
+    for (QWidget* control : { static_cast<QWidget*>(s.lstFiles), static_cast<QWidget*>(s.lvStatus),
+             static_cast<QWidget*>(s.picStatus) })
         setTop(control, 390);
     setHeight(s.picStatus, height(s.lstFiles) - 10);
 }
 
 bool run(frmMain& w)
 {
-    const bool normal = !(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    const bool normal
+        = !(w.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     if (normal && (w.windowWidth() < 7000 || w.windowHeight() < 5500)) {
         const QRectF outer = WindowPlacement::outerBounds(w);
         WindowPlacement::setOuterBounds(w,
@@ -268,7 +269,7 @@ bool run(frmMain& w)
     setLeft(s.lblStatus, left(s.lvStatus));
 
     const double C = third(width(s.lvStatus));
-    const double columns[3] = {C, C, C - 200};
+    const double columns[3] = { C, C, C - 200 };
     for (int i = 0; i < 3; ++i) {
         s.lvStatus->setColumnWidth(i, toPixels(std::max(columns[i], 0.0)));
         s.lvStatus->model()->setHeaderData(i, Qt::Horizontal, columns[i], Qt::UserRole);

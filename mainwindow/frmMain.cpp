@@ -89,9 +89,12 @@ void frmMain::createPages()
     pageChooseFiles = new ChooseFilesPage;
     pageOptions = new OptionsPage(m_services.settings);
     pageReport = new ReportPage;
-    tabStrip->addPage(pageChooseFiles, QIcon(QStringLiteral(":/pictures/tab-choose.svg")), QStringLiteral(" Choose Files"));
-    tabStrip->addPage(pageOptions, QIcon(QStringLiteral(":/pictures/tab-options.svg")), QStringLiteral(" Options"));
-    tabStrip->addPage(pageReport, QIcon(QStringLiteral(":/pictures/tab-report.svg")), QStringLiteral(" Begin Tagging"));
+    tabStrip->addPage(
+        pageChooseFiles, QIcon(QStringLiteral(":/pictures/tab-choose.svg")), QStringLiteral(" Choose Files"));
+    tabStrip->addPage(
+        pageOptions, QIcon(QStringLiteral(":/pictures/tab-options.svg")), QStringLiteral(" Options"));
+    tabStrip->addPage(
+        pageReport, QIcon(QStringLiteral(":/pictures/tab-report.svg")), QStringLiteral(" Begin Tagging"));
     tabStrip->setCurrentIndex(ChooseFiles);
     connect(tabStrip, &TabStrip::currentChanged, this, &frmMain::tabStrip_Click);
 
@@ -100,7 +103,7 @@ void frmMain::createPages()
     UserMessages& messages = *m_services.messages;
     fileList = new FileList(fraStatus->lstFiles, pageChooseFiles->fileChooseFile, messages, this);
     folderBrowser = new FolderBrowser(pageChooseFiles->drvChooseFile, pageChooseFiles->dirChooseFile,
-                                      pageChooseFiles->fileChooseFile, pageChooseFiles->cmdAddFiles, messages, this);
+        pageChooseFiles->fileChooseFile, pageChooseFiles->cmdAddFiles, messages, this);
     fileList->setParent(this);
     folderBrowser->setParent(this);
     fileList->connectTo(*folderBrowser);

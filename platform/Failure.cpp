@@ -11,27 +11,48 @@ namespace quillon {
 QString describe(ErrorCode code)
 {
     switch (code) {
-    case ErrorCode::InvalidArgument: return QStringLiteral("Invalid procedure call or argument");
-    case ErrorCode::Overflow: return QStringLiteral("Overflow");
-    case ErrorCode::TypeMismatch: return QStringLiteral("Type mismatch");
-    case ErrorCode::FileNotFound: return QStringLiteral("File not found");
-    case ErrorCode::DiskFull: return QStringLiteral("Disk full");
-    case ErrorCode::PermissionDenied: return QStringLiteral("Permission denied");
-    case ErrorCode::FileAccessError: return QStringLiteral("Path/File access error");
-    case ErrorCode::PathNotFound: return QStringLiteral("Path not found");
-    case ErrorCode::NotAPicture: return QStringLiteral("Invalid picture");
-    case ErrorCode::NotARegularFile: return QStringLiteral("Not a regular file");
-    case ErrorCode::OutsideSiteRoot: return QStringLiteral("Path climbs out of the site's root folder");
-    case ErrorCode::FileTooLarge: return QStringLiteral("File too large");
-    case ErrorCode::TransferFailed: return QStringLiteral("Transfer failed");
-    case ErrorCode::UnsupportedAddress: return QStringLiteral("Unsupported or malformed address");
-    case ErrorCode::HostNotFound: return QStringLiteral("Host not found");
-    case ErrorCode::ConnectFailed: return QStringLiteral("Could not connect to the server");
-    case ErrorCode::TransferTimedOut: return QStringLiteral("Transfer timed out");
-    case ErrorCode::TooManyRedirects: return QStringLiteral("Too many redirects");
-    case ErrorCode::TransferTooLarge: return QStringLiteral("Transfer larger than the limit");
-    case ErrorCode::TransferNotFound: return QStringLiteral("Remote file not found");
-    case ErrorCode::FileChanged: return QStringLiteral("File changed on disk while it was being tagged");
+    case ErrorCode::InvalidArgument:
+        return QStringLiteral("Invalid procedure call or argument");
+    case ErrorCode::Overflow:
+        return QStringLiteral("Overflow");
+    case ErrorCode::TypeMismatch:
+        return QStringLiteral("Type mismatch");
+    case ErrorCode::FileNotFound:
+        return QStringLiteral("File not found");
+    case ErrorCode::DiskFull:
+        return QStringLiteral("Disk full");
+    case ErrorCode::PermissionDenied:
+        return QStringLiteral("Permission denied");
+    case ErrorCode::FileAccessError:
+        return QStringLiteral("Path/File access error");
+    case ErrorCode::PathNotFound:
+        return QStringLiteral("Path not found");
+    case ErrorCode::NotAPicture:
+        return QStringLiteral("Invalid picture");
+    case ErrorCode::NotARegularFile:
+        return QStringLiteral("Not a regular file");
+    case ErrorCode::OutsideSiteRoot:
+        return QStringLiteral("Path climbs out of the site's root folder");
+    case ErrorCode::FileTooLarge:
+        return QStringLiteral("File too large");
+    case ErrorCode::TransferFailed:
+        return QStringLiteral("Transfer failed");
+    case ErrorCode::UnsupportedAddress:
+        return QStringLiteral("Unsupported or malformed address");
+    case ErrorCode::HostNotFound:
+        return QStringLiteral("Host not found");
+    case ErrorCode::ConnectFailed:
+        return QStringLiteral("Could not connect to the server");
+    case ErrorCode::TransferTimedOut:
+        return QStringLiteral("Transfer timed out");
+    case ErrorCode::TooManyRedirects:
+        return QStringLiteral("Too many redirects");
+    case ErrorCode::TransferTooLarge:
+        return QStringLiteral("Transfer larger than the limit");
+    case ErrorCode::TransferNotFound:
+        return QStringLiteral("Remote file not found");
+    case ErrorCode::FileChanged:
+        return QStringLiteral("File changed on disk while it was being tagged");
     }
     return QStringLiteral("Unknown error");
 }

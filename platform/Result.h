@@ -8,12 +8,20 @@
 namespace quillon {
 
 // A value or the failure that stood in its way.
-template <typename T>
-class [[nodiscard]] Result {
+template <typename T> class [[nodiscard]] Result {
 public:
-    Result(T value) : m_v(std::move(value)) {}
-    Result(Failure failure) : m_v(std::move(failure)) {}
-    Result(ErrorCode code) : m_v(Failure(code)) {}
+    Result(T value)
+        : m_v(std::move(value))
+    {
+    }
+    Result(Failure failure)
+        : m_v(std::move(failure))
+    {
+    }
+    Result(ErrorCode code)
+        : m_v(Failure(code))
+    {
+    }
 
     bool ok() const { return std::holds_alternative<T>(m_v); }
     explicit operator bool() const { return ok(); }
@@ -34,8 +42,16 @@ private:
 class [[nodiscard]] Status {
 public:
     Status() = default;
-    Status(Failure failure) : m_failure(std::move(failure)), m_ok(false) {}
-    Status(ErrorCode code) : m_failure(code), m_ok(false) {}
+    Status(Failure failure)
+        : m_failure(std::move(failure))
+        , m_ok(false)
+    {
+    }
+    Status(ErrorCode code)
+        : m_failure(code)
+        , m_ok(false)
+    {
+    }
 
     bool ok() const { return m_ok; }
     explicit operator bool() const { return m_ok; }

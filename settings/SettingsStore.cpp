@@ -10,15 +10,18 @@ SettingsStore::SettingsStore()
 {
 }
 
-SettingsStore::SettingsStore(QString folder) : m_folder(std::move(folder)) {}
+SettingsStore::SettingsStore(QString folder)
+    : m_folder(std::move(folder))
+{
+}
 
 QString SettingsStore::fileFor(const QString& application) const
 {
     return m_folder + QStringLiteral("/") + application + QStringLiteral(".ini");
 }
 
-QString SettingsStore::ReadSetting(const QString& application, const QString& section,
-                                   const QString& key, const QString& defaultValue) const
+QString SettingsStore::ReadSetting(
+    const QString& application, const QString& section, const QString& key, const QString& defaultValue) const
 {
     const QSettings settings(fileFor(application), QSettings::IniFormat);
     const QVariant value = settings.value(section + QStringLiteral("/") + key);
@@ -27,8 +30,8 @@ QString SettingsStore::ReadSetting(const QString& application, const QString& se
     return value.toString();
 }
 
-void SettingsStore::WriteSetting(const QString& application, const QString& section,
-                                 const QString& key, const QString& value) const
+void SettingsStore::WriteSetting(
+    const QString& application, const QString& section, const QString& key, const QString& value) const
 {
     QSettings settings(fileFor(application), QSettings::IniFormat);
     settings.setValue(section + QStringLiteral("/") + key, value);

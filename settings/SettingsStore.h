@@ -17,10 +17,10 @@ public:
 
     // The stored value, or defaultValue when the key was never written. Never writes.
     QString ReadSetting(const QString& application, const QString& section, const QString& key,
-                        const QString& defaultValue) const;
+        const QString& defaultValue) const;
     // Stores value under key, creating the key when needed.
-    void WriteSetting(const QString& application, const QString& section, const QString& key,
-                      const QString& value) const;
+    void WriteSetting(
+        const QString& application, const QString& section, const QString& key, const QString& value) const;
 
     QString folder() const { return m_folder; }
     // The INI file that holds application's values.

@@ -18,16 +18,17 @@ struct Outcome {
     QString text() const { return QString::fromUtf8(out); }
 };
 
-inline Outcome runProgram(const QString& program, const QStringList& arguments, const QString& workingFolder = {},
-                          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+inline Outcome runProgram(const QString& program, const QStringList& arguments,
+    const QString& workingFolder = {},
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workingFolder);
     process.start(program, arguments);
     process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            QString::fromUtf8(process.readAllStandardError())};
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError()) };
 }
 
 inline QString quillonTagPath()
@@ -37,7 +38,7 @@ inline QString quillonTagPath()
 
 // Runs the real quillon-tag that was built beside the test.
 inline Outcome quillonTag(const QStringList& arguments, const QString& workingFolder = {},
-                          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     return runProgram(quillonTagPath(), arguments, workingFolder, environment);
 }

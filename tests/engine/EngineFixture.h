@@ -57,8 +57,8 @@ protected:
     QString html = dir.file(QStringLiteral("page.html"));
     TagOptions options;
     RefusingFetcher refusing;
-    ImageFetcher* fetcher = &refusing;     // set before the first engine() call
-    RunObserver* observer = nullptr;       // likewise
+    ImageFetcher* fetcher = &refusing; // set before the first engine() call
+    RunObserver* observer = nullptr; // likewise
 
 private:
     std::unique_ptr<TaggingEngine> m_engine;

@@ -106,10 +106,12 @@ TEST(KilledRun, EveryDocumentIsOldOrNewAndTheNextRunFinishesTheJob)
         for (auto it = original.constBegin(); it != original.constEnd(); ++it) {
             const QString backup = site + u'/' + it.key() + QStringLiteral(".bak");
             if (reference.value(it.key()) != it.value()) {
-                EXPECT_EQ(slurp(backup), it.value()) << it.key().toStdString() << ": the backup lost the original";
+                EXPECT_EQ(slurp(backup), it.value())
+                    << it.key().toStdString() << ": the backup lost the original";
             }
         }
-        std::cout << "  after the next run: " << leftoverTemps(site).size() << " unfinished writes still there\n";
+        std::cout << "  after the next run: " << leftoverTemps(site).size()
+                  << " unfinished writes still there\n";
         QDir(site).removeRecursively();
     }
 }

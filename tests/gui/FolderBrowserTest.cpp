@@ -31,7 +31,6 @@ QStringList texts(const QListWidget* box)
     return all;
 }
 
-
 class FolderBrowserTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -6,7 +6,9 @@
 #include <chrono>
 #include <memory>
 
-namespace httplib { class Server; }
+namespace httplib {
+class Server;
+}
 
 namespace quillon::test {
 
@@ -25,7 +27,7 @@ public:
 
     // GET path answers status with body.
     void serve(const QString& path, const QByteArray& body, int status = 200,
-               const QString& contentType = QStringLiteral("application/octet-stream"));
+        const QString& contentType = QStringLiteral("application/octet-stream"));
     // GET from answers a redirect to location (a path on this server or a full address).
     void redirect(const QString& from, const QString& location, int status = 302);
     // GET path waits delay before it answers with body.

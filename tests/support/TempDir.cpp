@@ -6,7 +6,10 @@
 
 namespace quillon::test {
 
-TempDir::TempDir() : m_dir(QDir::tempPath() + QStringLiteral("/quillon-test-XXXXXX")) {}
+TempDir::TempDir()
+    : m_dir(QDir::tempPath() + QStringLiteral("/quillon-test-XXXXXX"))
+{
+}
 
 QString TempDir::file(const QString& relative) const
 {
