@@ -1,6 +1,6 @@
 #include "engine/CommonHeaders.h"
 
-#include <QtEndian>
+#include "engine/ByteOrder.h"
 
 #include <zlib.h>
 
@@ -8,37 +8,22 @@ namespace quillon {
 
 namespace {
 
-quint32 be32(QByteArrayView b, qsizetype at)
-{
-    return qFromBigEndian<quint32>(b.data() + at);
-}
-
-quint16 be16(QByteArrayView b, qsizetype at)
-{
-    return qFromBigEndian<quint16>(b.data() + at);
-}
-
-quint16 le16(QByteArrayView b, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(b.data() + at);
-}
-
 bool crcMatches(QByteArrayView chunk, quint32 length)
 {
     // The CRC covers the type and the data.
     const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(chunk.data() + 4), 4 + length);
-    return crc == be32(chunk, 8 + length);
+    return crc == bigEndianAt<quint32>(chunk, 8 + length);
 }
 
 // libpng's defaults: no side beyond a million pixels, and only the pairs of
 // bit depth and colour type the format allows.
 std::optional<PictureSize> pngSize(QByteArrayView head)
 {
-    if (head.size() < 8 + 25 || be32(head, 8) != 13 || head.sliced(12, 4) != "IHDR"
+    if (head.size() < 8 + 25 || bigEndianAt<quint32>(head, 8) != 13 || head.sliced(12, 4) != "IHDR"
         || !crcMatches(head.sliced(8), 13))
         return std::nullopt;
-    const quint32 width = be32(head, 16);
-    const quint32 height = be32(head, 20);
+    const quint32 width = bigEndianAt<quint32>(head, 16);
+    const quint32 height = bigEndianAt<quint32>(head, 20);
     const int depth = quint8(head[24]);
     const int colour = quint8(head[25]);
     const bool depthFits
@@ -50,7 +35,7 @@ std::optional<PictureSize> pngSize(QByteArrayView head)
         return std::nullopt;
     // Qt's reader reads every chunk up to the first picture data.
     for (qsizetype at = 8 + 25; at + 8 <= head.size();) {
-        const quint32 length = be32(head, at);
+        const quint32 length = bigEndianAt<quint32>(head, at);
         const QByteArrayView type = head.sliced(at + 4, 4);
         if (length > 0x7fffffff)
             return std::nullopt;
@@ -72,8 +57,8 @@ std::optional<PictureSize> gifSize(QByteArrayView head)
 {
     if (head.size() < 13)
         return std::nullopt;
-    const int width = le16(head, 6);
-    const int height = le16(head, 8);
+    const int width = littleEndianAt<quint16>(head, 6);
+    const int height = littleEndianAt<quint16>(head, 8);
     if (width == 0 || height == 0)
         return std::nullopt;
     qsizetype at = 13;
@@ -107,14 +92,12 @@ int exifOrientation(QByteArrayView exif)
     const auto u16 = [&](qsizetype at) -> std::optional<quint32> {
         if (at < 0 || at + 2 > exif.size())
             return std::nullopt;
-        return little ? qFromLittleEndian<quint16>(exif.data() + at)
-                      : qFromBigEndian<quint16>(exif.data() + at);
+        return little ? littleEndianAt<quint16>(exif, at) : bigEndianAt<quint16>(exif, at);
     };
     const auto u32 = [&](qsizetype at) -> std::optional<quint32> {
         if (at < 0 || at + 4 > exif.size())
             return std::nullopt;
-        return little ? qFromLittleEndian<quint32>(exif.data() + at)
-                      : qFromBigEndian<quint32>(exif.data() + at);
+        return little ? littleEndianAt<quint32>(exif, at) : bigEndianAt<quint32>(exif, at);
     };
     if (u16(start + 2) != 42u)
         return 0;
@@ -163,7 +146,7 @@ std::optional<PictureSize> jpegSize(QByteArrayView head)
         }
         if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd8) || marker == 0xd9)
             return std::nullopt; // not where a header has them
-        const qsizetype length = be16(head, at + 2);
+        const qsizetype length = bigEndianAt<quint16>(head, at + 2);
         if (length < 2 || at + 2 + length > head.size())
             return std::nullopt;
         const QByteArrayView segment = head.sliced(at + 4, length - 2);
@@ -171,8 +154,8 @@ std::optional<PictureSize> jpegSize(QByteArrayView head)
             if (frame || segment.size() < 6)
                 return std::nullopt;
             const int components = quint8(segment[5]);
-            const int height = be16(segment, 1);
-            const int width = be16(segment, 3);
+            const int height = bigEndianAt<quint16>(segment, 1);
+            const int width = bigEndianAt<quint16>(segment, 3);
             if (segment[0] != 8 || components < 1 || components > 4 || segment.size() != 6 + 3 * components
                 || width < 1 || height < 1 || width > 65500 || height > 65500)
                 return std::nullopt;

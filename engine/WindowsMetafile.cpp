@@ -1,6 +1,6 @@
 #include "engine/WindowsMetafile.h"
 
-#include <QtEndian>
+#include "engine/ByteOrder.h"
 
 #include <cstdlib>
 
@@ -17,30 +17,13 @@ constexpr qsizetype kEmfSignatureOffset = 40;
 constexpr qint64 kPixelsPerInch = 96;
 constexpr qint64 kEmfUnitsPerInch = 2540;
 
-quint16 u16(QByteArrayView b, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(b.data() + at);
-}
-qint16 i16(QByteArrayView b, qsizetype at)
-{
-    return qFromLittleEndian<qint16>(b.data() + at);
-}
-quint32 u32(QByteArrayView b, qsizetype at)
-{
-    return qFromLittleEndian<quint32>(b.data() + at);
-}
-qint32 i32(QByteArrayView b, qsizetype at)
-{
-    return qFromLittleEndian<qint32>(b.data() + at);
-}
-
 // The standard header of a WMF: memory or disk metafile, nine words long.
 bool isMetaHeader(QByteArrayView b, qsizetype at)
 {
     if (b.size() < at + kMetaHeaderSize)
         return false;
-    const quint16 type = u16(b, at);
-    return (type == 1 || type == 2) && u16(b, at + 2) == 9;
+    const quint16 type = littleEndianAt<quint16>(b, at);
+    return (type == 1 || type == 2) && littleEndianAt<quint16>(b, at + 2) == 9;
 }
 
 Failure noSize(const char* why)
@@ -64,8 +47,9 @@ Result<PictureSize> measurePlaceable(QByteArrayView b)
     // some programs write it wrong into metafiles that display fine.
     if (b.size() < kPlaceableHeaderSize || !isMetaHeader(b, kPlaceableHeaderSize))
         return noSize("Windows metafile cut short or damaged");
-    const qint16 left = i16(b, 6), top = i16(b, 8), right = i16(b, 10), bottom = i16(b, 12);
-    const quint16 unitsPerInch = u16(b, 14);
+    const qint16 left = littleEndianAt<qint16>(b, 6), top = littleEndianAt<qint16>(b, 8),
+                 right = littleEndianAt<qint16>(b, 10), bottom = littleEndianAt<qint16>(b, 12);
+    const quint16 unitsPerInch = littleEndianAt<quint16>(b, 14);
     if (unitsPerInch == 0)
         return noSize("Windows metafile without units per inch");
     if (left == right || top == bottom)
@@ -76,11 +60,12 @@ Result<PictureSize> measurePlaceable(QByteArrayView b)
 
 Result<PictureSize> measureEnhanced(QByteArrayView b)
 {
-    if (b.size() < kMetafileHeadSize || u32(b, 4) < kMetafileHeadSize)
+    if (b.size() < kMetafileHeadSize || littleEndianAt<quint32>(b, 4) < kMetafileHeadSize)
         return noSize("Enhanced metafile cut short or damaged");
     // rclFrame, not rclBounds: the bounds are in the pixels of whatever device
     // recorded the metafile, the frame is the size meant for display.
-    const qint32 left = i32(b, 24), top = i32(b, 28), right = i32(b, 32), bottom = i32(b, 36);
+    const qint32 left = littleEndianAt<qint32>(b, 24), top = littleEndianAt<qint32>(b, 28),
+                 right = littleEndianAt<qint32>(b, 32), bottom = littleEndianAt<qint32>(b, 36);
     if (left == right || top == bottom)
         return noSize("Enhanced metafile with an empty frame");
     return PictureSize { double(toPixels(left, right, kEmfUnitsPerInch)),
@@ -91,15 +76,15 @@ Result<PictureSize> measureEnhanced(QByteArrayView b)
 
 std::optional<Result<PictureSize>> measureWindowsMetafile(QByteArrayView head)
 {
-    if (head.size() >= 4 && u32(head, 0) == kPlaceableKey)
+    if (head.size() >= 4 && littleEndianAt<quint32>(head, 0) == kPlaceableKey)
         return measurePlaceable(head);
-    if (head.size() >= kEmfSignatureOffset + 4 && u32(head, 0) == kEmrHeader
-        && u32(head, kEmfSignatureOffset) == kEmfSignature)
+    if (head.size() >= kEmfSignatureOffset + 4 && littleEndianAt<quint32>(head, 0) == kEmrHeader
+        && littleEndianAt<quint32>(head, kEmfSignatureOffset) == kEmfSignature)
         return measureEnhanced(head);
     // Without the placeable header a WMF is drawn in logical units of no stated
     // size, so there is nothing to measure.
     if (isMetaHeader(head, 0)) {
-        const quint16 version = u16(head, 4);
+        const quint16 version = littleEndianAt<quint16>(head, 4);
         if (version == 0x0100 || version == 0x0300)
             return noSize("Windows metafile without a placeable header has no size");
     }
