@@ -47,6 +47,7 @@ Result<PictureSize> damaged(const QString& why)
 // passes the end every later read fails too.
 class Bytes {
 public:
+    // bytes must outlive the reader.
     explicit Bytes(QByteArrayView bytes)
         : m_bytes(bytes)
     {
@@ -249,7 +250,8 @@ std::optional<Result<PictureSize>> measureAvifHeader(QIODevice& device)
     Result<PictureSize> result = damaged(QStringLiteral("no meta box near its start"));
     qint64 offset = ftypSize;
     for (int boxes = 0; boxes < kMaxBoxesBeforeMeta; ++boxes) {
-        Bytes header(readAt(device, start + offset, 16));
+        const QByteArray headerBytes = readAt(device, start + offset, 16);
+        Bytes header(headerBytes);
         quint64 size = header.u32();
         const quint32 type = header.u32();
         if (!header.ok()) {
