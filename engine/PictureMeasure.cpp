@@ -159,26 +159,20 @@ Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool u
         buffer.open(QIODevice::ReadOnly);
         return measureDevice(buffer, what, true);
     }
-    if (auto iso = measureAvifHeader(device)) {
-        if (!iso->ok())
-            return notAPicture(what, iso->failure().description);
+    // A size a format's own header gave; a compressed file may hold only an SVG.
+    const auto fromHeader = [&](const Result<PictureSize>& size) -> Result<PictureSize> {
+        if (!size.ok())
+            return notAPicture(what, size.failure().description);
         if (unpacked)
             return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
-        return withinLimits(**iso, what);
-    }
-    if (auto metafile = measureWindowsMetafile(head)) {
-        if (!metafile->ok())
-            return notAPicture(what, metafile->failure().description);
-        if (unpacked)
-            return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
-        return withinLimits(**metafile, what);
-    }
-
-    if (const std::optional<PictureSize> common = commonHeaderSize(head)) {
-        if (unpacked)
-            return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
-        return withinLimits(*common, what);
-    }
+        return withinLimits(*size, what);
+    };
+    if (const auto iso = measureAvifHeader(device))
+        return fromHeader(*iso);
+    if (const auto metafile = measureWindowsMetafile(head))
+        return fromHeader(*metafile);
+    if (const std::optional<PictureSize> common = commonHeaderSize(head))
+        return fromHeader(*common);
 
     const qint64 start = device.pos();
     const QByteArray marked = formatMarkedBy(head);
