@@ -51,7 +51,7 @@ QStringList words(const char* text)
 }
 
 // A site made by the shared generator: pages at the top and in sub/, pictures in img/.
-void generateSite(const QString& folder, int pages)
+void makeSite(const QString& folder, int pages)
 {
     const Outcome made = runProgram(u"python3"_s,
         QStringList { QStringLiteral(QUILLON_GEN_SITE), folder, u"--pages"_s, QString::number(pages) }
@@ -283,7 +283,7 @@ TEST_F(Site, FourJobsWriteTheSameBytesBackupsAndReportAsOneAndTheSizesOfTheManif
     Outcome runs[2];
     for (int i = 0; i < 2; ++i) {
         const QString top = dir.file(u"run%1"_s.arg(i));
-        generateSite(top + u"/site"_s, 40);
+        makeSite(top + u"/site"_s, 40);
         dir.write(u"run%1/site/a/index.html"_s.arg(i), bigIndex);
         for (int k = 1; k <= 6; ++k)
             dir.write(u"run%1/site/%2/index.html"_s.arg(i).arg(QChar(u'a' + k)), smallIndex(k));
@@ -310,7 +310,7 @@ TEST_F(Site, FourJobsWriteTheSameBytesBackupsAndReportAsOneAndTheSizesOfTheManif
 TEST_F(Site, DryRunLeavesEveryFileAsItWasAndReportsWhatARealRunDoes)
 {
     const QString site = dir.file(u"site"_s);
-    generateSite(site, 24);
+    makeSite(site, 24);
     dir.write(u"site/broken.html"_s, "<img src=img/none.png><img alt=x>");
     // Old times, so that a file written again could not keep its time by chance.
     const QDateTime old = QDateTime::currentDateTime().addYears(-2);
@@ -335,7 +335,7 @@ TEST_F(Site, DryRunLeavesEveryFileAsItWasAndReportsWhatARealRunDoes)
 TEST_F(Site, DiffAppliedWithPatchGivesTheBytesOfARealRun)
 {
     for (const QString& top : { u"a"_s, u"b"_s }) {
-        generateSite(dir.file(top + u"/site"_s), 16);
+        makeSite(dir.file(top + u"/site"_s), 16);
         // No line end at the end, and a name with a blank in it.
         dir.write(top + u"/site/last line.html"_s, "<p>x</p>\n<img src=img/p0002.jpg>");
         dir.write(top + u"/site/same.html"_s, "<img src=img/p0002.jpg width=5 height=6 border=0>\n");

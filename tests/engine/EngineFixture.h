@@ -14,20 +14,6 @@
 
 namespace quillon::test {
 
-// A fetcher for tests that need none: every address is refused, and counted.
-class RefusingFetcher : public ImageFetcher {
-public:
-    Status fetch(const QString& address, const QString& targetPath) override
-    {
-        Q_UNUSED(targetPath)
-        ++calls;
-        last = address;
-        return Failure(ErrorCode::ConnectFailed);
-    }
-    int calls = 0;
-    QString last;
-};
-
 // A folder with pictures of known sizes, an engine over it, and options to change.
 class EngineTest : public ::testing::Test {
 protected:

@@ -5,6 +5,7 @@
 // get its new bytes is reported as an error.
 
 #include "tests/faults/SiteRun.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/HttpTestServer.h"
 #include "tests/support/Pictures.h"
 
@@ -36,7 +37,7 @@ class FullDisk : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(generateSite(originalSite, 10));
+        ASSERT_TRUE(generateSite(originalSite, 10));
         original = filesBelow(originalSite);
         ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, referenceSite));
         const Outcome run
@@ -60,8 +61,8 @@ protected:
     }
 
     ScratchDir dir;
-    const QString originalSite = dir.filePath(QStringLiteral("original"));
-    const QString referenceSite = dir.filePath(QStringLiteral("reference"));
+    const QString originalSite = dir.file(QStringLiteral("original"));
+    const QString referenceSite = dir.file(QStringLiteral("reference"));
     QMap<QString, QByteArray> original; // every file of the site
     QMap<QString, QByteArray> reference; // its documents as a run without faults leaves them
     int referenceExit = -1;
@@ -101,7 +102,7 @@ TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
     int caseNumber = 0;
     for (const Budget& budget : budgets) {
         SCOPED_TRACE(budget.name);
-        const QString site = dir.filePath(QStringLiteral("case%1").arg(++caseNumber));
+        const QString site = dir.file(QStringLiteral("case%1").arg(++caseNumber));
         ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, site));
         const bool otherDisk = budget.backups == Backups::OtherDisk;
         const QString backups

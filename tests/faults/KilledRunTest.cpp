@@ -34,12 +34,11 @@ QString foundOf(const Outcome& run)
 TEST(KilledRun, EveryDocumentIsOldOrNewAndTheNextRunFinishesTheJob)
 {
     ScratchDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString originalSite = dir.filePath(QStringLiteral("original"));
-    ASSERT_NO_FATAL_FAILURE(generateSite(originalSite, kPages));
+    const QString originalSite = dir.file(QStringLiteral("original"));
+    ASSERT_TRUE(generateSite(originalSite, kPages));
     const QMap<QString, QByteArray> original = documentsBelow(originalSite);
 
-    const QString referenceSite = dir.filePath(QStringLiteral("reference"));
+    const QString referenceSite = dir.file(QStringLiteral("reference"));
     ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, referenceSite));
     QElapsedTimer clock;
     clock.start();
@@ -53,7 +52,7 @@ TEST(KilledRun, EveryDocumentIsOldOrNewAndTheNextRunFinishesTheJob)
     for (const double fraction : { 0.25, 0.5, 0.75 }) {
         const qint64 delay = qint64(double(duration) * fraction);
         SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
-        const QString site = dir.filePath(QStringLiteral("killed%1").arg(++killNumber));
+        const QString site = dir.file(QStringLiteral("killed%1").arg(++killNumber));
         ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, site));
 
         QProcess process;

@@ -23,31 +23,6 @@
 
 namespace quillon::test {
 
-// A site made by the benchmark's generator: pages at the top and in sub/,
-// pictures in img/, most tags without a size.
-inline void generateSite(const QString& folder, int pages)
-{
-    const Outcome made = runProgram(QStringLiteral("python3"),
-        { QStringLiteral(QUILLON_GEN_SITE), folder, QStringLiteral("--pages"), QString::number(pages),
-            QStringLiteral("--tags-per-page"), QStringLiteral("6"), QStringLiteral("--pictures"),
-            QStringLiteral("24"), QStringLiteral("--page-kb"), QStringLiteral("2") });
-    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
-}
-
-// Every file below folder whose name ends in suffix (all of them for an empty
-// one), by its path relative to folder, with its bytes.
-inline QMap<QString, QByteArray> filesBelow(const QString& folder, const QString& suffix = {})
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (file.endsWith(suffix))
-            files.insert(QDir(folder).relativeFilePath(file), slurp(file));
-    }
-    return files;
-}
-
 inline QMap<QString, QByteArray> documentsBelow(const QString& folder)
 {
     return filesBelow(folder, QStringLiteral(".html"));
@@ -78,28 +53,7 @@ inline QStringList leftoverTemps(const QString& folder)
     return names;
 }
 
-// A temporary folder for whole sites: on a memory file system when there is
-// one with room, since quillon-tag syncs the file system of every batch of
-// documents, and on a disk others keep busy each sync waits for their writes
-// too; in the normal temporary folder otherwise.
-class ScratchDir : public QTemporaryDir {
-public:
-    ScratchDir()
-        : QTemporaryDir(folderTemplate())
-    {
-    }
-
-private:
-    static QString folderTemplate()
-    {
-        const QString memory = QStringLiteral("/dev/shm");
-        const QStorageInfo storage(memory);
-        if (storage.isValid() && storage.fileSystemType() == "tmpfs"
-            && storage.bytesAvailable() > (qint64(256) << 20) && QFileInfo(memory).isWritable())
-            return memory + QStringLiteral("/quillon-faults-XXXXXX");
-        return QDir::tempPath() + QStringLiteral("/quillon-faults-XXXXXX");
-    }
-};
+using ScratchDir = TempDir;
 
 // quillon-tag's text report: the statuses of each file's rows, and whether a
 // document-wide failure (no backup, or no new bytes) was reported for it.

@@ -1,0 +1,40 @@
+#include "tests/support/LoopbackServer.h"
+
+namespace quillon::test {
+
+LoopbackServer::LoopbackServer()
+{
+    m_process.start(QStringLiteral("python3"),
+        { QStringLiteral(QUILLON_TEST_SOURCE_DIR "/support/loopback_server.py"), m_root.path() });
+    if (!m_process.waitForReadyRead(20000) || !m_process.canReadLine())
+        qFatal("the loopback server did not start: %s", m_process.readAllStandardError().constData());
+    m_port = m_process.readLine().trimmed().toInt();
+}
+
+LoopbackServer::~LoopbackServer()
+{
+    m_process.kill();
+    m_process.waitForFinished();
+}
+
+QString LoopbackServer::url(const QString& path) const
+{
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+}
+
+void LoopbackServer::serve(const QString& path, const QByteArray& body) const
+{
+    m_root.write(path.mid(1), body);
+}
+
+int LoopbackServer::hits(const QString& path) const
+{
+    return int(m_root.read(QStringLiteral(".hits")).split('\n').count(path.toUtf8()));
+}
+
+int LoopbackServer::peakConcurrent() const
+{
+    return m_root.read(QStringLiteral(".peak")).toInt();
+}
+
+} // namespace quillon::test
