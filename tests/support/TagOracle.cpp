@@ -1,193 +1,28 @@
 #include "tests/support/TagOracle.h"
 
+#include "engine/DocumentText.h"
 #include "engine/StatusTexts.h"
+#include "engine/TagScanner.h"
+#include "engine/TaggingEngine.h"
+#include "tests/support/Pictures.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <functional>
+#include <sstream>
 
 namespace quillon::test {
 
 namespace {
 
-// The oracle's own idea of a blank, kept apart from the scanner's.
-bool blank(QChar c)
+template <typename... Parts> std::string say(const Parts&... parts)
 {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f';
+    std::ostringstream out;
+    (out << ... << parts);
+    return out.str();
 }
 
-// Whether the text at i starts with word (lower case) in any ASCII letter case.
-bool at(QStringView t, qsizetype i, QStringView word)
-{
-    if (i + word.size() > t.size())
-        return false;
-    for (qsizetype k = 0; k < word.size(); ++k) {
-        const char16_t u = t[i + k].unicode();
-        if ((u >= u'A' && u <= u'Z' ? u + 32 : u) != word[k].unicode())
-            return false;
-    }
-    return true;
-}
-
-bool letter(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-// "<name" or "</name" at i, followed by a blank, "/" or ">": where the name's follower is, or -1.
-qsizetype namedTag(QStringView t, qsizetype i, QStringView name, bool endTag)
-{
-    const qsizetype after = i + (endTag ? 2 : 1) + name.size();
-    return at(t, i, endTag ? u"</" : u"<") && at(t, i + (endTag ? 2 : 1), name) && after < t.size()
-            && (blank(t[after]) || t[after] == u'/' || t[after] == u'>')
-        ? after
-        : -1;
-}
-
-// The first of several things looked for from i: its position and which, or -1.
-std::pair<qsizetype, int> firstOf(const std::vector<std::function<qsizetype(qsizetype)>>& finds, qsizetype i)
-{
-    std::pair<qsizetype, int> best { -1, -1 };
-    for (int k = 0; k < int(finds.size()); ++k) {
-        const qsizetype found = finds[k](i);
-        if (found >= 0 && (best.first < 0 || found < best.first))
-            best = { found, k };
-    }
-    return best;
-}
-
-// The first "</name" + blank, "/" or ">" at or after i, or -1.
-qsizetype findEndTag(QStringView t, qsizetype i, QStringView name, bool endTag = true)
-{
-    for (i = t.indexOf(u'<', i); i >= 0; i = t.indexOf(u'<', i + 1)) {
-        if (namedTag(t, i, name, endTag) >= 0)
-            return i;
-    }
-    return -1;
-}
-
-// A script's text from i: where its end tag is, or -1. A comment opened in it
-// hides "</script>" from a "<script" inside the comment to its own "</script>".
-qsizetype scriptEnd(QStringView t, qsizetype i)
-{
-    const auto endTag = [t](qsizetype from) { return findEndTag(t, from, u"script"); };
-    const auto startTag = [t](qsizetype from) { return findEndTag(t, from, u"script", false); };
-    const auto comment = [t](qsizetype from) { return t.indexOf(u"<!--", from); };
-    const auto commentEnd = [t](qsizetype from) { return t.indexOf(u"-->", from); };
-    enum { Plain, Commented, Nested } mode = Plain;
-    while (i >= 0) {
-        if (mode == Plain) {
-            const auto [found, which] = firstOf({ endTag, comment }, i);
-            if (which != 1)
-                return found;
-            i = found + 2; // "<!-->" closes at once: the dashes count for "-->"
-            mode = Commented;
-        } else if (mode == Commented) {
-            const auto [found, which] = firstOf({ endTag, startTag, commentEnd }, i);
-            if (which <= 0)
-                return found;
-            i = which == 2 ? found + 3 : namedTag(t, found, u"script", false) + 1;
-            mode = which == 2 ? Plain : Nested;
-        } else {
-            const auto [found, which] = firstOf({ endTag, commentEnd }, i);
-            if (found < 0)
-                return -1;
-            i = which == 1 ? found + 3 : namedTag(t, found, u"script", true) + 1;
-            mode = which == 1 ? Plain : Commented;
-        }
-    }
-    return -1;
-}
-
-// A tag from its "<" at i as HTML reads it: the ">" that ends it (or -1 when the
-// text ends first) and its name.
-std::pair<qsizetype, QString> readTag(QStringView t, qsizetype i)
-{
-    qsizetype j = i + (t[i + 1] == u'/' ? 2 : 1);
-    const qsizetype nameStart = j;
-    while (j < t.size() && !blank(t[j]) && t[j] != u'/' && t[j] != u'>')
-        ++j;
-    const QString name = t.sliced(nameStart, j - nameStart).toString().toLower();
-    for (;;) {
-        while (j < t.size() && (blank(t[j]) || t[j] == u'/'))
-            ++j;
-        if (j == t.size() || t[j] == u'>')
-            return { j < t.size() ? j : -1, name };
-        ++j; // a name's first character may be anything, even "="
-        while (j < t.size() && !blank(t[j]) && t[j] != u'/' && t[j] != u'>' && t[j] != u'=')
-            ++j;
-        while (j < t.size() && blank(t[j]))
-            ++j;
-        if (j == t.size() || t[j] != u'=')
-            continue;
-        ++j;
-        while (j < t.size() && blank(t[j]))
-            ++j;
-        if (j < t.size() && (t[j] == u'"' || t[j] == u'\'')) {
-            j = t.indexOf(t[j], j + 1);
-            if (j < 0)
-                return { -1, name };
-            ++j;
-        } else {
-            while (j < t.size() && !blank(t[j]) && t[j] != u'>')
-                ++j;
-        }
-    }
-}
-
-} // namespace
-
-std::string visible(QStringView units, qsizetype limit)
-{
-    QString out;
-    for (const QChar c : units.first(std::min(limit, units.size())))
-        out += c >= u' ' && c < u'\x7F' && c != u'\\' ? QString(c)
-                                                      : "\\x{" + QString::number(c.unicode(), 16) + "}";
-    return (units.size() > limit ? out + "..." : out).toStdString();
-}
-
-std::vector<std::pair<qsizetype, qsizetype>> visibleImageTags(QStringView t)
-{
-    std::vector<std::pair<qsizetype, qsizetype>> found;
-    for (qsizetype i = t.indexOf(u'<'); i >= 0 && i + 1 < t.size(); i = t.indexOf(u'<', i)) {
-        if (at(t, i, u"<!--")) {
-            const qsizetype shortEnd = at(t, i + 4, u">") ? i + 5 : at(t, i + 4, u"->") ? i + 6 : -1;
-            const auto [close, which]
-                = firstOf({ [t](qsizetype from) { return t.indexOf(u"-->", from); },
-                              [t](qsizetype from) { return t.indexOf(u"--!>", from); } },
-                    i + 4);
-            i = shortEnd >= 0 ? shortEnd : close < 0 ? -1 : close + 3 + which;
-        } else if (at(t, i, u"</>")) {
-            i += 3;
-        } else if (letter(t[i + 1]) || (t[i + 1] == u'/' && i + 2 < t.size() && letter(t[i + 2]))) {
-            const auto [end, name] = readTag(t, i);
-            if (end < 0)
-                break;
-            const bool startTag = t[i + 1] != u'/';
-            if (startTag && name == u"img")
-                found.emplace_back(i, end);
-            i = end + 1;
-            if (startTag && name == u"plaintext")
-                break;
-            if (startTag && name == u"script")
-                i = scriptEnd(t, i);
-            for (const char16_t* raw :
-                { u"style", u"xmp", u"iframe", u"noembed", u"noframes", u"textarea", u"title" })
-                i = startTag && name == QStringView(raw) ? findEndTag(t, i, raw) : i;
-        } else if (t[i + 1] == u'!' || t[i + 1] == u'?' || t[i + 1] == u'/') {
-            i = t.indexOf(u'>', i + 2);
-            i = i < 0 ? -1 : i + 1;
-        } else {
-            ++i;
-        }
-        if (i < 0)
-            break;
-    }
-    return found;
-}
-
-std::vector<ImgTag> scanImgTags(QStringView units)
+std::vector<ImgTag> scan(QStringView units)
 {
     std::vector<ImgTag> tags;
     TagScanner scanner(units);
@@ -196,119 +31,172 @@ std::vector<ImgTag> scanImgTags(QStringView units)
     return tags;
 }
 
+// Where new attributes belong: before the ">"; or before the blanks in front of the
+// "/" of "/>", or of a last attribute with "=" and no value, which would take them in.
+qsizetype insertionPoint(QStringView t, const ImgTag& tag)
+{
+    const TagAttribute* last = tag.attributes.isEmpty() ? nullptr : &tag.attributes.back();
+    const qsizetype lastEnd = !last ? tag.start + 4 : last->hasValue() ? last->valueEnd : last->nameEnd;
+    qsizetype at = tag.end;
+    if (last && last->valueStart == tag.end)
+        at = last->nameStart;
+    else if (t[tag.end - 1] == u'/' && tag.end - 1 >= lastEnd) // not the last "/" of an unquoted value
+        at = tag.end - 1;
+    while (at < tag.end && at > tag.start + 4 && isHtmlBlank(t[at - 1]))
+        --at;
+    return at;
+}
+
 Problem scannerProblem(QStringView t, const std::vector<ImgTag>& tags)
 {
     for (size_t k = 0; k < tags.size(); ++k) {
         const ImgTag& tag = tags[k];
-        if ((k > 0 && tag.start <= tags[k - 1].end) || !at(t, tag.start, u"<img") || tag.end >= t.size()
-            || t[tag.end] != u'>')
+        if ((k > 0 && tag.start <= tags[k - 1].end) || tag.end >= t.size() || tag.end < tag.start + 4
+            || t.sliced(tag.start, 4).compare(u"<img", Qt::CaseInsensitive) || t[tag.end] != u'>')
             return say("tag at ", tag.start, " out of order, or not from an \"<img\" to a \">\"");
         for (qsizetype i = t.indexOf(u'>', tag.start); i != tag.end; i = t.indexOf(u'>', i + 1)) {
-            const auto quotes = [i](const TagAttribute& a) {
-                return !a.quote.isNull() && a.valueStart < i && i < a.valueEnd;
-            };
-            if (i < 0 || std::none_of(tag.attributes.begin(), tag.attributes.end(), quotes))
+            if (i < 0
+                || std::none_of(tag.attributes.begin(), tag.attributes.end(), [i](const TagAttribute& a) {
+                       return !a.quote.isNull() && a.valueStart < i && i < a.valueEnd;
+                   }))
                 return say("tag at ", tag.start, " does not end at the first \">\" outside quotes");
         }
-        // A value that starts with a quote runs to the next such quote; no other value is quoted.
-        for (const TagAttribute& a : tag.attributes) {
-            const QChar first = a.hasValue() ? t[a.valueStart] : QChar();
-            if ((first == u'"' || first == u'\'' ? first : QChar()) != a.quote
-                || (!a.quote.isNull() && t.indexOf(a.quote, a.valueStart + 1) != a.valueEnd - 1))
-                return say(
-                    "tag at ", tag.start, ": the value at ", a.valueStart, " is not read as HTML reads it");
-        }
-        // New attributes go before the ">"; or before the blanks in front of the "/" of
-        // "/>", or in front of a last attribute with "=" and no value, which would take
-        // them for its value.
-        const TagAttribute* last = tag.attributes.isEmpty() ? nullptr : &tag.attributes.back();
-        const qsizetype lastEnd = !last ? tag.start + 4 : last->hasValue() ? last->valueEnd : last->nameEnd;
-        qsizetype want = tag.end;
-        if (last && last->valueStart == tag.end)
-            want = last->nameStart;
-        else if (t[tag.end - 1] == u'/' && tag.end - 1 >= lastEnd) // not the last "/" of an unquoted value
-            want = tag.end - 1;
-        while (want < tag.end && want > tag.start + 4 && blank(t[want - 1]))
-            --want;
-        if (tag.insertAt != want)
-            return say("tag at ", tag.start, " inserts at ", tag.insertAt, ", not ", want);
-    }
-    const auto visible = visibleImageTags(t);
-    for (size_t k = 0; k < std::max(visible.size(), tags.size()); ++k) {
-        if (k >= tags.size() || k >= visible.size() || tags[k].start != visible[k].first
-            || tags[k].end != visible[k].second)
-            return say("tag ", k, " is not the one a browser sees: it is at ",
-                k < tags.size() ? tags[k].start : -1, ", a browser has ",
-                k < visible.size() ? visible[k].first : -1);
+        if (tag.insertAt != insertionPoint(t, tag))
+            return say("tag at ", tag.start, " inserts at ", tag.insertAt, ", not ", insertionPoint(t, tag));
     }
     return std::nullopt;
 }
 
-Problem insertionsOnly(
-    QStringView before, const std::vector<ImgTag>& tags, QStringView after, std::vector<Inserted>& inserted)
+// The clauses found at each insertion point of before in after, the only difference
+// allowed between them; captures 1 to 4 hold WIDTH, HEIGHT, BORDER and ALT. Each
+// run's length counts the blank that keeps it apart from a name or "/" after it.
+Problem insertionsOnly(QStringView before, const std::vector<ImgTag>& tags, QStringView after,
+    std::vector<QRegularExpressionMatch>& runs, std::vector<qsizetype>& lengths)
 {
-    static const QRegularExpression clauses(QStringLiteral(
-        "(?: WIDTH=([0-9]+))?(?: HEIGHT=([0-9]+))?(?: BORDER=([0-9]+))?(?: ALT=\"([^\"]*)\")?"));
-    // On XML pages: lower-case names, quoted values, no "<" or ">" left bare.
-    static const QRegularExpression xmlClauses(
-        QStringLiteral("(?: width=\"([0-9]+)\")?(?: height=\"([0-9]+)\")?(?: border=\"([0-9]+)\")?(?: "
-                       "alt=\"([^\"<>]*)\")?"));
-    // The expression cannot read lone surrogates: each becomes U+FFFD, one unit for one.
-    // (UTF-8 and back would also drop a U+FEFF at the start, and shift every offset.)
-    QString readable = after.toString();
-    for (qsizetype i = 0; i < readable.size(); ++i) {
-        if (readable[i].isHighSurrogate() && i + 1 < readable.size() && readable[i + 1].isLowSurrogate())
-            ++i;
-        else if (readable[i].isSurrogate())
-            readable[i] = QChar::ReplacementCharacter;
-    }
+    static const QRegularExpression html(QStringLiteral(
+        R"re((?: WIDTH=([0-9]+))?(?: HEIGHT=([0-9]+))?(?: BORDER=([0-9]+))?(?: ALT="([^"]*)")?)re"));
+    static const QRegularExpression xml(QStringLiteral(
+        R"re((?: width="([0-9]+)")?(?: height="([0-9]+)")?(?: border="([0-9]+)")?(?: alt="([^"<>]*)")?)re"));
+    QString readable = after.toString(); // one unit for one, none that the expression cannot read
+    std::replace_if(
+        readable.begin(), readable.end(), [](QChar c) { return c.isSurrogate(); }, QChar(0xFFFD));
     qsizetype b = 0, a = 0;
-    const auto same = [&](qsizetype end) -> Problem {
-        if (after.size() - a < end - b || after.sliced(a, end - b) != before.sliced(b, end - b))
-            return say(
-                "text changed between units ", b, " and ", end, ": now «", visible(after.sliced(a), 80), "»");
+    const auto same = [&](qsizetype end) {
+        const bool kept
+            = after.size() - a >= end - b && after.sliced(a, end - b) == before.sliced(b, end - b);
         a += end - b, b = end;
-        return std::nullopt;
+        return kept;
     };
     for (const ImgTag& tag : tags) {
-        if (Problem problem = same(tag.insertAt))
-            return problem;
-        Inserted in { clauses.match(
-            readable, a, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption) };
-        if (in.clauses.capturedLength() == 0)
-            in.clauses = xmlClauses.match(
+        if (!same(tag.insertAt))
+            return say("the text before the tag at ", tag.start, " changed");
+        runs.push_back(html.match(
+            readable, a, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption));
+        if (runs.back().capturedLength() == 0)
+            runs.back() = xml.match(
                 readable, a, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
-        in.length = in.clauses.capturedLength();
-        const bool apart = in.length > 0 && !blank(before[b]) && before[b] != u'>'; // before a name or "/"
-        if (apart && !after.sliced(a + in.length).startsWith(u' '))
-            return "no blank between the clauses and what follows them: «" + visible(after.sliced(a), 120)
-                + "»";
-        a += in.length += apart;
-        inserted.push_back(in);
+        const qsizetype length = runs.back().capturedLength();
+        const bool apart = length > 0 && !isHtmlBlank(before[b]) && before[b] != u'>';
+        if (apart && (a + length == after.size() || after[a + length] != u' '))
+            return say("no blank after the clauses of the tag at ", tag.start);
+        lengths.push_back(length + apart);
+        a += length + apart;
     }
-    if (Problem problem = same(before.size()))
-        return problem;
-    return a == after.size() ? Problem() : "text added at the end: «" + visible(after.sliced(a), 60) + "»";
-}
-
-Problem rowProblem(bool changed, const QString& said)
-{
-    if (said == status::Success ? !changed : changed && !status::isError(said))
-        return say("the row says «", said.toStdString(), "» for a tag ", changed ? "changed" : "left alone");
+    if (!same(before.size()) || a != after.size())
+        return std::string("the text after the last tag changed");
     return std::nullopt;
 }
 
-bool tagsMoved(
-    const std::vector<ImgTag>& tags, const std::vector<Inserted>& inserted, const std::vector<ImgTag>& again)
+RunReport tagPage(const QString& page, const TagOptions& options)
 {
-    if (again.size() != tags.size())
-        return true;
-    for (qsizetype k = 0, shift = 0; k < qsizetype(tags.size()); shift += inserted[k++].length) {
-        if (again[k].start != tags[k].start + shift
-            || again[k].end != tags[k].end + shift + inserted[k].length)
-            return true;
+    RefusingFetcher fetcher;
+    TaggingEngine engine([options] { return options; }, fetcher);
+    engine.run({ page });
+    return engine.report();
+}
+
+} // namespace
+
+TagOptions optionsFrom(quint32 bits)
+{
+    TagOptions options;
+    options.generateBackups = false;
+    options.addBorder = bits & 1;
+    options.borderSize = QString::number((bits >> 1) & 3);
+    options.addAlt = bits & 8;
+    const int alt = (bits >> 4) & 3; // 2: an index that is no number
+    options.altTextIndex = alt == 2 ? std::nullopt : std::optional<double>(alt == 1 ? 1.0 : 0.0);
+    options.altText
+        = QString::fromUtf8("Tom & \"Jerry\" caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD \xF0\x9F\x98\x80");
+    options.online = bits & 64;
+    options.lowerCaseClauses = bits & 128;
+    return options;
+}
+
+PassOracle::PassOracle()
+    : m_page(m_dir.file(QStringLiteral("page.html")))
+{
+    m_dir.write(QStringLiteral("a.gif"), makePicture(QStringLiteral("gif"), 120, 60));
+    m_dir.write(QStringLiteral("b.png"), makePicture(QStringLiteral("png"), 7, 3));
+}
+
+Problem PassOracle::check(QByteArrayView input, const TagOptions& options) const
+{
+    const QByteArray bytes = input.toByteArray();
+    m_dir.write(QStringLiteral("page.html"), bytes);
+    const RunReport report = tagPage(m_page, options);
+    const QByteArray after = slurp(m_page);
+
+    const DocumentText text = DocumentText::decode(bytes);
+    const DocumentText changed = DocumentText::decode(after);
+    const QStringView units = text.units();
+    const std::vector<ImgTag> tags = scan(units);
+    if (Problem problem = scannerProblem(units, tags))
+        return "scanner: " + *problem;
+    if (changed.encoding() != text.encoding())
+        return std::string("the rewritten page reads in another encoding");
+    std::vector<QRegularExpressionMatch> runs;
+    std::vector<qsizetype> lengths;
+    if (Problem problem = insertionsOnly(units, tags, changed.units(), runs, lengths))
+        return problem;
+
+    const QList<ReportRow>& rows = report.rows();
+    if (size_t(rows.size()) != tags.size())
+        return say("report: ", rows.size(), " rows for ", tags.size(), " tags");
+    int successes = 0;
+    for (size_t k = 0; k < tags.size(); ++k) {
+        const QString& said = rows[k].status;
+        const bool clauses = lengths[k] > 0;
+        successes += said == status::Success;
+        if (said == status::Success ? !clauses : clauses && !status::isError(said))
+            return say(
+                "tag at ", tags[k].start, ": row «", said.toStdString(), "» for ", lengths[k], " units");
+        const QRegularExpressionMatch& run = runs[k];
+        if ((run.capturedLength(3) > 0 && (!options.addBorder || run.captured(3) != options.borderSize))
+            || (run.capturedStart(4) >= 0 && !options.addAlt))
+            return say("tag at ", tags[k].start, ": BORDER or ALT against the options");
+        const TagAttribute* src = tags[k].find(units, u"src");
+        const QStringView source = src ? ImgTag::value(units, *src) : QStringView();
+        const QString size = source == u"a.gif" ? QStringLiteral("120x60") : QStringLiteral("7x3");
+        if ((source == u"a.gif" || source == u"b.png") && !tags[k].find(units, u"width")
+            && !tags[k].find(units, u"height") && run.captured(1) + u'x' + run.captured(2) != size)
+            return say("tag at ", tags[k].start, ": not given the size of ", source.toString().toStdString());
     }
-    return false;
+    if (report.counters().totalOf(Counter::Tagged) != successes)
+        return say("Tagged ", report.counters().totalOf(Counter::Tagged), " for ", successes, " successes");
+    if (std::all_of(lengths.begin(), lengths.end(), [](qsizetype n) { return n == 0; }))
+        return after == bytes ? Problem() : "nothing inserted, yet the page changed";
+
+    const std::vector<ImgTag> again = scan(changed.units());
+    qsizetype shift = 0;
+    for (size_t k = 0; k < tags.size() && again.size() == tags.size(); shift += lengths[k++]) {
+        if (again[k].start != tags[k].start + shift || again[k].end != tags[k].end + shift + lengths[k])
+            return say("the clauses moved the tag at ", tags[k].start, " or its end");
+    }
+    if (again.size() != tags.size())
+        return say(again.size(), " tags after the pass, ", tags.size(), " before");
+    tagPage(m_page, options);
+    return slurp(m_page) == after ? Problem() : "a second pass changed the page again";
 }
 
 } // namespace quillon::test
