@@ -1,0 +1,118 @@
+#include "engine/StatusTexts.h"
+#include "engine/TaggingEngine.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace quillon::test {
+namespace {
+
+// What TagImage makes of one tag in sub/page.html, beside pictures of known sizes,
+// under options named by letters: b BORDER=0, a the custom ALT text, n the image
+// name as ALT, ? an ALT choice that is no number, x XML clauses, r the site root.
+TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
+{
+    TempDir dir;
+    for (const auto& [name, width, height] : { std::tuple("sub/a.gif", 120, 60),
+             std::tuple("sub/my pic.gif", 7, 3), std::tuple("sub/a&b.gif", 8, 4),
+             std::tuple("sub/pics/logo.gif", 5, 5), std::tuple("pics/logo.gif", 9, 5) })
+        dir.write(QString::fromUtf8(name), makePicture(QStringLiteral("png"), width, height));
+    TagOptions options;
+    RefusingFetcher fetcher;
+    TaggingEngine engine([&options] { return options; }, fetcher);
+    struct Case {
+        const char* options;
+        const char* tag;
+        const char* tagged;
+        QString status;
+    };
+    const QString skipped = status::NoChanges;
+    const Case cases[] = {
+        // Clauses in order, each only when missing, where HTML keeps them apart.
+        { "", "img src=a.gif", "img src=a.gif WIDTH=120 HEIGHT=60", status::Success },
+        { "ba", "img src=a.gif",
+            "img src=a.gif WIDTH=120 HEIGHT=60 BORDER=0 ALT=\"Tom &amp; &quot;Jerry&quot; <3\"",
+            status::Success },
+        { "bax", "img src=a.gif",
+            "img src=a.gif width=\"120\" height=\"60\" border=\"0\" alt=\"Tom &amp; &quot;Jerry&quot; "
+            "&lt;3\"",
+            status::Success },
+        { "n", "img src=pics/logo.gif", "img src=pics/logo.gif WIDTH=5 HEIGHT=5 ALT=\"pics/logo.gif\"",
+            status::Success },
+        { "ba", "img Src=a.gif Alt=\"\" BORDER = 2", "img Src=a.gif Alt=\"\" BORDER = 2 WIDTH=120 HEIGHT=60",
+            status::Success },
+        { "ba", "img src=a.gif WIDTH = 120 height=60 border alt",
+            "img src=a.gif WIDTH = 120 height=60 border alt", skipped },
+        { "b", "img src=none.gif width=1 height=2", "img src=none.gif width=1 height=2 BORDER=0",
+            status::Success },
+        { "?", "img src=a.gif", "img src=a.gif WIDTH=120 HEIGHT=60", status::downloadFailed(13) },
+        { "", "img src=\"a.gif\" /", "img src=\"a.gif\" WIDTH=120 HEIGHT=60 /", status::Success },
+        { "", "img src='a.gif'/", "img src='a.gif' WIDTH=120 HEIGHT=60 /", status::Success },
+        { "", "img src=a.gif alt=", "img src=a.gif WIDTH=120 HEIGHT=60 alt=", status::Success },
+        { "", "img src='a.gif'alt=", "img src='a.gif' WIDTH=120 HEIGHT=60 alt=", status::Success },
+        // One side given: the other keeps the proportions, halves away from zero.
+        { "", "img src=a.gif Width=\"61\"", "img src=a.gif Width=\"61\" HEIGHT=31", status::Success },
+        { "", "img src=a.gif width=\"60px\"", "img src=a.gif width=\"60px\" HEIGHT=30", status::Success },
+        { "", "img src=a.gif width=\"60.5\"", "img src=a.gif width=\"60.5\" HEIGHT=30", status::Success },
+        { "", "img src=a.gif height=\" 30.4\"", "img src=a.gif height=\" 30.4\" WIDTH=61", status::Success },
+        { "", "img src=a.gif width=\"50%\"", "img src=a.gif width=\"50%\"", status::SizeInOtherUnits },
+        { "", "img src=a.gif width=auto", "img src=a.gif width=auto", status::SizeNotANumber },
+        { "", "img src=a.gif height=\".5\"", "img src=a.gif height=\".5\"", status::SizeNotANumber },
+        // The source as a browser reads it.
+        { "", "img src=\"my pic.gif\"", "img src=\"my pic.gif\" WIDTH=7 HEIGHT=3", status::Success },
+        { "", "img src=my%20pic.gif?v=2#top", "img src=my%20pic.gif?v=2#top WIDTH=7 HEIGHT=3",
+            status::Success },
+        { "", "img src=\"a&amp;b.gif\"", "img src=\"a&amp;b.gif\" WIDTH=8 HEIGHT=4", status::Success },
+        { "", "img lowsrc=\"x.png\" src=\"a.gif\"", "img lowsrc=\"x.png\" src=\"a.gif\" WIDTH=120 HEIGHT=60",
+            status::Success },
+        { "", "img alt=\"src=a.gif\"", "img alt=\"src=a.gif\"", status::NoSrc },
+        { "", "img src=none.gif", "img src=none.gif", status::downloadFailed(53) },
+        { "", "img src=nofolder/none.gif", "img src=nofolder/none.gif", status::ImageNotFound },
+        { "", "img src=a.gif/", "img src=a.gif/", status::ImageNotFound },
+        { "", "img src=//example.invalid/a.gif", "img src=//example.invalid/a.gif", status::Offline },
+        // "/..." is a path under the site's root, and an error without one.
+        { "", "img src=\"/pics/logo.gif\"", "img src=\"/pics/logo.gif\"", status::NoSiteRoot },
+        { "r", "img src=\"/pics/logo.gif\"", "img src=\"/pics/logo.gif\" WIDTH=9 HEIGHT=5", status::Success },
+        { "r", "img src=\"pics/logo.gif\"", "img src=\"pics/logo.gif\" WIDTH=5 HEIGHT=5", status::Success },
+        { "r", "img src=/pics/logo.gif/", "img src=/pics/logo.gif/", status::ImageNotFound },
+    };
+    int successes = 0, errors = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tag);
+        const QString letters = QString::fromLatin1(c.options);
+        options = TagOptions();
+        options.generateBackups = false;
+        options.addBorder = letters.contains(u'b');
+        options.borderSize = QStringLiteral("0");
+        options.addAlt = letters.contains(u'a') || letters.contains(u'n') || letters.contains(u'?');
+        options.altTextIndex
+            = letters.contains(u'?') ? std::nullopt : std::optional(letters.contains(u'a') ? 1.0 : 0);
+        options.altText = QStringLiteral("Tom & \"Jerry\" <3");
+        options.lowerCaseClauses = letters.contains(u'x');
+        options.siteRoot = letters.contains(u'r') ? dir.path() : QString();
+        EXPECT_EQ(engine.TagImage(QString::fromUtf8(c.tag), dir.file(QStringLiteral("sub/page.html"))),
+            QString::fromUtf8(c.tagged));
+        EXPECT_EQ(engine.report().rows().back().status, c.status);
+        successes += c.status == status::Success;
+        errors += status::isError(c.status);
+    }
+    // Found counts every tag with a source; Tagged those that got clauses and no error.
+    const Counters& counted = engine.report().counters();
+    EXPECT_EQ(counted.totalOf(Counter::Found), int(std::size(cases)) - 1);
+    EXPECT_EQ(counted.totalOf(Counter::Tagged), successes);
+    EXPECT_EQ(counted.totalOf(Counter::Errors), errors);
+}
+
+TEST(TagImage, MeasuresADataAddressFromItsOwnBytes)
+{
+    RefusingFetcher fetcher;
+    TaggingEngine engine([] { return TagOptions { .addBorder = false }; }, fetcher);
+    const QString tag
+        = "img src=\"data:image/png;base64," + makePicture(QStringLiteral("png"), 9, 4).toBase64() + '"';
+    EXPECT_EQ(engine.TagImage(tag, QStringLiteral("/nowhere/page.html")), tag + " WIDTH=9 HEIGHT=4");
+    EXPECT_EQ(fetcher.calls, 0);
+}
+
+} // namespace
+} // namespace quillon::test
