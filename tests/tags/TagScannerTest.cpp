@@ -11,57 +11,50 @@
 namespace quillon {
 namespace {
 
-std::vector<QString> scan(QStringView text)
+// The tags found in text, one after the other.
+QString scan(QStringView text)
 {
-    std::vector<QString> found;
+    QString found;
     TagScanner scanner(text);
     while (const std::optional<ImgTag> tag = scanner.next())
-        found.push_back(text.sliced(tag->start, tag->end - tag->start + 1).toString());
+        found += text.sliced(tag->start, tag->end - tag->start + 1);
     return found;
 }
 
 // Only the tags a browser sees are found, each up to the first ">" outside quotes.
 TEST(TagScanner, FindsTheImageTagsABrowserSees)
 {
-    struct Case {
-        const char* input;
-        std::vector<QString> tags;
-    };
-    const Case cases[] = {
-        { "a<IMG src=a><Img src=b>b", { "<IMG src=a>", "<Img src=b>" } },
-        { "<imgx src=a><image src=b></img src=c><img>", { "<img>" } },
-        { "<img\tsrc=a><img\nsrc=b><img/><img\fx>",
-            { "<img\tsrc=a>", "<img\nsrc=b>", "<img/>", "<img\fx>" } },
+    const char* const cases[][2] = {
+        // the text, the tags found in it
+        { "a<IMG src=a><Img src=b>b", "<IMG src=a><Img src=b>" },
+        { "<imgx src=a><image src=b></img src=c><img>", "<img>" },
+        { "<img\tsrc=a><img\nsrc=b><img/><img\fx>", "<img\tsrc=a><img\nsrc=b><img/><img\fx>" },
         { "<img alt='x>y' src=a><img alt=\"<img src=b>\">",
-            { "<img alt='x>y' src=a>", "<img alt=\"<img src=b>\">" } },
-        { "text <img src=a.gif", {} },
-        { "<img alt=\"x> <img src=b>", {} },
+            "<img alt='x>y' src=a><img alt=\"<img src=b>\">" },
+        { "text <img src=a.gif", "" },
+        { "<img alt=\"x> <img src=b>", "" },
         { "<a title=\"<img src=a>\"><div title='<script>'><a<img src=b> a < b <3 <img src=c>",
-            { "<img src=c>" } },
-        // Comments, "<!-->" and "<!--->" closing at once, "--!>" closing too.
-        { "<!-- <img src=a> --><!-- -- -> <img src=b> ---><img src=c>", { "<img src=c>" } },
-        { "<!--><img src=a><!---><img src=b><!-- x --!><img src=c>",
-            { "<img src=a>", "<img src=b>", "<img src=c>" } },
-        { "<!-- <img src=a>", {} },
-        { "<!DOCTYPE html><?php ?><![CDATA[<img src=a>]]></1 <img src=c><img src=b>", { "<img src=b>" } },
+            "<img src=c>" },
+        // Comments: "<!-->" and "<!--->" close at once, "--!>" closes too.
+        { "<!-- <img src=a> --><!-- -- -> <img src=b> ---><img src=c>", "<img src=c>" },
+        { "<!--><img src=a><!---><img src=b><!-- x --!><img src=c>", "<img src=a><img src=b><img src=c>" },
+        { "<!-- <img src=a>", "" },
+        { "<!DOCTYPE html><?php ?><![CDATA[<img src=a>]]></1 <img src=c><img src=b>", "<img src=b>" },
         // Elements whose text is no markup, up to their own end tag in any case.
-        { "<script>document.write(\"<img src='a.gif'>\")</Script ><img src=b>", { "<img src=b>" } },
-        { "<script></scripts><img src=a></script><img src=b>", { "<img src=b>" } },
-        { "<script><!--<script></script><img src=a>--></script><img src=b>", { "<img src=b>" } },
-        { "<script><!-- <img src=a> --><img src=b></script><img src=c>", { "<img src=c>" } },
-        { "<script/><img src=a>", {} },
-        { "<xmp><img src=a></xmp><style><img src=b></style><textarea><img src=c></textarea><title><img "
-          "src=d></title>"
-          "<iframe><img src=e></iframe><noembed><img src=f></noembed><noframes><img src=g></noframes><img "
-          "src=h>",
-            { "<img src=h>" } },
-        { "<plaintext><img src=a></plaintext><img src=b>", {} },
-        { "<noscript><img src=a></noscript><template><img src=b></template>",
-            { "<img src=a>", "<img src=b>" } },
+        { "<script>document.write(\"<img src='a.gif'>\")</Script ><img src=b>", "<img src=b>" },
+        { "<script></scripts><img src=a></script><img src=b>", "<img src=b>" },
+        { "<script><!--<script></script><img src=a>--></script><img src=b>", "<img src=b>" },
+        { "<script><!-- <img src=a> --><img src=b></script><img src=c>", "<img src=c>" },
+        { "<script/><img src=a>", "" },
+        { "<xmp><img src=a></xmp><style><img src=b></style><textarea><img src=c></textarea>", "" },
+        { "<title><img src=d></title><iframe><img src=e></iframe><noembed><img src=f></noembed>", "" },
+        { "<noframes><img src=g></noframes><img src=h>", "<img src=h>" },
+        { "<plaintext><img src=a></plaintext><img src=b>", "" },
+        { "<noscript><img src=a></noscript><template><img src=b></template>", "<img src=a><img src=b>" },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.input);
-        EXPECT_EQ(scan(QString::fromUtf8(c.input)), c.tags);
+    for (const auto& [text, tags] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(scan(QString::fromUtf8(text)), QString::fromUtf8(tags));
     }
 }
 
@@ -90,8 +83,8 @@ void onFault(int, siginfo_t* info, void*)
     mprotect(oldest, kPage, PROT_READ);
 }
 
-// The steps onto another page while the scanner reads text, and the tags it finds.
-std::pair<long, size_t> pagesStepped(const QString& text)
+// The steps onto another page while the scanner reads text.
+long pagesStepped(const QString& text)
 {
     size = (text.size() * 2 + kPage - 1) / kPage * kPage;
     base
@@ -100,15 +93,14 @@ std::pair<long, size_t> pagesStepped(const QString& text)
     mprotect(base, size, PROT_NONE);
     steps = 0;
     std::fill(std::begin(open), std::end(open), nullptr);
-    struct sigaction action {
-    }, old {};
+    struct sigaction action = {}, old = {};
     action.sa_sigaction = onFault;
     action.sa_flags = SA_SIGINFO;
     sigaction(SIGSEGV, &action, &old);
-    const size_t tags = scan(QStringView(reinterpret_cast<const char16_t*>(base), text.size())).size();
+    scan(QStringView(reinterpret_cast<const char16_t*>(base), text.size()));
     sigaction(SIGSEGV, &old, nullptr);
     munmap(base, size);
-    return { steps, tags };
+    return steps;
 }
 } // namespace touch
 
@@ -127,9 +119,8 @@ TEST(TagScanner, ReadsPagesWhoseTagsNeverEndOnce)
     };
     for (const QString& page : pages) {
         SCOPED_TRACE(page.first(40).toStdString());
-        const auto [steps, tags] = touch::pagesStepped(page);
-        EXPECT_EQ(tags, 0u);
-        EXPECT_LE(steps, qsizetype(2 * touch::size / touch::kPage + 8));
+        EXPECT_EQ(scan(page), QString());
+        EXPECT_LE(touch::pagesStepped(page), long(page.size() * 2 / touch::kPage) * 2 + 10);
     }
 }
 
