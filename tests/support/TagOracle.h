@@ -37,7 +37,6 @@ public:
 
 private:
     TempDir m_dir;
-    QString m_page;
 };
 
 } // namespace quillon::test

@@ -67,7 +67,7 @@ const size_t kPage = size_t(sysconf(_SC_PAGESIZE));
 char* base = nullptr;
 size_t size = 0;
 long steps = 0;
-char* open[4] = {};
+char* open[4] = {}; // a read across the edge of a page needs two
 
 void onFault(int, siginfo_t* info, void*)
 {
