@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace quillon::test {
 namespace {
 
@@ -23,12 +25,13 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
     TaggingEngine engine([&options] { return options; }, fetcher);
     struct Case {
         const char* options;
-        const char* tag; // the clauses go at "|", or at the end
+        QString tag; // the clauses go at "|", or at the end
         const char* added;
         QString status;
     };
     const QString skipped = status::NoChanges, done = status::Success;
     const char* const size = " WIDTH=120 HEIGHT=60";
+    const QString png = makePicture(QStringLiteral("png"), 9, 4).toBase64();
     const Case cases[] = {
         // Clauses in order, each only when missing, where HTML keeps them apart.
         { "", "img src=a.gif", size, done },
@@ -63,49 +66,29 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         { "", "img src=nofolder/none.gif", "", status::ImageNotFound },
         { "", "img src=a.gif/", "", status::ImageNotFound },
         { "", "img src=//example.invalid/a.gif", "", status::Offline },
+        { "", "img src=\"data:image/png;base64," + png + '"', " WIDTH=9 HEIGHT=4", done },
         // "/..." is a path under the site's root, and an error without one.
         { "", "img src=\"/pics/logo.gif\"", "", status::NoSiteRoot },
         { "r", "img src=\"/pics/logo.gif\"", " WIDTH=9 HEIGHT=5", done },
         { "r", "img src=\"pics/logo.gif\"", " WIDTH=5 HEIGHT=5", done },
         { "r", "img src=/pics/logo.gif/", "", status::ImageNotFound },
     };
-    int successes = 0, errors = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.tag);
-        const QString letters = QString::fromLatin1(c.options);
-        options = TagOptions();
-        options.generateBackups = false;
-        options.addBorder = letters.contains(u'b');
-        options.borderSize = QStringLiteral("0");
-        options.addAlt = letters.contains(u'a') || letters.contains(u'n') || letters.contains(u'?');
-        options.altTextIndex
-            = letters.contains(u'?') ? std::nullopt : std::optional(letters.contains(u'a') ? 1.0 : 0);
-        options.altText = QStringLiteral("Tom & \"Jerry\" <3");
-        options.lowerCaseClauses = letters.contains(u'x');
-        options.siteRoot = letters.contains(u'r') ? dir.path() : QString();
-        const QString tag = QString::fromUtf8(c.tag), added = QString::fromUtf8(c.added);
-        const QString tagged = tag.contains(u'|') ? QString(tag).replace(u'|', added) : tag + added;
+        SCOPED_TRACE(c.tag.toStdString());
+        const auto has = [&c](char letter) { return std::strchr(c.options, letter) != nullptr; };
+        options = TagOptions { .addBorder = has('b'),
+            .borderSize = QStringLiteral("0"),
+            .addAlt = has('a') || has('n') || has('?'),
+            .altTextIndex = has('?') ? std::nullopt : std::optional(has('a') ? 1.0 : 0),
+            .altText = QStringLiteral("Tom & \"Jerry\" <3"),
+            .siteRoot = has('r') ? dir.path() : QString(),
+            .lowerCaseClauses = has('x') };
+        const QString added = QString::fromUtf8(c.added);
+        const QString tagged = c.tag.contains(u'|') ? QString(c.tag).replace(u'|', added) : c.tag + added;
         EXPECT_EQ(
-            engine.TagImage(QString(tag).remove(u'|'), dir.file(QStringLiteral("sub/page.html"))), tagged);
+            engine.TagImage(QString(c.tag).remove(u'|'), dir.file(QStringLiteral("sub/page.html"))), tagged);
         EXPECT_EQ(engine.report().rows().back().status, c.status);
-        successes += c.status == done;
-        errors += status::isError(c.status);
     }
-    // Found counts every tag with a source; Tagged those that got clauses and no error.
-    const Counters& counted = engine.report().counters();
-    EXPECT_EQ(counted.totalOf(Counter::Found), int(std::size(cases)) - 1);
-    EXPECT_EQ(counted.totalOf(Counter::Tagged), successes);
-    EXPECT_EQ(counted.totalOf(Counter::Errors), errors);
-}
-
-TEST(TagImage, MeasuresADataAddressFromItsOwnBytes)
-{
-    RefusingFetcher fetcher;
-    TaggingEngine engine([] { return TagOptions { .addBorder = false }; }, fetcher);
-    const QString tag
-        = "img src=\"data:image/png;base64," + makePicture(QStringLiteral("png"), 9, 4).toBase64() + '"';
-    EXPECT_EQ(engine.TagImage(tag, QStringLiteral("/nowhere/page.html")), tag + " WIDTH=9 HEIGHT=4");
-    EXPECT_EQ(fetcher.calls, 0);
 }
 
 } // namespace
