@@ -6,7 +6,9 @@ LoopbackServer::LoopbackServer()
 {
     m_process.start(QStringLiteral("python3"),
         { QStringLiteral(QUILLON_TEST_SOURCE_DIR "/support/loopback_server.py"), m_root.path() });
-    if (!m_process.waitForReadyRead(20000) || !m_process.canReadLine())
+    // The port may come in more than one piece.
+    while (!m_process.canReadLine() && m_process.waitForReadyRead(20000)) { }
+    if (!m_process.canReadLine())
         qFatal("the loopback server did not start: %s", m_process.readAllStandardError().constData());
     m_port = m_process.readLine().trimmed().toInt();
 }
