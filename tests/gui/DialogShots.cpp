@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
-
 using namespace quillon;
 
 int main(int argc, char* argv[])
@@ -18,10 +16,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: dialog_shots OUTPUT_FOLDER\n");
+    if (argc != 2)
         return 2;
-    }
     const QString out = QString::fromLocal8Bit(argv[1]) + '/';
     QTemporaryDir store;
     const Settings settings { SettingsStore(store.path()) };

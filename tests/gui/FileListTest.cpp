@@ -3,11 +3,7 @@
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestSupport.h"
 
-#include <QApplication>
-#include <QDropEvent>
-#include <QListWidget>
-#include <QMimeData>
-#include <QUrl>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -23,66 +19,25 @@ QString page(int i)
     return QStringLiteral("page%1.htm").arg(i, 2, 10, QLatin1Char('0'));
 }
 
-// A file list filled from a file box over a folder of 55 pages.
-class FileListTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        for (int i = 0; i < 55; ++i)
-            tmp.write(page(i), "<html>");
-        files.setFolder(tmp.path());
-    }
-    void listFirst(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            ASSERT_TRUE(list.AddFile(page(i)));
-    }
-    QStringList titles() const
-    {
-        QStringList all;
-        for (const auto& shown : messages.shown)
-            all.append(shown.title);
-        return all;
-    }
-
+// Whichever way pages come (the add button over the file box's selection, the
+// command line, a drop from a file manager), one already listed is told and
+// left out, and past the fiftieth one message ends it: here with the folder's
+// 55 pages, the first of them listed already.
+TEST(FileListTest, PagesComeInOnceEachAndFiftyAtMostWhicheverWayTheyCome)
+{
     TempDir tmp;
     ScriptedMessages messages;
     FileBox files;
     QListWidget lstFiles;
     FileList list { &lstFiles, &files, messages, nullptr };
-};
-
-// Files up to the fiftieth are added in order; one already listed is told and
-// left out; past the fiftieth one message ends it.
-TEST_F(FileListTest, TheListTakesFiftyFilesEachOnce)
-{
-    listFirst(48);
-    for (const int row : { 0, 48, 49, 50, 51 })
-        files.item(row)->setSelected(true);
-    list.cmdAddFiles_Click();
-    EXPECT_EQ(list.FileCount(), 50);
-    EXPECT_EQ(
-        list.paths().mid(47), QStringList({ tmp.file(page(47)), tmp.file(page(48)), tmp.file(page(49)) }));
-    ASSERT_EQ(titles(), QStringList({ "File already listed...", "File list full..." }));
-    EXPECT_EQ(messages.shown[0].text, "The file: " + tmp.file(page(0)) + " is already in the list!");
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(messages.shown[1].text, "Sorry, Quillon can only handle 50 files at a time.");
-    EXPECT_EQ(messages.shown[1].icon, MessageIcon::Information);
-}
-
-// Pages named on the command line and pages dropped from a file manager follow
-// the add button's rules: a folder gives its pages in name order, a listed file
-// is told, a missing one too, and the fiftieth ends it with one message.
-TEST_F(FileListTest, PagesFromTheDesktopFollowTheAddButtonsRules)
-{
-    tmp.write("sub/b.htm", "<p>");
-    tmp.write("sub/a.HTML", "<p>");
-    tmp.write("sub/notes.txt", "");
-    const QStringList given = { tmp.file(page(0)), tmp.file("sub"), tmp.file("gone.htm"), tmp.path() };
-    const auto drop = [&] {
+    for (int i = 0; i < 55; ++i)
+        tmp.write(page(i), "<html>");
+    tmp.write("notes.txt", "");
+    files.setFolder(tmp.path());
+    const auto drop = [&](const QStringList& paths) {
         QMimeData mime;
         QList<QUrl> urls { QUrl("https://example.test/x.htm") };
-        for (const QString& path : given)
+        for (const QString& path : paths)
             urls.append(QUrl::fromLocalFile(path));
         mime.setUrls(urls);
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -93,25 +48,34 @@ TEST_F(FileListTest, PagesFromTheDesktopFollowTheAddButtonsRules)
         QCoreApplication::processEvents();
     };
     const std::pair<const char*, std::function<void()>> ways[] = {
-        { "command line", [&] { list.addPages(given); } },
-        { "drop", drop },
+        { "add button", [&] { files.selectAll(), list.cmdAddFiles_Click(); } },
+        { "command line", [&] { list.addPages({ tmp.path() }); } },
+        { "drop", [&] { drop({ tmp.path() }); } },
     };
     for (const auto& [way, deliver] : ways) {
         SCOPED_TRACE(way);
         list.mnuFileListRemoveAll_Click();
         messages.shown.clear();
-        listFirst(1);
+        ASSERT_TRUE(list.AddFile(page(0)));
         deliver();
-        ASSERT_EQ(list.FileCount(), 50);
-        EXPECT_EQ(list.paths().mid(0, 4),
-            QStringList(
-                { tmp.file(page(0)), tmp.file("sub/a.HTML"), tmp.file("sub/b.htm"), tmp.file(page(1)) }));
-        EXPECT_EQ(list.paths().last(), tmp.file(page(47)));
-        EXPECT_EQ(titles(),
-            QStringList({ "File already listed...", "File not found...", "File already listed...",
-                "File list full..." }));
-        EXPECT_EQ(messages.shown.value(1).text, "The file: " + tmp.file("gone.htm") + " was not found.");
+        QStringList expected;
+        for (int i = 0; i < 50; ++i)
+            expected.append(tmp.file(page(i)));
+        EXPECT_EQ(list.paths(), expected);
+        EXPECT_EQ(messages.shown,
+            QList<QStringList>(
+                { { "File already listed...", "The file: " + expected[0] + " is already in the list!" },
+                    { "File list full...", "Sorry, Quillon can only handle 50 files at a time." } }));
     }
+
+    // A path that is neither a page nor a folder is told; the rest still come.
+    list.mnuFileListRemoveAll_Click();
+    messages.shown.clear();
+    drop({ tmp.file("gone.htm"), tmp.file(page(3)) });
+    EXPECT_EQ(list.paths(), QStringList({ tmp.file(page(3)) }));
+    EXPECT_EQ(messages.shown,
+        QList<QStringList>(
+            { { "File not found...", "The file: " + tmp.file("gone.htm") + " was not found." } }));
 }
 
 } // namespace

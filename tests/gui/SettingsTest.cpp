@@ -19,15 +19,12 @@ TEST(SettingsStore, ValuesComeBackExactlyAsWrittenAndAbsentKeysAsTheCallersDefau
 
     const QStringList values = { "", "  blanks at both ends  ", "/b, c/\"q\"/", "a;b=c # d", "[Quillon]",
         "100% ünïcödé", "two\nlines", "true" };
-    for (int i = 0; i < values.size(); ++i)
-        store.WriteSetting(kApplication, kSection, QStringLiteral("Key %1").arg(i), values[i]);
-    const SettingsStore later(dir.path());
-    for (int i = 0; i < values.size(); ++i)
-        EXPECT_EQ(
-            later.ReadSetting(kApplication, kSection, QStringLiteral("Key %1").arg(i), "default"), values[i]);
+    for (const QString& value : values) {
+        store.WriteSetting(kApplication, kSection, "Online Mode", value);
+        EXPECT_EQ(SettingsStore(dir.path()).ReadSetting(kApplication, kSection, "Online Mode", "-"), value);
+    }
     // Comparisons are exact: lower-case "true" is not "True".
-    later.WriteSetting(kApplication, kSection, keys::OnlineMode.name, "true");
-    EXPECT_FALSE(Settings(later).isTrue(keys::OnlineMode));
+    EXPECT_FALSE(Settings(store).isTrue(keys::OnlineMode));
 }
 
 // A store whose folder is missing reads as defaults; a damaged file gives what

@@ -2,30 +2,23 @@
 
 #include "desktop/UserMessages.h"
 
-#include <QList>
-#include <QString>
+#include <QStringList>
 
 namespace quillon::test {
 
-// Message boxes for tests: each one shown is written down, and a question is
-// answered Yes.
+// Message boxes for tests: the title and text of each one shown are written
+// down, and a question is answered Yes.
 class ScriptedMessages : public UserMessages {
 public:
-    struct Shown {
-        QString title;
-        QString text;
-        MessageIcon icon;
-    };
-
-    MessageAnswer show(QWidget*, const QString& title, const QString& text, MessageIcon icon,
-        MessageButtons buttons) override
+    MessageAnswer show(
+        QWidget*, const QString& title, const QString& text, MessageIcon, MessageButtons buttons) override
     {
-        shown.append({ title, text, icon });
+        shown.append({ title, text });
         return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
     void beep() override { }
 
-    QList<Shown> shown;
+    QList<QStringList> shown;
 };
 
 } // namespace quillon::test
