@@ -10,7 +10,7 @@ using namespace quillon::test;
 
 // Text of any kind comes back from a later store as it was written; an absent
 // key is the caller's default and reading it writes nothing.
-TEST(SettingsStore, ValuesComeBackExactlyAsWrittenAndAbsentKeysAsTheCallersDefault)
+TEST(SettingsStore, KeepsTextAsWrittenAndReadsAMissingOrDamagedFileAsDefaultsWithoutLoss)
 {
     TempDir dir;
     const SettingsStore store(dir.path());
@@ -25,19 +25,15 @@ TEST(SettingsStore, ValuesComeBackExactlyAsWrittenAndAbsentKeysAsTheCallersDefau
     }
     // Comparisons are exact: lower-case "true" is not "True".
     EXPECT_FALSE(Settings(store).isTrue(keys::OnlineMode));
-}
 
-// A store whose folder is missing reads as defaults; a damaged file gives what
-// can still be read, is left alone by reads, and a write keeps those values.
-TEST(SettingsStore, AMissingOrDamagedFileReadsAsDefaultsWithoutLosingWhatItHolds)
-{
-    TempDir dir;
+    // A store whose folder is missing reads as defaults; a damaged file gives what
+    // can still be read, is left alone by reads, and a write keeps those values.
     const Settings missing { SettingsStore(dir.file("not/there")) };
     EXPECT_EQ(missing.read(keys::BorderSizeIndex), "10");
     missing.write(keys::BorderSizeIndex, "3");
     EXPECT_EQ(missing.read(keys::BorderSizeIndex), "3");
 
-    const Settings damaged { SettingsStore(dir.path()) };
+    const Settings damaged(store);
     const QByteArray bytes = "\xff\xfe\x01junk\n[Quillon]\nSound=False\nno equals sign\nALT%20text=Hi\n[Quil";
     dir.write("Brambleworth Software.ini", bytes);
     EXPECT_EQ(damaged.read(keys::Sound), "False");
