@@ -14,11 +14,6 @@ using namespace quillon::test;
 
 namespace {
 
-QString page(int i)
-{
-    return QStringLiteral("page%1.htm").arg(i, 2, 10, QLatin1Char('0'));
-}
-
 // Whichever way pages come (the add button over the file box's selection, the
 // command line, a drop from a file manager), one already listed is told and
 // left out, and past the fiftieth one message ends it: here with the folder's
@@ -31,8 +26,13 @@ TEST(FileListTest, PagesComeInOnceEachAndFiftyAtMostWhicheverWayTheyCome)
     FileBox files;
     QListWidget lstFiles;
     FileList list { &lstFiles, &files, messages, nullptr };
-    for (int i = 0; i < 55; ++i)
-        tmp.write(page(i), "<html>");
+    QStringList expected;
+    for (int i = 0; i < 55; ++i) {
+        const QString path
+            = tmp.write(QStringLiteral("page%1.htm").arg(i, 2, 10, QLatin1Char('0')), "<html>");
+        if (i < 50)
+            expected.append(path);
+    }
     tmp.write("notes.txt", "");
     files.setFolder(tmp.path());
     const auto drop = [&](const QStringList& paths) {
@@ -54,14 +54,11 @@ TEST(FileListTest, PagesComeInOnceEachAndFiftyAtMostWhicheverWayTheyCome)
         { "command line", [&] { list.addPages(given); } },
         { "drop", [&] { drop(given); } },
     };
-    QStringList expected;
-    for (int i = 0; i < 50; ++i)
-        expected.append(tmp.file(page(i)));
     for (const auto& [way, deliver] : ways) {
         SCOPED_TRACE(way);
         list.mnuFileListRemoveAll_Click();
         messages.shown.clear();
-        ASSERT_TRUE(list.AddFile(page(0)));
+        ASSERT_TRUE(list.AddFile("page00.htm"));
         deliver();
         EXPECT_EQ(list.paths(), expected);
         QList<QStringList> told

@@ -37,7 +37,6 @@ TEST(SettingsStore, KeepsTextAsWrittenAndReadsAMissingOrDamagedFileAsDefaultsWit
     const QByteArray bytes = "\xff\xfe\x01junk\n[Quillon]\nSound=False\nno equals sign\nALT%20text=Hi\n[Quil";
     dir.write("Brambleworth Software.ini", bytes);
     EXPECT_EQ(damaged.read(keys::Sound), "False");
-    EXPECT_EQ(damaged.read(keys::OnlineMode), "False");
     EXPECT_EQ(dir.read("Brambleworth Software.ini"), bytes);
     damaged.write(keys::OnlineMode, "True");
     const Settings later { SettingsStore(dir.path()) };
