@@ -3,166 +3,149 @@
 #include "engine/StatusTexts.h"
 #include "tests/engine/EngineFixture.h"
 
-#include <QDir>
 #include <QFileInfo>
+#include <QStringEncoder>
 
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace quillon::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class DocumentPassTest : public EngineTest {
 protected:
-    QString page(const QByteArray& bytes, const QString& name = QStringLiteral("page.html"))
+    // Every file in the test folder, the hidden ones of unfinished writes too.
+    QMap<QString, QByteArray> files() const { return filesBelow(dir.path()); }
+    void customAlt(const QString& text)
     {
-        return dir.write(name, bytes);
-    }
-    // The temporary files of writes never finished, left in the test folder.
-    QStringList leftovers() const
-    {
-        return QDir(dir.path()).entryList({ QStringLiteral("*.quillon-*") }, QDir::Files | QDir::Hidden);
+        options.generateBackups = false;
+        options.addAlt = true;
+        options.altTextIndex = 1;
+        options.altText = text;
     }
 };
 
 TEST_F(DocumentPassTest, OnlyClausesAreInsertedAfterABackupAndASecondRunAddsNothing)
 {
+    auto expected = files();
     const QByteArray original("<html>\r\n<p>a<img src=a.gif>b\n\t<IMG SRC=\"pics/logo.gif\" />\r\n"
                               "<Img src=a.gif width=1 height=1></p>");
-    const QByteArray tagged(
-        "<html>\r\n<p>a<img src=a.gif WIDTH=120 HEIGHT=60>b\n\t"
-        "<IMG SRC=\"pics/logo.gif\" WIDTH=120 HEIGHT=60 />\r\n<Img src=a.gif width=1 height=1></p>");
-    const QString path = page(original);
-    engine().run({ path });
-    EXPECT_EQ(slurp(path), tagged);
-    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), original);
+    dir.write(u"page.html"_s, original);
+    engine().run({ html });
+    expected[u"page.html"_s]
+        = "<html>\r\n<p>a<img src=a.gif WIDTH=120 HEIGHT=60>b\n\t<IMG SRC=\"pics/logo.gif\" "
+          "WIDTH=120 HEIGHT=60 />\r\n<Img src=a.gif width=1 height=1></p>";
+    expected[u"page.html.bak"_s] = original;
+    EXPECT_EQ(files(), expected);
     EXPECT_EQ(engine().report().counters().total, (std::array<int, 3> { 3, 2, 0 }));
 
+    // The page keeps its time, and the backup is still the page before the first run.
     const QDateTime longAgo = QDateTime::currentDateTime().addSecs(-3600);
-    QFile file(path);
+    QFile file(html);
     ASSERT_TRUE(
         file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
     file.close();
-    engine().run({ path });
-    EXPECT_EQ(slurp(path), tagged);
-    EXPECT_EQ(QFileInfo(path).lastModified(), longAgo);
-    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), original); // the only copy of the page as it was
-    EXPECT_EQ(leftovers(), QStringList());
+    engine().run({ html });
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(QFileInfo(html).lastModified(), longAgo);
 }
 
 TEST_F(DocumentPassTest, NoRewriteWithoutItsBackup)
 {
-    const QByteArray original("<img src=a.gif>");
-    const QString path = page(original);
+    dir.write(u"page.html"_s, "<img src=a.gif>");
+    const auto before = files();
     // A backup folder the user chose, and that is gone, is not made.
     options.globalBackups = true;
-    options.backupPath = dir.file(QStringLiteral("chosen/"));
-    engine().run({ path });
-    EXPECT_EQ(slurp(path), original);
+    options.backupPath = dir.file(u"chosen/"_s);
+    engine().run({ html });
+    EXPECT_EQ(files(), before);
     EXPECT_FALSE(QFileInfo::exists(options.backupPath));
-    EXPECT_EQ(lastRow().status, QStringLiteral("Error: Unable to write backup. File not changed."));
+    EXPECT_EQ(lastRow().status, u"Error: Unable to write backup. File not changed."_s);
     EXPECT_EQ(engine().report().counters().total, (std::array<int, 3> { 0, 0, 1 }));
 
-    // The backup staged but not put in place: the page's new bytes are let go too.
+    // A backup staged that cannot be put in place: the page's new bytes are let go too.
     options.globalBackups = false;
     engine().setDeferredWrites(true);
-    engine().TagFile(path);
+    engine().TagFile(html);
     const StagedDocument staged = engine().takeStaged();
     ASSERT_TRUE(staged.backup && staged.document);
     ASSERT_TRUE(QFile::remove(staged.backup->temp));
     EXPECT_EQ(commitDocument(staged, true, false), status::BackupFailed);
-    EXPECT_EQ(slurp(path), original);
-    EXPECT_EQ(leftovers(), QStringList());
+    EXPECT_EQ(files(), before);
 }
 
 TEST_F(DocumentPassTest, ReadOnlyPageKeepsItsEarlierBackup)
 {
-    const QString path = page("<img src=a.gif>");
-    page("an earlier version", QStringLiteral("page.html.bak"));
-    ::chmod(QFile::encodeName(path).constData(), 0444);
-    engine().run({ path });
-    EXPECT_EQ(slurp(path), QByteArray("<img src=a.gif>"));
-    EXPECT_EQ(slurp(path + QStringLiteral(".bak")), QByteArray("an earlier version"));
+    dir.write(u"page.html"_s, "<img src=a.gif>");
+    dir.write(u"page.html.bak"_s, "an earlier version");
+    ::chmod(QFile::encodeName(html).constData(), 0444);
+    const auto before = files();
+    engine().run({ html });
+    EXPECT_EQ(files(), before);
     EXPECT_EQ(lastRow().status, status::WriteFailed);
-    EXPECT_EQ(leftovers(), QStringList());
 }
 
 // Same-named pages of one run get a backup each, also from engines that tag in
 // parallel; the program's own backup folder is made when first needed.
 TEST_F(DocumentPassTest, GlobalBackupsAreNumberedInAFolderMadeWhenNeeded)
 {
-    options.globalBackups = options.makeBackupFolder = true;
-    options.backupPath = dir.file(QStringLiteral("own/"));
+    options.globalBackups = options.makeBackupFolder = options.dryRun = true;
+    options.backupPath = dir.file(u"own/"_s);
     RunResources shared([] { return std::make_unique<RefusingFetcher>(); }, 2);
     TaggingEngine first([this] { return options; }, shared), second([this] { return options; }, shared);
-    options.dryRun = true; // nothing is written, so no folder is made
-    first.TagFile(page("<img src=../a.gif>x", QStringLiteral("x/index.htm")));
-    EXPECT_FALSE(QFileInfo::exists(options.backupPath));
+    const QByteArray tag("<img src=../a.gif>");
+    first.TagFile(dir.write(u"x/index.htm"_s, tag));
+    EXPECT_FALSE(QFileInfo::exists(options.backupPath)); // nothing written yet
     options.dryRun = false;
-    for (const char* folder : { "x", "y", "z" })
-        (*folder == 'y' ? second : first)
-            .TagFile(
-                page(QByteArray("<img src=../a.gif>") + folder, QStringLiteral("%1/index.htm").arg(folder)));
-    EXPECT_EQ(slurp(options.backupPath + QStringLiteral("index.htm.bak")), QByteArray("<img src=../a.gif>x"));
-    EXPECT_EQ(
-        slurp(options.backupPath + QStringLiteral("index.htm.2.bak")), QByteArray("<img src=../a.gif>y"));
-    EXPECT_EQ(
-        slurp(options.backupPath + QStringLiteral("index.htm.3.bak")), QByteArray("<img src=../a.gif>z"));
+    for (const auto& [folder, backup] :
+        { std::pair { "x", "index.htm.bak" }, { "y", "index.htm.2.bak" }, { "z", "index.htm.3.bak" } }) {
+        (*folder == 'y' ? second : first).TagFile(dir.write(folder + u"/index.htm"_s, tag + folder));
+        EXPECT_EQ(slurp(options.backupPath + QLatin1String(backup)), tag + folder);
+    }
 }
 
 TEST_F(DocumentPassTest, PageChangedDuringThePassIsNotOverwritten)
 {
     struct Editor : RunObserver {
-        void documentRewritten(const QString& path, const QByteArray&, const QByteArray&) override
-        {
-            edit(path);
-        }
-        std::function<void(const QString&)> edit;
+        void documentRewritten(const QString&, const QByteArray&, const QByteArray&) override { edit(); }
+        std::function<void()> edit;
     } editor;
     observer = &editor;
-    const QByteArray theirs("their text");
-    const std::function<void(const QString&)> edits[] = {
-        [&](const QString& path) { dir.write(QFileInfo(path).fileName(), theirs); }, // saved in place
-        [&](const QString& path) { // replaced by another file
-            ASSERT_EQ(::rename(QFile::encodeName(dir.write(QStringLiteral("t.tmp"), theirs)).constData(),
-                          QFile::encodeName(path).constData()),
-                0);
-        },
+    const std::function<void()> edits[] = {
+        [&] { dir.write(u"page.html"_s, "theirs"); }, // saved in place
+        [&] { std::rename(QFile::encodeName(dir.write(u"new"_s, "theirs")), QFile::encodeName(html)); },
     };
+    auto expected = files();
+    expected[u"page.html"_s] = "theirs";
+    expected[u"page.html.bak"_s] = "<img src=a.gif>";
     for (const auto& edit : edits) {
-        const QString path = page("<img src=a.gif>");
+        dir.write(u"page.html"_s, "<img src=a.gif>");
         editor.edit = edit;
-        engine().TagFile(path);
-        EXPECT_EQ(slurp(path), theirs);
-        EXPECT_EQ(slurp(path + QStringLiteral(".bak")), QByteArray("<img src=a.gif>"));
+        engine().TagFile(html);
+        EXPECT_EQ(files(), expected);
         EXPECT_EQ(lastRow().status, status::WriteFailed);
-        EXPECT_EQ(leftovers(), QStringList());
     }
 }
 
 QByteArray utf16(const QString& text, bool littleEndian, bool mark = true)
 {
-    QByteArray bytes = mark ? QByteArray(littleEndian ? "\xFF\xFE" : "\xFE\xFF", 2) : QByteArray();
-    for (const QChar c : text) {
-        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
-        bytes.append(littleEndian ? lo : hi).append(littleEndian ? hi : lo);
-    }
-    return bytes;
+    return QStringEncoder(littleEndian ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE,
+        mark ? QStringEncoder::Flag::WriteBom : QStringEncoder::Flag::Default)
+        .encode(text);
 }
 
 TEST_F(DocumentPassTest, EveryEncodingKeepsTheBytesOutsideTheClauses)
 {
-    options.generateBackups = false;
-    options.addAlt = true;
-    options.altTextIndex = 1;
-    options.altText = QStringLiteral("é € Ω");
-    dir.write(QStringLiteral("café.png"), makePicture(QStringLiteral("png"), 3, 2));
-    const QString before = QStringLiteral("<p>é<img src=café.png></p>");
-    const QString after = QStringLiteral("<p>é<img src=café.png WIDTH=3 HEIGHT=2 ALT=\"é € Ω\"></p>");
+    customAlt(u"é € Ω"_s);
+    dir.write(u"café.png"_s, makePicture(u"png"_s, 3, 2));
+    const QString before = u"<p>é<img src=café.png></p>"_s;
+    const QString after = u"<p>é<img src=café.png WIDTH=3 HEIGHT=2 ALT=\"é € Ω\"></p>"_s;
     const struct {
         const char* name;
         QByteArray before, after;
-    } cases[] = {
-        { "utf-8", before.toUtf8(), after.toUtf8() },
+    } cases[] = { { "utf-8", before.toUtf8(), after.toUtf8() },
         { "windows-1252", "<p>\xE9<img src=caf\xE9.png></p>",
             "<p>\xE9<img src=caf\xE9.png WIDTH=3 HEIGHT=2 ALT=\"\xE9 \x80 &#937;\"></p>" },
         { "utf-16le", utf16(before, true), utf16(after, true) },
@@ -170,13 +153,11 @@ TEST_F(DocumentPassTest, EveryEncodingKeepsTheBytesOutsideTheClauses)
         { "utf-16le, odd last byte", utf16(before, true) + '<', utf16(after, true) + '<' },
         // Without a mark it is read as bytes: no tag is seen, and nothing changes.
         { "utf-16le unmarked", utf16(before, true, false), utf16(before, true, false) },
-        { "utf-16be unmarked", utf16(before, false, false), utf16(before, false, false) },
-    };
+        { "utf-16be unmarked", utf16(before, false, false), utf16(before, false, false) } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = page(c.before);
-        engine().TagFile(path);
-        EXPECT_EQ(slurp(path), c.after);
+        engine().TagFile(dir.write(u"page.html"_s, c.before));
+        EXPECT_EQ(slurp(html), c.after);
         const DocumentText text = DocumentText::decode(c.before);
         EXPECT_EQ(text.encode(text.units().toString()), c.before);
     }
@@ -185,24 +166,18 @@ TEST_F(DocumentPassTest, EveryEncodingKeepsTheBytesOutsideTheClauses)
 // XHTML pages stay well-formed: lower-case names, quoted values, escaped text.
 TEST_F(DocumentPassTest, XmlPagesGetXmlClauses)
 {
-    options.generateBackups = false;
-    options.addAlt = true;
-    options.altTextIndex = 1;
-    options.altText = QStringLiteral("Tom & \"Jerry\" <3");
+    customAlt(u"Tom & \"Jerry\" <3"_s);
     const QByteArray xml(" width=\"120\" height=\"60\" alt=\"Tom &amp; &quot;Jerry&quot; &lt;3\"");
-    const QByteArray html(" WIDTH=120 HEIGHT=60 ALT=\"Tom &amp; &quot;Jerry&quot; <3\"");
-    const std::pair<const char*, bool> cases[] = {
-        { "<?xml version=\"1.0\"?>\n<p><img src=\"a.gif\"", true },
+    const QByteArray plain(" WIDTH=120 HEIGHT=60 ALT=\"Tom &amp; &quot;Jerry&quot; <3\"");
+    const std::pair<const char*, bool> cases[] = { { "<?xml version=\"1.0\"?>\n<p><img src=\"a.gif\"", true },
         { "\xEF\xBB\xBF \r\n<?xml version=\"1.0\"?><img src=\"a.gif\"", true },
         { "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><img src=\"a.gif\"", true },
         { "<html><p><?xml?><img src=\"a.gif\"", false },
-        { "<html xmlns=\"http://www.w3.org/TR/REC-html40\"><img src=\"a.gif\"", false },
-    };
+        { "<html xmlns=\"http://www.w3.org/TR/REC-html40\"><img src=\"a.gif\"", false } };
     for (const auto& [before, isXml] : cases) {
         SCOPED_TRACE(before);
-        const QString path = page(QByteArray(before) + " />");
-        engine().TagFile(path);
-        EXPECT_EQ(slurp(path), before + (isXml ? xml : html) + " />");
+        engine().TagFile(dir.write(u"page.html"_s, QByteArray(before) + " />"));
+        EXPECT_EQ(slurp(html), before + (isXml ? xml : plain) + " />");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/Pictures.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QImage>
 #include <QImageWriter>
 
@@ -86,13 +87,9 @@ QByteArray wmf(int width, int height)
     quint16 checksum = 0;
     for (int at = 0; at < 20; at += 2)
         checksum ^= quint8(b[at]) | quint8(b[at + 1]) << 8;
-    put<2>(b, { checksum, 1, 9, 0x0300 }); // in memory, header words, version
-    put<4>(b, { 9 + 3 }); // words in the whole metafile
-    put<2>(b, { 0 }); // objects
-    put<4>(b, { 3 }); // largest record
-    put<2>(b, { 0 });
-    put<4>(b, { 3 }); // EOF
-    put<2>(b, { 0 });
+    // The header in 16-bit words: in memory, its length, the version, 12 words in
+    // all, no objects, 3 words the largest record, none; then the EOF record.
+    put<2>(b, { checksum, 1, 9, 0x0300, 12, 0, 0, 3, 0, 0, 3, 0, 0 });
     return b;
 }
 
@@ -124,16 +121,11 @@ QByteArray svg(int width, int height)
 
 QByteArray makePicture(const QString& format, int width, int height)
 {
-    if (format == QLatin1String("gif"))
-        return gif(width, height);
-    if (format == QLatin1String("cur"))
-        return cur(width, height);
-    if (format == QLatin1String("wmf"))
-        return wmf(width, height);
-    if (format == QLatin1String("emf"))
-        return emf(width, height);
-    if (format == QLatin1String("svg"))
-        return svg(width, height);
+    static const QHash<QString, QByteArray (*)(int, int)> own { { QStringLiteral("gif"), gif },
+        { QStringLiteral("cur"), cur }, { QStringLiteral("wmf"), wmf }, { QStringLiteral("emf"), emf },
+        { QStringLiteral("svg"), svg } };
+    if (const auto make = own.value(format))
+        return make(width, height);
     return written(width, height, format.toLatin1().constData());
 }
 
@@ -141,12 +133,9 @@ QByteArray makeJpegWithOrientation(int width, int height, int orientation)
 {
     // "Exif", a big-endian TIFF header and one directory holding only the orientation.
     QByteArray exif("Exif\0\0MM", 8);
-    put<2, true>(exif, { 42 });
-    put<4, true>(exif, { 8 }); // the directory follows the TIFF header
-    put<2, true>(exif, { 1, 0x0112, 3 }); // one entry: the orientation, a SHORT
-    put<4, true>(exif, { 1 });
-    put<2, true>(exif, { orientation, 0 });
-    put<4, true>(exif, { 0 }); // no further directory
+    // In 16-bit words: 42, the directory right after the TIFF header, one entry
+    // (the orientation, one SHORT), and no further directory.
+    put<2, true>(exif, { 42, 0, 8, 1, 0x0112, 3, 0, 1, orientation, 0, 0, 0 });
 
     QByteArray app1("\xff\xe1");
     put<2, true>(app1, { exif.size() + 2 });
