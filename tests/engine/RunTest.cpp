@@ -1,12 +1,183 @@
+#include "engine/DocumentText.h"
+#include "engine/RunResources.h"
+#include "engine/StatusTexts.h"
 #include "settings/SettingKeys.h"
 #include "tests/engine/EngineFixture.h"
 
+#include <QFileInfo>
+#include <QStringEncoder>
+
 #include <algorithm>
+#include <cstdio>
+#include <sys/stat.h>
 
 namespace quillon::test {
 namespace {
 
 using namespace Qt::StringLiterals;
+
+class DocumentPassTest : public EngineTest {
+protected:
+    // Every file in the test folder, the hidden ones of unfinished writes too.
+    QMap<QString, QByteArray> files() const { return filesBelow(dir.path()); }
+    void customAlt(const QString& text)
+    {
+        options.generateBackups = false;
+        options.addAlt = true;
+        options.altTextIndex = 1;
+        options.altText = text;
+    }
+};
+
+TEST_F(DocumentPassTest, OnlyClausesAreInsertedAfterABackupAndASecondRunAddsNothing)
+{
+    auto expected = files();
+    const QByteArray original("<html>\r\n<p>a<img src=a.gif>b\n\t<IMG SRC=\"pics/logo.gif\" />\r\n"
+                              "<Img src=a.gif width=1 height=1></p>");
+    dir.write(u"page.html"_s, original);
+    engine().run({ html });
+    expected[u"page.html"_s]
+        = "<html>\r\n<p>a<img src=a.gif WIDTH=120 HEIGHT=60>b\n\t<IMG SRC=\"pics/logo.gif\" "
+          "WIDTH=120 HEIGHT=60 />\r\n<Img src=a.gif width=1 height=1></p>";
+    expected[u"page.html.bak"_s] = original;
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(engine().report().counters().total, (std::array<int, 3> { 3, 2, 0 }));
+
+    // The page keeps its time, and the backup is still the page before the first run.
+    ASSERT_EQ(runProgram(u"touch"_s, { u"-d"_s, u"2001-02-03 04:05"_s, html }).exitCode, 0);
+    engine().run({ html });
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(QFileInfo(html).lastModified(), QDateTime(QDate(2001, 2, 3), QTime(4, 5)));
+}
+
+TEST_F(DocumentPassTest, NoRewriteWithoutItsBackup)
+{
+    dir.write(u"page.html"_s, "<img src=a.gif>");
+    const auto before = files();
+    // A backup folder the user chose, and that is gone, is not made.
+    options.globalBackups = true;
+    options.backupPath = dir.file(u"chosen/"_s);
+    engine().run({ html });
+    EXPECT_EQ(files(), before);
+    EXPECT_FALSE(QFileInfo::exists(options.backupPath));
+    EXPECT_EQ(lastRow().status, u"Error: Unable to write backup. File not changed."_s);
+    EXPECT_EQ(engine().report().counters().total, (std::array<int, 3> { 0, 0, 1 }));
+
+    // A backup staged that cannot be put in place: the page's new bytes are let go too.
+    options.globalBackups = false;
+    engine().setDeferredWrites(true);
+    engine().TagFile(html);
+    const StagedDocument staged = engine().takeStaged();
+    ASSERT_TRUE(staged.backup && staged.document);
+    ASSERT_TRUE(QFile::remove(staged.backup->temp));
+    EXPECT_EQ(commitDocument(staged, true, false), status::BackupFailed);
+    EXPECT_EQ(files(), before);
+}
+
+TEST_F(DocumentPassTest, ReadOnlyPageKeepsItsEarlierBackup)
+{
+    dir.write(u"page.html"_s, "<img src=a.gif>");
+    dir.write(u"page.html.bak"_s, "an earlier version");
+    ::chmod(QFile::encodeName(html).constData(), 0444);
+    const auto before = files();
+    engine().run({ html });
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(lastRow().status, status::WriteFailed);
+}
+
+// Same-named pages of one run get a backup each, also from engines that tag in
+// parallel; the program's own backup folder is made when first needed.
+TEST_F(DocumentPassTest, GlobalBackupsAreNumberedInAFolderMadeWhenNeeded)
+{
+    options.globalBackups = options.makeBackupFolder = options.dryRun = true;
+    options.backupPath = dir.file(u"own/"_s);
+    RunResources shared([] { return std::make_unique<RefusingFetcher>(); }, 2);
+    TaggingEngine first([this] { return options; }, shared), second([this] { return options; }, shared);
+    const QByteArray tag("<img src=../a.gif>");
+    first.TagFile(dir.write(u"x/index.htm"_s, tag));
+    EXPECT_FALSE(QFileInfo::exists(options.backupPath)); // nothing written yet
+    options.dryRun = false;
+    for (const auto& [folder, backup] :
+        { std::pair { "x", "index.htm.bak" }, { "y", "index.htm.2.bak" }, { "z", "index.htm.3.bak" } }) {
+        (*folder == 'y' ? second : first).TagFile(dir.write(folder + u"/index.htm"_s, tag + folder));
+        EXPECT_EQ(slurp(options.backupPath + QLatin1String(backup)), tag + folder);
+    }
+}
+
+TEST_F(DocumentPassTest, PageChangedDuringThePassIsNotOverwritten)
+{
+    struct Editor : RunObserver {
+        void documentRewritten(const QString&, const QByteArray&, const QByteArray&) override { edit(); }
+        std::function<void()> edit;
+    } editor;
+    observer = &editor;
+    const std::function<void()> edits[] = {
+        [&] { dir.write(u"page.html"_s, "theirs"); }, // saved in place
+        [&] { std::rename(QFile::encodeName(dir.write(u"new"_s, "theirs")), QFile::encodeName(html)); },
+    };
+    auto expected = files();
+    expected[u"page.html"_s] = "theirs";
+    expected[u"page.html.bak"_s] = "<img src=a.gif>";
+    for (const auto& edit : edits) {
+        dir.write(u"page.html"_s, "<img src=a.gif>");
+        editor.edit = edit;
+        engine().TagFile(html);
+        EXPECT_EQ(files(), expected);
+        EXPECT_EQ(lastRow().status, status::WriteFailed);
+    }
+}
+
+QByteArray utf16(const QString& text, bool littleEndian, bool mark = true)
+{
+    return QStringEncoder(littleEndian ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE,
+        mark ? QStringEncoder::Flag::WriteBom : QStringEncoder::Flag::Default)
+        .encode(text);
+}
+
+TEST_F(DocumentPassTest, EveryEncodingKeepsTheBytesOutsideTheClauses)
+{
+    customAlt(u"é € Ω"_s);
+    dir.write(u"café.png"_s, makePicture(u"png"_s, 3, 2));
+    const QString before = u"<p>é<img src=café.png></p>"_s;
+    const QString after = u"<p>é<img src=café.png WIDTH=3 HEIGHT=2 ALT=\"é € Ω\"></p>"_s;
+    const struct {
+        const char* name;
+        QByteArray before, after;
+    } cases[] = { { "utf-8", before.toUtf8(), after.toUtf8() },
+        { "windows-1252", "<p>\xE9<img src=caf\xE9.png></p>",
+            "<p>\xE9<img src=caf\xE9.png WIDTH=3 HEIGHT=2 ALT=\"\xE9 \x80 &#937;\"></p>" },
+        { "utf-16le", utf16(before, true), utf16(after, true) },
+        { "utf-16be", utf16(before, false), utf16(after, false) },
+        { "utf-16le, odd last byte", utf16(before, true) + '<', utf16(after, true) + '<' },
+        // Without a mark it is read as bytes: no tag is seen, and nothing changes.
+        { "utf-16le unmarked", utf16(before, true, false), utf16(before, true, false) },
+        { "utf-16be unmarked", utf16(before, false, false), utf16(before, false, false) } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine().TagFile(dir.write(u"page.html"_s, c.before));
+        EXPECT_EQ(slurp(html), c.after);
+        const DocumentText text = DocumentText::decode(c.before);
+        EXPECT_EQ(text.encode(text.units().toString()), c.before);
+    }
+}
+
+// XHTML pages stay well-formed: lower-case names, quoted values, escaped text.
+TEST_F(DocumentPassTest, XmlPagesGetXmlClauses)
+{
+    customAlt(u"Tom & \"Jerry\" <3"_s);
+    const QByteArray xml(" width=\"120\" height=\"60\" alt=\"Tom &amp; &quot;Jerry&quot; &lt;3\"");
+    const QByteArray plain(" WIDTH=120 HEIGHT=60 ALT=\"Tom &amp; &quot;Jerry&quot; <3\"");
+    const std::pair<const char*, bool> cases[] = { { "<?xml version=\"1.0\"?>\n<p><img src=\"a.gif\"", true },
+        { "\xEF\xBB\xBF \r\n<?xml version=\"1.0\"?><img src=\"a.gif\"", true },
+        { "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><img src=\"a.gif\"", true },
+        { "<html><p><?xml?><img src=\"a.gif\"", false },
+        { "<html xmlns=\"http://www.w3.org/TR/REC-html40\"><img src=\"a.gif\"", false } };
+    for (const auto& [before, isXml] : cases) {
+        SCOPED_TRACE(before);
+        engine().TagFile(dir.write(u"page.html"_s, QByteArray(before) + " />"));
+        EXPECT_EQ(slurp(html), before + (isXml ? xml : plain) + " />");
+    }
+}
 
 struct Recorder : RunObserver {
     void progressChanged(double value, double, const QString& text) override
