@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <zlib.h>
 
 namespace quillon {
 namespace {
@@ -47,17 +46,9 @@ QByteArray svg(const char* root, const char* body = "<rect width=\"4\" height=\"
 
 QByteArray gzip(const QByteArray& data)
 {
-    z_stream s {};
-    deflateInit2(&s, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
-    QByteArray out(qsizetype(deflateBound(&s, uLong(data.size()))), '\0');
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    s.avail_in = uInt(data.size());
-    s.next_out = reinterpret_cast<Bytef*>(out.data());
-    s.avail_out = uInt(out.size());
-    deflate(&s, Z_FINISH);
-    out.resize(qsizetype(s.total_out));
-    deflateEnd(&s);
-    return out;
+    const TempDir dir;
+    EXPECT_EQ(runProgram(u"gzip"_s, { u"-n"_s, dir.write(u"svg"_s, data) }).exitCode, 0);
+    return dir.read(u"svg.gz"_s);
 }
 
 TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)

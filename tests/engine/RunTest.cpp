@@ -61,7 +61,6 @@ TEST_F(DocumentPassTest, NoRewriteWithoutItsBackup)
     EXPECT_EQ(files(), before);
     EXPECT_FALSE(QFileInfo::exists(options.backupPath));
     EXPECT_EQ(lastRow().status, u"Error: Unable to write backup. File not changed."_s);
-    EXPECT_EQ(engine().report().counters().total, (std::array<int, 3> { 0, 0, 1 }));
 
     // A backup staged that cannot be put in place: the page's new bytes are let go too.
     options.globalBackups = false;
@@ -213,8 +212,7 @@ TEST_F(TaggingRun, ProgressMovesWithinAPageAndTheEndClearsTheCurrentCounters)
         QStringList({ u"1 of 3 file in progress..."_s, u"2 of 3 file in progress..."_s,
             u"3 of 3 file in progress..."_s }));
     // Four steps a file; the long first page shows its way through.
-    ASSERT_FALSE(recorder.values.isEmpty());
-    EXPECT_EQ(recorder.values.front(), 0);
+    EXPECT_EQ(recorder.values.value(0, -1), 0);
     EXPECT_TRUE(std::is_sorted(recorder.values.begin(), recorder.values.end()));
     EXPECT_TRUE(
         std::any_of(recorder.values.begin(), recorder.values.end(), [](double v) { return v > 1 && v < 2; }));
