@@ -118,7 +118,6 @@ TEST_F(Fetcher, BadAnswersEndInTheirFailureWithinTheLimitsAndLeaveTheTargetEmpty
         { url + "/big.bin", ErrorCode::TransferTooLarge },
         { url + "/hostile/endless/", ErrorCode::TransferTooLarge },
         { url + "/hostile/lying-length", ErrorCode::TransferTooLarge, ErrorCode::TransferFailed },
-        { url + "/hostile/header-flood", ErrorCode::TransferFailed },
         { server.ftpUrl(QStringLiteral("/missing.png")), ErrorCode::TransferNotFound },
         // Arrives as it was sent, never unpacked, and is no picture.
         { url + "/hostile/gzip-bomb", ErrorCode::NotAPicture },
