@@ -182,23 +182,27 @@ TEST_F(Fetcher, HeaderOnlyTransfersStopOnceThePictureTellsItsSize)
 
 TEST_F(Fetcher, AnEndlessBodyStreamsThroughInBoundedMemory)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef __has_feature
+#if __has_feature(address_sanitizer)
     GTEST_SKIP() << "AddressSanitizer keeps freed memory aside: resident sizes say nothing";
+#endif
 #endif
     const auto peakKiB = [] {
         rusage usage {};
         getrusage(RUSAGE_SELF, &usage);
         return usage.ru_maxrss;
     };
-    const long before = peakKiB();
     // Only its start is wanted, and it never tells a size.
     TransferLimits limits = shortLimits(true);
     limits.maxBytes = 48 * 1024 * 1024;
     CurlFetcher fetcher(limits);
+    // libcurl and its libraries are loaded by the first fetch.
+    ASSERT_TRUE(fetcher.fetch(server.url(QStringLiteral("/pic.bin")), target).ok());
+    const long before = peakKiB();
     const Status status = fetcher.fetch(server.url(QStringLiteral("/hostile/endless/")), target);
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.failure().errorCode(), ErrorCode::TransferTooLarge) << text(status);
-    EXPECT_LT(peakKiB() - before, 16 * 1024);
+    EXPECT_LT(peakKiB() - before, 8 * 1024);
 }
 
 TEST_F(Fetcher, TheDownloadAreaNumbersEveryFetchUntilTheLastNumberAndRemovesThemAll)
