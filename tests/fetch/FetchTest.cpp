@@ -219,10 +219,10 @@ TEST_F(Fetcher, TheDownloadAreaNumbersEveryFetchUntilTheLastNumberAndRemovesThem
     // A failed fetch uses up its number.
     EXPECT_EQ(area.DownloadImage(kRefused).failure().errorCode(), ErrorCode::ConnectFailed);
     EXPECT_EQ(name(area.DownloadImage(picture)), "temp.003");
-    area.setCounter(998);
-    EXPECT_EQ(name(area.DownloadImage(picture)), "temp.999");
+    area.setCounter(999);
     EXPECT_EQ(name(area.DownloadImage(picture)), "temp.1000");
-    // Past the last number nothing is fetched.
+    // Nothing is fetched for a target that cannot be made, nor past the last number.
+    EXPECT_EQ(fetcher.fetch(picture, dir.file(QStringLiteral("no/such/picture"))).failure().code, 76);
     area.setCounter(32767);
     EXPECT_EQ(area.DownloadImage(picture).failure().errorCode(), ErrorCode::Overflow);
     EXPECT_EQ(server.hits(QStringLiteral("/pic.bin")), 4);
