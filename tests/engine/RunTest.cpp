@@ -114,6 +114,7 @@ TEST_F(DocumentPassTest, PageChangedDuringThePassIsNotOverwritten)
     observer = &editor;
     const std::function<void()> edits[] = {
         [&] { dir.write(u"page.html"_s, "theirs"); }, // saved in place
+        // replaced by another file
         [&] { std::rename(QFile::encodeName(dir.write(u"new"_s, "theirs")), QFile::encodeName(html)); },
     };
     auto expected = files();
