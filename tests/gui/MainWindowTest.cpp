@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, AStopClickedAfterTheLastFileStopsNothingAndClearAllLeaves
     // so the window is behind when Stop is clicked.
     for (int waited = 0; site.read("three.htm") == kPage && waited < 3000; ++waited)
         QThread::msleep(10);
-    QThread::msleep(300);
+    QThread::msleep(1000);
     ASSERT_TRUE(report().cmdStop->isEnabled());
     report().cmdStop->click();
     ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
