@@ -4,9 +4,9 @@
 //   QUILLON_FULL_DISK_FOLDER  the folder, as an absolute path without links
 //   QUILLON_FULL_DISK_BYTES   bytes its files may still take
 //   QUILLON_FULL_DISK_MODE    "write": what passes the budget is refused with ENOSPC;
-//                             "close": every write is taken, but a file that went past
-//                             the budget fails its fsync() and close(), and so does a
-//                             syncfs() of the folder, as on a network disk or a quota;
+//                             "close": every write is taken, but once the budget is
+//                             passed every fsync(), syncfs() and close() in the folder
+//                             fails, as on a network disk or under a quota;
 //                             "flush": every write is taken, every flush fails with EIO
 //
 // Only calls made through the C library are caught; everything else passes.
@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
@@ -28,9 +29,7 @@ const std::string g_mode = std::getenv("QUILLON_FULL_DISK_MODE") ?: "write";
 std::atomic<long long> g_left {
     std::getenv("QUILLON_FULL_DISK_BYTES") ? std::atoll(std::getenv("QUILLON_FULL_DISK_BYTES")) : LLONG_MAX
 };
-constexpr int kTracked = 65536;
-std::atomic<bool> g_overdrawn[kTracked]; // files past the budget in "close" mode
-std::atomic<bool> g_anyOverdrawn { false };
+std::atomic<bool> g_overdrawn { false }; // in "close" mode, once the budget is passed
 
 // Whether fd is a file below the folder, or with itself also the folder.
 bool inFolder(int fd, bool itself = false)
@@ -60,9 +59,8 @@ ssize_t allowance(int fd, size_t count)
     const long long wanted = (long long)count;
     long long left = g_left.load();
     if (g_mode != "write") {
-        while (!g_left.compare_exchange_weak(left, left - wanted)) { }
-        if (left < wanted && fd < kTracked)
-            g_overdrawn[fd] = g_anyOverdrawn = true;
+        if (g_left.fetch_sub(wanted) < wanted)
+            g_overdrawn = true;
         return ssize_t(count);
     }
     for (;;) {
@@ -76,17 +74,21 @@ ssize_t allowance(int fd, size_t count)
     }
 }
 
-bool overdrawn(int fd)
+// The error a flush of fd meets, or 0.
+int flushError(int fd)
 {
-    return fd >= 0 && fd < kTracked && g_overdrawn[fd];
+    if (!inFolder(fd, true))
+        return 0;
+    return g_mode == "flush" ? EIO : g_mode == "close" && g_overdrawn ? ENOSPC : 0;
 }
 
-// The error a flush of fd meets, or 0.
-int flushError(int fd, bool wholeDisk)
+int flush(const char* name, int fd)
 {
-    if (g_mode == "flush" && inFolder(fd, true))
-        return EIO;
-    return overdrawn(fd) || (wholeDisk && g_anyOverdrawn && inFolder(fd, true)) ? ENOSPC : 0;
+    if (const int error = flushError(fd)) {
+        errno = error;
+        return -1;
+    }
+    return real<int (*)(int)>(name)(fd);
 }
 
 } // namespace
@@ -102,33 +104,23 @@ ssize_t write(int fd, const void* data, size_t count)
 
 int fsync(int fd)
 {
-    static const auto next = real<int (*)(int)>("fsync");
-    if (const int error = flushError(fd, false)) {
-        errno = error;
-        return -1;
-    }
-    return next(fd);
+    return flush("fsync", fd);
 }
 
 int syncfs(int fd)
 {
-    static const auto next = real<int (*)(int)>("syncfs");
-    if (const int error = flushError(fd, true)) {
-        errno = error;
-        return -1;
-    }
-    return next(fd);
+    return flush("syncfs", fd);
 }
 
+// A file written to is closed, but what it could not hold is reported.
 int close(int fd)
 {
     static const auto next = real<int (*)(int)>("close");
-    const bool failed = overdrawn(fd);
-    if (failed)
-        g_overdrawn[fd] = false;
+    const bool written = (::fcntl(fd, F_GETFL) & O_ACCMODE) != O_RDONLY;
+    const int error = g_mode == "close" && written ? flushError(fd) : 0;
     const int done = next(fd);
-    if (done == 0 && failed) {
-        errno = ENOSPC;
+    if (done == 0 && error) {
+        errno = error;
         return -1;
     }
     return done;

@@ -119,40 +119,36 @@ TEST(FullDisk, EveryPageIsOldOrWholeAndEveryShortfallIsReported)
             ? runProgram(programFolder() + QStringLiteral("/engine-run"), { site }, {}, environment)
             : quillonTag(arguments, {}, environment);
         const QSet<QString> leftOld = pagesLeftOld(run, site);
+        auto backupOf = [&](const QString& page) {
+            return (fault.backupsElsewhere ? GetFileName(page) : page) + QStringLiteral(".bak");
+        };
+        QMap<QString, QString> pageOf; // by its backup's path
+        for (const QString& page : reference.keys())
+            pageOf.insert(backupOf(page), page);
+        const QString backupFolder = fault.backupsElsewhere ? backups : site;
+        const QMap<QString, QByteArray> backupsFound = filesBelow(backupFolder, QStringLiteral(".bak"));
+        for (auto it = backupsFound.cbegin(); it != backupsFound.cend(); ++it)
+            EXPECT_EQ(it.value(), original.value(pageOf.value(it.key()), "(no page)"))
+                << qPrintable(it.key());
+        if (fault.backupsElsewhere) {
+            EXPECT_EQ(filesBelow(backups).keys(), backupsFound.keys()) << "an unfinished backup was left";
+        }
 
-        QMap<QString, QByteArray> backupsFound;
-        const QMap<QString, QByteArray> elsewhere = filesBelow(backups);
-        for (auto it = elsewhere.cbegin(); it != elsewhere.cend(); ++it)
-            backupsFound.insert(QStringLiteral("elsewhere/") + it.key(), it.value());
         int tagged = 0;
         const QMap<QString, QByteArray> after = filesBelow(site);
         for (auto it = after.cbegin(); it != after.cend(); ++it) {
             const QString& name = it.key();
-            if (name.endsWith(QStringLiteral(".bak"))) {
-                backupsFound.insert(name, it.value());
-            } else if (reference.contains(name)) {
+            if (reference.contains(name)) {
                 const bool isNew = it.value() == reference[name];
                 ASSERT_TRUE(isNew || it.value() == original[name]) << qPrintable(name) << " is half-written";
                 EXPECT_EQ(isNew, !leftOld.contains(name))
                     << qPrintable(name) << ": the report says otherwise";
-                const QString backup = fault.backupsElsewhere
-                    ? QStringLiteral("elsewhere/") + GetFileName(name) + QStringLiteral(".bak")
-                    : name + QStringLiteral(".bak");
-                EXPECT_TRUE(!isNew || backupsFound.contains(backup) || after.contains(backup))
-                    << qPrintable(name) << " was rewritten without a backup";
+                EXPECT_TRUE(!isNew || backupsFound.contains(backupOf(name)))
+                    << qPrintable(name) << " has no backup";
                 tagged += isNew;
-            } else {
+            } else if (!backupsFound.contains(name)) {
                 EXPECT_EQ(it.value(), original.value(name, "(left by the run)")) << qPrintable(name);
             }
-        }
-        for (auto it = backupsFound.cbegin(); it != backupsFound.cend(); ++it) {
-            const QString page = it.key().chopped(4);
-            const auto of = std::find_if(original.keyBegin(), original.keyEnd(), [&](const QString& name) {
-                return page == name || page == QStringLiteral("elsewhere/") + GetFileName(name);
-            });
-            ASSERT_TRUE(of != original.keyEnd()) << qPrintable(it.key()) << " is no backup's name";
-            EXPECT_EQ(it.value(), original[*of])
-                << qPrintable(it.key()) << " is not the whole page as it was";
         }
 
         const bool fits = QByteArray(fault.mode) != "flush"
