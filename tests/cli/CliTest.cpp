@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -27,26 +28,20 @@ QStringList words(const char* text)
 // commas, line ends and doubled quotes.
 QList<QStringList> parseCsv(const QString& text)
 {
-    QList<QStringList> records;
-    QStringList record;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i], next = i + 1 < text.size() ? text[i + 1] : QChar();
-        if (quoted && c == u'"' && next == u'"')
-            field += text[i++];
-        else if (c == u'"' && (quoted || field.isEmpty()))
-            quoted = !quoted;
-        else if (!quoted && c == u',')
-            record.append(std::exchange(field, {}));
-        else if (!quoted && c == u'\r' && next == u'\n' && ++i) {
-            record.append(std::exchange(field, {}));
-            records.append(std::exchange(record, {}));
-        } else
-            field += c;
+    static const QRegularExpression field(QStringLiteral("\\G(\"(?:[^\"]|\"\")*\"|[^,\"\\r\\n]*)(,|\\r\\n)"));
+    QList<QStringList> records { {} };
+    qsizetype end = 0;
+    for (const QRegularExpressionMatch& match : field.globalMatch(text)) {
+        const QString value = match.captured(1);
+        records.last() << (value.startsWith(u'"')
+                ? value.mid(1, value.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""))
+                : value);
+        if (match.captured(2) != u',')
+            records.append(QStringList());
+        end = match.capturedEnd();
     }
-    EXPECT_TRUE(!quoted && field.isEmpty() && record.isEmpty()) << "the last record is not ended";
-    return records;
+    EXPECT_EQ(end, text.size()) << "no CSV from here on";
+    return records.mid(0, records.size() - 1);
 }
 
 } // namespace

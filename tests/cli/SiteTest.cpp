@@ -21,27 +21,25 @@ QStringList words(const char* text)
 // returns how many it checked.
 int checkSizesAgainstManifest(const QString& site)
 {
-    QMap<QString, QString> sizes; // "img/p0001.gif" -> "WIDTH=3 HEIGHT=4"
+    QMap<QString, QString> sizes; // "img/p0001.gif" -> "3x4"
     for (const QString& line :
         QString::fromUtf8(slurp(site + QStringLiteral("/manifest.tsv"))).split(u'\n')) {
         const QStringList fields = line.split(u'\t');
         if (fields.size() == 3)
-            sizes.insert(fields[0], QStringLiteral("WIDTH=%1 HEIGHT=%2").arg(fields[1], fields[2]));
+            sizes.insert(fields[0], fields[1] + u'x' + fields[2]);
     }
-    static const QRegularExpression tagPattern(
-        QStringLiteral("<img\\b[^>]*>"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression pattern(
-        QStringLiteral("src=[\"']?(?:\\.\\./)?(img/[^\"' >]+).* (WIDTH=\\d+ HEIGHT=\\d+)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression tag(
+        QStringLiteral("<img\\b[^>]*?src=[\"']?(?:\\.\\./)?(img/[^\"' >]+)[^>]*>"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression size(QStringLiteral(" WIDTH=(\\d+) HEIGHT=(\\d+)"));
     int checked = 0;
-    const QMap<QString, QByteArray> pages = filesBelow(site, QStringLiteral(".html"));
-    for (const QByteArray& page : pages) {
-        for (const auto& tag : tagPattern.globalMatch(QString::fromUtf8(page))) {
-            if (tag.captured().contains(QStringLiteral("width=\"10\"")))
+    for (const QByteArray& page : filesBelow(site, QStringLiteral(".html"))) {
+        for (const QRegularExpressionMatch& found : tag.globalMatch(QString::fromUtf8(page))) {
+            if (found.captured().contains(QStringLiteral("width=\"10\"")))
                 continue; // sized by hand
-            const QRegularExpressionMatch found = pattern.match(tag.captured());
-            EXPECT_EQ(found.captured(2), sizes.value(found.captured(1), QStringLiteral("(none)")))
-                << qPrintable(tag.captured());
+            const QRegularExpressionMatch given = size.match(found.captured());
+            EXPECT_EQ(given.captured(1) + u'x' + given.captured(2), sizes.value(found.captured(1)))
+                << qPrintable(found.captured());
             ++checked;
         }
     }

@@ -44,7 +44,6 @@ TEST(KilledRun, EveryPageIsOldOrNewAndTheNextRunFinishesTheJob)
         process.kill();
         ASSERT_TRUE(process.waitForFinished(60000));
 
-        int rewritten = 0;
         for (auto it = original.cbegin(); it != original.cend(); ++it) {
             const QByteArray now = slurp(site + u'/' + it.key());
             ASSERT_TRUE(now == it.value() || now == reference[it.key()]) << qPrintable(it.key());
@@ -54,11 +53,7 @@ TEST(KilledRun, EveryPageIsOldOrNewAndTheNextRunFinishesTheJob)
                     << qPrintable(it.key()) << ": the backup is not the old page";
             else
                 EXPECT_EQ(now, it.value()) << qPrintable(it.key()) << " was rewritten without a backup";
-            rewritten += now != it.value();
         }
-        std::printf("killed after %lu of %lld ms: %d of %lld pages rewritten\n", delay, (long long)duration,
-            rewritten, (long long)original.size());
-
         // The next run takes what the killed one left unfinished for neither pages
         // nor obstacles, and the backups keep the pages from before both runs.
         const Outcome again = quillonTag({ QStringLiteral("-r"), QStringLiteral("-q"), site });
