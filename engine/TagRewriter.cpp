@@ -100,8 +100,8 @@ Result<QString> TagRewriter::localPicture(
     if (root.isEmpty())
         return GetPath(htmlFile) + path;
     const QString file = path.startsWith(u'/') ? root + path : GetPath(htmlFile) + path;
-    const auto under = [](const QString& file, const QString& folder) {
-        return file == folder || file.startsWith(withTrailingSeparator(folder));
+    const auto under = [](const QString& candidate, const QString& folder) {
+        return candidate == folder || candidate.startsWith(withTrailingSeparator(folder));
     };
     const QString cleanRoot = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
     const QString cleanFile = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
