@@ -100,9 +100,16 @@ Result<QString> TagRewriter::localPicture(
     if (root.isEmpty())
         return GetPath(htmlFile) + path;
     const QString file = path.startsWith(u'/') ? root + path : GetPath(htmlFile) + path;
+    const auto under = [](const QString& candidate, const QString& folder) {
+        return candidate == folder || candidate.startsWith(withTrailingSeparator(folder));
+    };
     const QString cleanRoot = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
     const QString cleanFile = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
-    if (cleanFile != cleanRoot && !cleanFile.startsWith(withTrailingSeparator(cleanRoot)))
+    if (!under(cleanFile, cleanRoot))
+        return Failure(ErrorCode::OutsideSiteRoot, path);
+    // A link inside the root may still lead out of it.
+    const QString linkedTo = QFileInfo(cleanFile).canonicalFilePath();
+    if (!linkedTo.isEmpty() && !under(linkedTo, QFileInfo(cleanRoot).canonicalFilePath()))
         return Failure(ErrorCode::OutsideSiteRoot, path);
     return cleanFile;
 }

@@ -1,109 +1,157 @@
-#include "platform/ProgramFolder.h"
+// quillon-tag run as the user runs it: its exit status, its reports in every
+// format, pages under awkward names, and a site root it never reads outside of.
+
+#include "engine/StatusTexts.h"
 #include "tests/support/Pictures.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include "tests/cli/ToolRun.h"
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
-using quillon::test::Outcome;
-using quillon::test::quillonTag;
-using quillon::test::slurp;
-using quillon::test::TempDir;
+using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
-class QuillonTag : public ::testing::Test {
-protected:
-    QuillonTag()
-    {
-        dir.write(QStringLiteral("a.gif"), quillon::test::makePicture(QStringLiteral("png"), 120, 60));
+QStringList words(const char* text)
+{
+    return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
+}
+
+// Records of comma-separated fields ended by CRLF; a quoted field may hold
+// commas, line ends and doubled quotes.
+QList<QStringList> parseCsv(const QString& text)
+{
+    static const QRegularExpression field(QStringLiteral("\\G(\"(?:[^\"]|\"\")*\"|[^,\"\\r\\n]*)(,|\\r\\n)"));
+    QList<QStringList> records { {} };
+    qsizetype end = 0;
+    for (const QRegularExpressionMatch& match : field.globalMatch(text)) {
+        const QString value = match.captured(1);
+        records.last() << (value.startsWith(u'"')
+                ? value.mid(1, value.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""))
+                : value);
+        if (match.captured(2) != u',')
+            records.append(QStringList());
+        end = match.capturedEnd();
     }
-    TempDir dir;
-};
+    EXPECT_EQ(end, text.size()) << "no CSV from here on";
+    return records.mid(0, records.size() - 1);
+}
 
 } // namespace
 
-TEST_F(QuillonTag, AddsOnlyTheSizesByDefaultAndPrintsTheReport)
+TEST(QuillonTag, ExitStatusTellsACleanRunFromErrorRowsFromAWrongCommandLine)
 {
-    const QString page = dir.write(QStringLiteral("p.html"), "<img src=a.gif><img src=none.gif>");
-    const Outcome run = quillonTag({ page });
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.text(),
-        QStringLiteral("%1\ta.gif\tSuccess!\n%1\tnone.gif\tError: [53] Unable to download image.\n"
-                       "Found 2, Tagged 1, Errors 1\n")
-            .arg(page));
-    EXPECT_EQ(slurp(page), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60><img src=none.gif>"));
-    EXPECT_EQ(slurp(page + QStringLiteral(".bak")), QByteArray("<img src=a.gif><img src=none.gif>"));
-}
-
-TEST_F(QuillonTag, OptionsChooseTheClausesAndTheBackups)
-{
-    const QString page = dir.write(QStringLiteral("p.html"), "<img src=a.gif>");
-    const QString other = dir.write(QStringLiteral("q.html"), "<img src=a.gif alt>");
-    QDir().mkpath(dir.file(QStringLiteral("bak")));
-    const Outcome run
-        = quillonTag({ QStringLiteral("--no-border"), QStringLiteral("--alt"), QStringLiteral("A \"B\""),
-            QStringLiteral("--backup-dir"), dir.file(QStringLiteral("bak")), page, other });
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(slurp(page), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60 ALT=\"A &quot;B&quot;\">"));
-    EXPECT_EQ(slurp(dir.file(QStringLiteral("bak/p.html.bak"))), QByteArray("<img src=a.gif>"));
-    EXPECT_FALSE(QFileInfo::exists(page + QStringLiteral(".bak")));
-    EXPECT_TRUE(run.text().endsWith(QStringLiteral("Found 2, Tagged 2, Errors 0\n")));
-
-    const QString third = dir.write(QStringLiteral("r.html"), "<img src=a.gif>");
-    EXPECT_EQ(quillonTag({ QStringLiteral("--no-backup"), QStringLiteral("--alt-image-name"),
-                             QStringLiteral("--border"), QStringLiteral("0"), third })
-                  .exitCode,
-        0);
-    EXPECT_EQ(slurp(third), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60 BORDER=0 ALT=\"a.gif\">"));
-    const QString fourth = dir.write(QStringLiteral("s.html"), "<img src=a.gif>");
-    EXPECT_EQ(quillonTag({ QStringLiteral("--no-backup"), QStringLiteral("--lowercase"),
-                             QStringLiteral("--border"), QStringLiteral("10"), fourth })
-                  .exitCode,
-        0);
-    EXPECT_EQ(slurp(fourth), QByteArray("<img src=a.gif width=\"120\" height=\"60\" border=\"10\">"));
-    EXPECT_FALSE(QFileInfo::exists(third + QStringLiteral(".bak")));
-}
-
-TEST_F(QuillonTag, UsageErrorsAndMissingFilesTouchNothing)
-{
-    const QString page = dir.write(QStringLiteral("p.html"), "<img src=a.gif>");
-    for (const QStringList& arguments : { QStringList { QStringLiteral("--bogus"), page },
-             QStringList { QStringLiteral("--border"), QStringLiteral("x"), page },
-             QStringList { QStringLiteral("--alt") }, QStringList {},
-             QStringList { page, dir.file(QStringLiteral("missing.html")) } }) {
-        const Outcome run = quillonTag(arguments);
-        EXPECT_EQ(run.exitCode, 2) << arguments.join(u' ').toStdString();
-        EXPECT_FALSE(run.err.isEmpty());
+    TempDir dir;
+    dir.write(QStringLiteral("a.png"), makePicture(QStringLiteral("png"), 12, 34));
+    const QString good = dir.write(QStringLiteral("good.html"), "<img src=a.png>");
+    const QString bad = dir.write(QStringLiteral("bad.html"), "<img src=none.png>");
+    for (const QStringList& wrong : { words("--bogus"), words("--border x"), words("--online --offline"),
+             words("-j 0"), words("--report xml"), words("--diff"), words("--root") << bad,
+             QStringList { dir.file(QStringLiteral("missing.html")) } }) {
+        SCOPED_TRACE(qPrintable(wrong.join(u' ')));
+        const Outcome run = quillonTag(wrong + QStringList { good, bad });
+        EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("quillon-tag: "))) << qPrintable(run.err);
     }
-    EXPECT_EQ(slurp(page), QByteArray("<img src=a.gif>"));
-    EXPECT_FALSE(QFileInfo::exists(page + QStringLiteral(".bak")));
+    EXPECT_EQ(quillonTag({}).exitCode, 2);
+    EXPECT_EQ(filesBelow(dir.path()).size(), 3) << "a wrong command line touched a file";
+    EXPECT_EQ(quillonTag({ good }).exitCode, 0);
+    EXPECT_EQ(quillonTag({ bad }).exitCode, 1);
 }
 
-TEST_F(QuillonTag, HelpListsTheOptionsAndExitStatusesAndVersionComesFromTheBuild)
+// The names a shell would have to quote reach every report as they are, and the
+// pages behind them are tagged and backed up once, however often they are named.
+TEST(QuillonTag, EveryReportCarriesEveryRowWhateverThePagesAreCalled)
 {
-    const Outcome help = quillonTag({ QStringLiteral("--help") });
-    EXPECT_EQ(help.exitCode, 0);
-    for (const char* option :
-        { "--online", "--offline", "--border", "--no-border", "--alt", "--alt-image-name", "--no-alt",
-            "--backup", "--no-backup", "--backup-dir", "--lowercase", "--version", "Exit status" })
-        EXPECT_TRUE(help.text().contains(QString::fromUtf8(option))) << option;
-    const Outcome version = quillonTag({ QStringLiteral("--version") });
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.text(), QStringLiteral("quillon-tag " QUILLON_TEST_VERSION "\n"));
+    TempDir dir;
+    const QString folder = QStringLiteral("site $HOME `x` 'q' ; & \u00e9t\u00e9");
+    const QString picture = QStringLiteral("pic, \"1\".png");
+    dir.write(folder + u'/' + picture, makePicture(QStringLiteral("png"), 12, 34));
+    const QByteArray before = "<p><img src='pic, \"1\".png'><img></p>\n";
+    const QByteArray after = "<p><img src='pic, \"1\".png' WIDTH=12 HEIGHT=34><img></p>\n";
+    QList<QStringList> rows;
+    for (const QString& name : { QStringLiteral("-n a'b$c`d;e&f*g?h \u00df\u6f22\nj.html"),
+             QStringLiteral("comma, only.html"), QStringLiteral("quote \"only\".html") }) {
+        const QString page = dir.write(folder + u'/' + name, before);
+        rows << QStringList { page, picture, status::Success } << QStringList { page, {}, status::NoSrc };
+    }
+    const QString site = dir.file(folder);
+    const QMap<QString, QByteArray> untouched = filesBelow(site);
+    QString text;
+    for (const QStringList& row : rows)
+        text += row.join(u'\t') + u'\n';
+    text += QStringLiteral("Found 3, Tagged 3, Errors 3\n");
+
+    const Outcome json = quillonTag(words("--dry-run --report json") << site);
+    EXPECT_EQ(json.exitCode, 1);
+    const QJsonObject report = QJsonDocument::fromJson(json.out).object();
+    QList<QStringList> jsonRows;
+    for (const QJsonValue row : report[QStringLiteral("rows")].toArray())
+        jsonRows << QStringList { row[QStringLiteral("file")].toString(),
+            row[QStringLiteral("image")].toString(), row[QStringLiteral("status")].toString() };
+    EXPECT_EQ(jsonRows, rows) << json.out.toStdString();
+    EXPECT_EQ(report[QStringLiteral("errors")].toInt(), 3);
+
+    const Outcome csv = quillonTag(words("--dry-run --report csv") << site);
+    EXPECT_EQ(csv.exitCode, 1);
+    EXPECT_EQ(parseCsv(csv.text()), QList<QStringList> { words("file image status") } + rows);
+    EXPECT_EQ(filesBelow(site), untouched) << "a dry run wrote";
+
+    // Named through its folder and again by itself after "--", as it starts with "-".
+    const Outcome real = quillonTag(QStringList { QStringLiteral("--"), site, rows[0][0] });
+    EXPECT_EQ(real.exitCode, 1);
+    EXPECT_EQ(real.text(), text);
+    QMap<QString, QByteArray> expected = untouched;
+    for (qsizetype i = 0; i < rows.size(); i += 2) {
+        const QString page = QDir(site).relativeFilePath(rows[i][0]);
+        expected[page] = after;
+        expected[page + QStringLiteral(".bak")] = before;
+    }
+    EXPECT_EQ(filesBelow(site), expected);
 }
 
-TEST_F(QuillonTag, RelativePathsWorkFromTheCurrentFolder)
+// Pages are written through a temporary file named after them, which must still
+// fit the file system's limit of 255 bytes for a name.
+TEST(QuillonTag, PagesWithNamesNearTheLengthLimitAreTaggedAndBackedUp)
 {
-    dir.write(QStringLiteral("site/pics/b.gif"), quillon::test::makePicture(QStringLiteral("gif"), 4, 5));
-    dir.write(QStringLiteral("site/index.htm"), "<img src=\"pics/b.gif\">");
-    const Outcome run
-        = quillonTag({ QStringLiteral("--no-border"), QStringLiteral("site/index.htm") }, dir.path());
-    EXPECT_EQ(run.exitCode, 0) << run.text().toStdString();
-    EXPECT_EQ(slurp(dir.file(QStringLiteral("site/index.htm"))),
-        QByteArray("<img src=\"pics/b.gif\" WIDTH=4 HEIGHT=5>"));
+    TempDir dir;
+    dir.write(QStringLiteral("a.png"), makePicture(QStringLiteral("png"), 12, 34));
+    QStringList pages;
+    for (const QString& stem :
+        { QString(240, u'a'), QString(120, QChar(0xE9)), QStringLiteral("\U0001F600").repeated(60) }) {
+        ASSERT_EQ(QFile::encodeName(stem + QStringLiteral(".html")).size(), 245);
+        pages << dir.write(stem + QStringLiteral(".html"), "<img src=a.png>");
+    }
+    EXPECT_EQ(quillonTag(pages).exitCode, 0);
+    for (const QString& page : pages) {
+        EXPECT_EQ(slurp(page), QByteArray("<img src=a.png WIDTH=12 HEIGHT=34>"));
+        EXPECT_EQ(slurp(page + QStringLiteral(".bak")), QByteArray("<img src=a.png>"));
+    }
+    EXPECT_EQ(filesBelow(dir.path()).size(), 7) << "an unfinished write was left";
+}
+
+TEST(QuillonTag, NoPictureOutsideTheRootIsRead)
+{
+    TempDir dir;
+    dir.write(QStringLiteral("outside.png"), makePicture(QStringLiteral("png"), 77, 7));
+    dir.write(QStringLiteral("root/img/in.gif"), makePicture(QStringLiteral("gif"), 5, 6));
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("../../outside.png"), dir.file(QStringLiteral("root/img/link.png"))));
+    const QByteArray page = "<img src=/img/in.gif><img src=/../outside.png><img src=../../outside.png>"
+                            "<img src=/img/link.png><img src=../img/link.png>";
+    const QString file = dir.write(QStringLiteral("root/pages/p.html"), page);
+    const Outcome run = quillonTag(words("--no-backup --root") << dir.file(QStringLiteral("root")) << file);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.text().count(u'\t' + status::Success), 1) << qPrintable(run.text());
+    EXPECT_TRUE(run.text().endsWith(QStringLiteral("Found 5, Tagged 1, Errors 4\n")))
+        << qPrintable(run.text());
+    EXPECT_EQ(slurp(file), QByteArray(page).replace("in.gif>", "in.gif WIDTH=5 HEIGHT=6>"));
 }

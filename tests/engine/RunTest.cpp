@@ -1,133 +1,231 @@
-#include "engine/CurlFetcher.h"
-#include "engine/DownloadArea.h"
+#include "engine/DocumentText.h"
+#include "engine/RunResources.h"
 #include "engine/StatusTexts.h"
+#include "settings/SettingKeys.h"
 #include "tests/engine/EngineFixture.h"
-#include "tests/support/HttpTestServer.h"
 
-#include <QDir>
 #include <QFileInfo>
+#include <QStringEncoder>
 
-using namespace quillon;
-using quillon::test::EngineTest;
-using quillon::test::slurp;
+#include <algorithm>
+#include <cstdio>
+#include <sys/stat.h>
 
+namespace quillon::test {
 namespace {
 
-// Writes down every event, one line each, as a driver would see them.
-class Recorder : public RunObserver {
-public:
-    void rowAdded(int row, const ReportRow& r) override
-    {
-        add(QStringLiteral("row+ %1 %2").arg(row).arg(r.file));
-    }
-    void rowChanged(int row, const ReportRow& r) override
-    {
-        add(QStringLiteral("row %1 [%2] [%3]").arg(row).arg(r.image, r.status));
-    }
-    void rowsCleared() override { add(QStringLiteral("cleared")); }
-    void countersChanged(const Counters& c) override
-    {
-        add(QStringLiteral("counters %1/%2/%3 %4/%5/%6")
-                .arg(c.total[0])
-                .arg(c.total[1])
-                .arg(c.total[2])
-                .arg(c.current[0])
-                .arg(c.current[1])
-                .arg(c.current[2]));
-    }
-    void progressChanged(double value, double maximum, const QString& text) override
-    {
-        add(QStringLiteral("progress %1/%2 %3").arg(value).arg(maximum).arg(text));
-    }
-    void fileStarted(int, int, const QString&, const QString& line) override
-    {
-        add(QStringLiteral("file ") + line);
-    }
-    void runFinished() override { add(QStringLiteral("finished")); }
+using namespace Qt::StringLiterals;
 
-    QStringList matching(const QString& prefix) const
+class DocumentPassTest : public EngineTest {
+protected:
+    // Every file in the test folder, the hidden ones of unfinished writes too.
+    QMap<QString, QByteArray> files() const { return filesBelow(dir.path()); }
+    void customAlt(const QString& text)
     {
-        QStringList out;
-        for (const QString& e : events) {
-            if (e.startsWith(prefix))
-                out << e;
-        }
-        return out;
+        options.generateBackups = false;
+        options.addAlt = true;
+        options.altTextIndex = 1;
+        options.altText = text;
     }
-    QStringList events;
-
-private:
-    void add(const QString& e) { events << e; }
 };
 
-} // namespace
+TEST_F(DocumentPassTest, OnlyClausesAreInsertedAfterABackupAndASecondRunAddsNothing)
+{
+    // A link where the backup goes is replaced, never written through.
+    ASSERT_TRUE(QFile::link(dir.write(u"elsewhere"_s, "keep me"), html + u".bak"_s));
+    auto expected = files();
+    const QByteArray original("<html>\r\n<p>a<img src=a.gif>b\n\t<IMG SRC=\"pics/logo.gif\" />\r\n"
+                              "<Img src=a.gif width=1 height=1></p>");
+    dir.write(u"page.html"_s, original);
+    engine().run({ html });
+    expected[u"page.html"_s]
+        = "<html>\r\n<p>a<img src=a.gif WIDTH=120 HEIGHT=60>b\n\t<IMG SRC=\"pics/logo.gif\" "
+          "WIDTH=120 HEIGHT=60 />\r\n<Img src=a.gif width=1 height=1></p>";
+    expected[u"page.html.bak"_s] = original;
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(engine().report().counters().total, (std::array<int, 3> { 3, 2, 0 }));
 
-class Run : public EngineTest {
+    // The page keeps its time, and the backup is still the page before the first run.
+    ASSERT_EQ(runProgram(u"touch"_s, { u"-d"_s, u"2001-02-03 04:05"_s, html }).exitCode, 0);
+    engine().run({ html });
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(QFileInfo(html).lastModified(), QDateTime(QDate(2001, 2, 3), QTime(4, 5)));
+}
+
+TEST_F(DocumentPassTest, NoRewriteWithoutItsBackup)
+{
+    dir.write(u"page.html"_s, "<img src=a.gif>");
+    const auto before = files();
+    // A backup folder the user chose, and that is gone, is not made.
+    options.globalBackups = true;
+    options.backupPath = dir.file(u"chosen/"_s);
+    engine().run({ html });
+    EXPECT_EQ(files(), before);
+    EXPECT_FALSE(QFileInfo::exists(options.backupPath));
+    EXPECT_EQ(lastRow().status, u"Error: Unable to write backup. File not changed."_s);
+
+    // A backup staged that cannot be put in place: the page's new bytes are let go too.
+    options.globalBackups = false;
+    engine().setDeferredWrites(true);
+    engine().TagFile(html);
+    const StagedDocument staged = engine().takeStaged();
+    ASSERT_TRUE(staged.backup && staged.document);
+    ASSERT_TRUE(QFile::remove(staged.backup->temp));
+    EXPECT_EQ(commitDocument(staged, true, false), status::BackupFailed);
+    EXPECT_EQ(files(), before);
+}
+
+TEST_F(DocumentPassTest, ReadOnlyPageKeepsItsEarlierBackup)
+{
+    dir.write(u"page.html"_s, "<img src=a.gif>");
+    dir.write(u"page.html.bak"_s, "an earlier version");
+    ::chmod(QFile::encodeName(html).constData(), 0444);
+    const auto before = files();
+    engine().run({ html });
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(lastRow().status, status::WriteFailed);
+}
+
+// Same-named pages of one run get a backup each, also from engines that tag in
+// parallel; the program's own backup folder is made when first needed.
+TEST_F(DocumentPassTest, GlobalBackupsAreNumberedInAFolderMadeWhenNeeded)
+{
+    options.globalBackups = options.makeBackupFolder = options.dryRun = true;
+    options.backupPath = dir.file(u"own/"_s);
+    RunResources shared([] { return std::make_unique<RefusingFetcher>(); }, 2);
+    TaggingEngine first([this] { return options; }, shared), second([this] { return options; }, shared);
+    const QByteArray tag("<img src=../a.gif>");
+    first.TagFile(dir.write(u"x/index.htm"_s, tag));
+    EXPECT_FALSE(QFileInfo::exists(options.backupPath)); // nothing written yet
+    options.dryRun = false;
+    for (const auto& [folder, backup] :
+        { std::pair { "x", "index.htm.bak" }, { "y", "index.htm.2.bak" }, { "z", "index.htm.3.bak" } }) {
+        (*folder == 'y' ? second : first).TagFile(dir.write(folder + u"/index.htm"_s, tag + folder));
+        EXPECT_EQ(slurp(options.backupPath + QLatin1String(backup)), tag + folder);
+    }
+}
+
+TEST_F(DocumentPassTest, PageChangedDuringThePassIsNotOverwritten)
+{
+    struct Editor : RunObserver {
+        void documentRewritten(const QString&, const QByteArray&, const QByteArray&) override { edit(); }
+        std::function<void()> edit;
+    } editor;
+    observer = &editor;
+    const std::function<void()> edits[] = {
+        [&] { dir.write(u"page.html"_s, "theirs"); }, // saved in place
+        // replaced by another file
+        [&] { std::rename(QFile::encodeName(dir.write(u"new"_s, "theirs")), QFile::encodeName(html)); },
+    };
+    auto expected = files();
+    expected[u"page.html"_s] = "theirs";
+    expected[u"page.html.bak"_s] = "<img src=a.gif>";
+    for (const auto& edit : edits) {
+        dir.write(u"page.html"_s, "<img src=a.gif>");
+        editor.edit = edit;
+        engine().TagFile(html);
+        EXPECT_EQ(files(), expected);
+        EXPECT_EQ(lastRow().status, status::WriteFailed);
+    }
+}
+
+QByteArray utf16(const QString& text, bool littleEndian, bool mark = true)
+{
+    return QStringEncoder(littleEndian ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE,
+        mark ? QStringEncoder::Flag::WriteBom : QStringEncoder::Flag::Default)
+        .encode(text);
+}
+
+TEST_F(DocumentPassTest, EveryEncodingKeepsTheBytesOutsideTheClauses)
+{
+    customAlt(u"é € Ω"_s);
+    dir.write(u"café.png"_s, makePicture(u"png"_s, 3, 2));
+    const QString before = u"<p>é<img src=café.png></p>"_s;
+    const QString after = u"<p>é<img src=café.png WIDTH=3 HEIGHT=2 ALT=\"é € Ω\"></p>"_s;
+    const struct {
+        const char* name;
+        QByteArray before, after;
+    } cases[] = { { "utf-8", before.toUtf8(), after.toUtf8() },
+        { "windows-1252", "<p>\xE9<img src=caf\xE9.png></p>",
+            "<p>\xE9<img src=caf\xE9.png WIDTH=3 HEIGHT=2 ALT=\"\xE9 \x80 &#937;\"></p>" },
+        { "utf-16le", utf16(before, true), utf16(after, true) },
+        { "utf-16be", utf16(before, false), utf16(after, false) },
+        { "utf-16le, odd last byte", utf16(before, true) + '<', utf16(after, true) + '<' },
+        // Without a mark it is read as bytes: no tag is seen, and nothing changes.
+        { "utf-16le unmarked", utf16(before, true, false), utf16(before, true, false) },
+        { "utf-16be unmarked", utf16(before, false, false), utf16(before, false, false) } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine().TagFile(dir.write(u"page.html"_s, c.before));
+        EXPECT_EQ(slurp(html), c.after);
+        const DocumentText text = DocumentText::decode(c.before);
+        EXPECT_EQ(text.encode(text.units().toString()), c.before);
+    }
+}
+
+// XHTML pages stay well-formed: lower-case names, quoted values, escaped text.
+TEST_F(DocumentPassTest, XmlPagesGetXmlClauses)
+{
+    customAlt(u"Tom & \"Jerry\" <3"_s);
+    const QByteArray xml(" width=\"120\" height=\"60\" alt=\"Tom &amp; &quot;Jerry&quot; &lt;3\"");
+    const QByteArray plain(" WIDTH=120 HEIGHT=60 ALT=\"Tom &amp; &quot;Jerry&quot; <3\"");
+    const std::pair<const char*, bool> cases[] = { { "<?xml version=\"1.0\"?>\n<p><img src=\"a.gif\"", true },
+        { "\xEF\xBB\xBF \r\n<?xml version=\"1.0\"?><img src=\"a.gif\"", true },
+        { "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><img src=\"a.gif\"", true },
+        { "<html><p><?xml?><img src=\"a.gif\"", false },
+        { "<html xmlns=\"http://www.w3.org/TR/REC-html40\"><img src=\"a.gif\"", false } };
+    for (const auto& [before, isXml] : cases) {
+        SCOPED_TRACE(before);
+        engine().TagFile(dir.write(u"page.html"_s, QByteArray(before) + " />"));
+        EXPECT_EQ(slurp(html), before + (isXml ? xml : plain) + " />");
+    }
+}
+
+struct Recorder : RunObserver {
+    void progressChanged(double value, double, const QString& text) override
+    {
+        values << value;
+        texts << text;
+    }
+    void fileStarted(int, int, const QString&, const QString& line) override { files << line; }
+    void runFinished() override { ++finished; }
+    QList<double> values;
+    QStringList texts, files;
+    int finished = 0;
+};
+
+class TaggingRun : public EngineTest {
 protected:
-    Run()
+    TaggingRun()
     {
         options.generateBackups = false;
         observer = &recorder;
     }
-    QString page(const QString& name, const QByteArray& bytes) { return dir.write(name, bytes); }
     Recorder recorder;
 };
 
-TEST_F(Run, ThreeFilesMoveTheFilesLineProgressAndPercentage)
+TEST_F(TaggingRun, ProgressMovesWithinAPageAndTheEndClearsTheCurrentCounters)
 {
-    const QStringList files
-        = { page(QStringLiteral("1.html"), "<img src=a.gif>"), page(QStringLiteral("2.html"), "no tags"),
-              page(QStringLiteral("3.html"), "<img src=a.gif><img src=none.gif>") };
-    engine().run(files);
-    EXPECT_EQ(recorder.matching(QStringLiteral("file ")),
-        QStringList({ QStringLiteral("file 1 of 3 file in progress..."),
-            QStringLiteral("file 2 of 3 file in progress..."),
-            QStringLiteral("file 3 of 3 file in progress...") }));
-    const QStringList progress = recorder.matching(QStringLiteral("progress "));
-    EXPECT_EQ(progress.front(), QStringLiteral("progress 0/12 0% Complete."));
-    EXPECT_TRUE(progress.contains(QStringLiteral("progress 4/12 33% Complete.")));
-    EXPECT_TRUE(progress.contains(QStringLiteral("progress 8/12 67% Complete.")));
-    EXPECT_EQ(progress.back(), QStringLiteral("progress 12/12 100% Complete."));
-    // The value never goes back during a run.
-    double last = -1;
-    for (const QString& p : progress) {
-        const double v = p.section(u' ', 1, 1).section(u'/', 0, 0).toDouble();
-        EXPECT_GE(v, last) << p.toStdString();
-        last = v;
-    }
-    EXPECT_EQ(recorder.events.back(), QStringLiteral("finished"));
-    const Counters& c = engine().report().counters();
-    EXPECT_EQ(c.total, (std::array<int, 3> { 3, 2, 1 }));
-    EXPECT_EQ(c.current, (std::array<int, 3> { 0, 0, 0 })); // the end of a run clears them
-}
-
-TEST_F(Run, RowEventsFollowTheTagsSteps)
-{
-    engine().run({ page(QStringLiteral("p.html"), "<img src=a.gif>") });
-    const QString file = dir.file(QStringLiteral("p.html"));
-    const QStringList rows = recorder.matching(QStringLiteral("row"));
-    EXPECT_EQ(rows,
-        QStringList(
-            { QStringLiteral("row+ 0 ") + file, QStringLiteral("row 0 [] [Skipped: No changes needed.]"),
-                QStringLiteral("row 0 [a.gif] [Skipped: No changes needed.]"),
-                QStringLiteral("row 0 [a.gif] [Success!]"), QStringLiteral("row 0 [a.gif] [Success!]") }));
-}
-
-TEST_F(Run, CurrentCountersRestartForEachFileAndTotalsForEachRun)
-{
-    const QString one = page(QStringLiteral("1.html"), "<img src=a.gif>");
-    const QString two = page(QStringLiteral("2.html"), "<img src=none.gif>");
-    engine().run({ one, two });
-    const QStringList counters = recorder.matching(QStringLiteral("counters "));
-    EXPECT_EQ(counters.front(), QStringLiteral("counters 0/0/0 0/0/0"));
-    EXPECT_TRUE(counters.contains(QStringLiteral("counters 1/1/0 0/0/0"))); // second file starts
-    EXPECT_TRUE(counters.contains(QStringLiteral("counters 2/1/1 1/0/1")));
-    EXPECT_EQ(counters.back(), QStringLiteral("counters 2/1/1 0/0/0"));
-
-    // A second run keeps the rows and starts the counters again.
-    engine().run({ two });
-    EXPECT_EQ(engine().report().rows().size(), 3);
-    EXPECT_EQ(engine().report().counters().total, (std::array<int, 3> { 1, 0, 1 }));
+    QByteArray longPage;
+    for (int i = 0; i < 50; ++i)
+        longPage += "<p>some words between the pictures</p><img src=a.gif>\n";
+    engine().run({ dir.write(u"long.html"_s, longPage), dir.write(u"no.html"_s, "none"),
+        dir.write(u"3.html"_s, "<img src=a.gif><img src=gone.gif>") });
+    EXPECT_EQ(recorder.files,
+        QStringList({ u"1 of 3 file in progress..."_s, u"2 of 3 file in progress..."_s,
+            u"3 of 3 file in progress..."_s }));
+    // Four steps a file; the long first page shows its way through.
+    EXPECT_EQ(recorder.values.value(0, -1), 0);
+    EXPECT_TRUE(std::is_sorted(recorder.values.begin(), recorder.values.end()));
+    EXPECT_TRUE(
+        std::any_of(recorder.values.begin(), recorder.values.end(), [](double v) { return v > 1 && v < 2; }));
+    EXPECT_TRUE(recorder.texts.contains(u"67% Complete."_s));
+    EXPECT_EQ(recorder.values.back(), 12);
+    EXPECT_EQ(recorder.texts.back(), u"100% Complete."_s);
+    EXPECT_EQ(recorder.finished, 1);
+    const Counters& counters = engine().report().counters();
+    EXPECT_EQ(counters.total, (std::array<int, 3> { 52, 51, 1 }));
+    EXPECT_EQ(counters.current, (std::array<int, 3> {}));
 
     engine().ClearStatus();
     EXPECT_TRUE(engine().report().rows().isEmpty());
@@ -135,119 +233,27 @@ TEST_F(Run, CurrentCountersRestartForEachFileAndTotalsForEachRun)
     EXPECT_EQ(engine().progressValue(), 0);
 }
 
-TEST_F(Run, OptionsChangedBeforeARunAreSeenByIt)
+TEST(TagOptionsFromSettings, EveryStoredKeyIsRead)
 {
-    const QString path = page(QStringLiteral("p.html"), "<img src=a.gif>");
-    engine();
-    options.addBorder = true;
-    options.borderSize = QStringLiteral("3");
-    engine().run({ path });
-    EXPECT_EQ(slurp(path), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60 BORDER=3>"));
+    TempDir dir;
+    const Settings settings { SettingsStore(dir.path()) };
+    const TagOptions fresh = TagOptions::fromSettings(settings);
+    EXPECT_TRUE(fresh.addBorder && fresh.generateBackups && fresh.makeBackupFolder);
+    EXPECT_EQ(fresh.backupPath, defaultBackupPath());
+    const std::pair<SettingKey, QString> stored[] = { { keys::OnlineMode, u"True"_s },
+        { keys::BorderReact, u"1"_s }, { keys::BorderSizeIndex, u"0"_s }, { keys::AltReact, u"2"_s },
+        { keys::AltTextIndex, u" 1.0 "_s }, { keys::AltText, u"Hi"_s }, { keys::GenerateBackups, u"False"_s },
+        { keys::BackupMode, u"Global"_s }, { keys::BackupPath, dir.path() } };
+    for (const auto& [key, value] : stored)
+        settings.write(key, value);
+    const TagOptions read = TagOptions::fromSettings(settings);
+    EXPECT_TRUE(read.online && read.addAlt && read.globalBackups);
+    EXPECT_FALSE(read.addBorder || read.generateBackups || read.makeBackupFolder);
+    EXPECT_EQ(read.borderSize, u"0"_s);
+    EXPECT_EQ(read.altTextIndex, 1.0);
+    EXPECT_EQ(read.altText, u"Hi"_s);
+    EXPECT_EQ(read.backupPath, dir.path() + u'/');
 }
 
-TEST_F(Run, StopEndsTheRunAfterTheCurrentTagAndWritesWhatWasDone)
-{
-    class Stopper : public RunObserver {
-    public:
-        explicit Stopper(TaggingEngine& e)
-            : engine(e)
-        {
-        }
-        void rowAdded(int, const ReportRow&) override
-        {
-            if (++rows == 2)
-                engine.requestStop();
-        }
-        void runFinished() override { finished = true; }
-        TaggingEngine& engine;
-        int rows = 0;
-        bool finished = false;
-    } stopper(engine());
-    engine().setObserver(&stopper);
-    const QString first = page(QStringLiteral("1.html"), "<img src=a.gif><img src=a.gif><img src=a.gif>");
-    const QString second = page(QStringLiteral("2.html"), "<img src=a.gif>");
-    engine().run({ first, second });
-    EXPECT_EQ(slurp(first),
-        QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60><img src=a.gif WIDTH=120 HEIGHT=60><img src=a.gif>"));
-    EXPECT_EQ(slurp(second), QByteArray("<img src=a.gif>"));
-    EXPECT_TRUE(stopper.finished);
-    EXPECT_EQ(engine().progressValue(), engine().progressMaximum());
-}
-
-class OnlineRun : public Run {
-protected:
-    OnlineRun()
-    {
-        fetcher = &curl;
-        options.online = true;
-        server.serve(QStringLiteral("/pics/a.gif"), test::makePicture(QStringLiteral("gif"), 33, 22), 200,
-            QStringLiteral("image/gif"));
-        server.serve(
-            QStringLiteral("/missing.gif"), "<html>Not here</html>", 404, QStringLiteral("text/html"));
-    }
-    test::HttpTestServer server;
-    CurlFetcher curl { TransferLimits {
-        std::chrono::milliseconds(2000), std::chrono::milliseconds(5000), 10, 1 << 20 } };
-};
-
-TEST_F(OnlineRun, RemotePicturesAreFetchedOnceMeasuredAndCleanedUp)
-{
-    const QString address = server.url(QStringLiteral("/pics/a.gif"));
-    const QString path = page(QStringLiteral("p.html"),
-        (QStringLiteral("<img src=\"%1\"><IMG SRC=%1 width=66>").arg(address)).toUtf8());
-    engine().run({ path });
-    EXPECT_EQ(slurp(path),
-        QStringLiteral("<img src=\"%1\" WIDTH=33 HEIGHT=22><IMG SRC=%1 width=66 HEIGHT=44>")
-            .arg(address)
-            .toUtf8());
-    EXPECT_EQ(server.hits(QStringLiteral("/pics/a.gif")), 1);
-    EXPECT_TRUE(recorder.events.contains(QStringLiteral("row 0 [%1] [Downloading image ...]").arg(address)));
-    // The run's downloads are gone once it ends.
-    EXPECT_EQ(engine().downloads().counter(), 0);
-    EXPECT_TRUE(engine().downloads().folder().isEmpty() || !QFileInfo::exists(engine().downloads().folder()));
-}
-
-TEST_F(OnlineRun, ErrorPageIsNotAPicture)
-{
-    const QString path = page(QStringLiteral("p.html"),
-        QStringLiteral("<img src=%1>").arg(server.url(QStringLiteral("/missing.gif"))).toUtf8());
-    engine().run({ path });
-    EXPECT_EQ(engine().report().rows().back().status, status::downloadFailed(481));
-}
-
-TEST_F(OnlineRun, OfflineRunFetchesNothing)
-{
-    options.online = false;
-    const QString path = page(QStringLiteral("p.html"),
-        QStringLiteral("<img src=%1>").arg(server.url(QStringLiteral("/pics/a.gif"))).toUtf8());
-    engine().run({ path });
-    EXPECT_EQ(engine().report().rows().back().status, status::Offline);
-    EXPECT_EQ(server.hits(QStringLiteral("/pics/a.gif")), 0);
-}
-
-TEST_F(Run, APictureIsMeasuredOncePerRun)
-{
-    // Swapping the picture between two documents of one run shows whether it was read again.
-    class Swapper : public RunObserver {
-    public:
-        explicit Swapper(test::TempDir& d)
-            : dir(d)
-        {
-        }
-        void fileStarted(int index, int, const QString&, const QString&) override
-        {
-            if (index == 1)
-                dir.write(QStringLiteral("a.gif"), test::makePicture(QStringLiteral("png"), 10, 10));
-        }
-        test::TempDir& dir;
-    } swapper(dir);
-    observer = &swapper;
-    const QString first = page(QStringLiteral("1.html"), "<img src=a.gif>");
-    const QString second = page(QStringLiteral("2.html"), "<img src=a.gif>");
-    engine().run({ first, second });
-    EXPECT_EQ(slurp(second), QByteArray("<img src=a.gif WIDTH=120 HEIGHT=60>"));
-    // The next run measures afresh.
-    const QString third = page(QStringLiteral("3.html"), "<img src=a.gif>");
-    engine().run({ third });
-    EXPECT_EQ(slurp(third), QByteArray("<img src=a.gif WIDTH=10 HEIGHT=10>"));
-}
+} // namespace
+} // namespace quillon::test

@@ -1,153 +1,94 @@
-// A disk that fills up, for quillon-tag run under LD_PRELOAD: files in one
-// folder share a budget of bytes, and what passes it is refused with ENOSPC.
+// A disk that fills up, preloaded into a program: files in one folder share a
+// budget of bytes, and the disk fails in one of three ways.
 //
 //   QUILLON_FULL_DISK_FOLDER  the folder, as an absolute path without links
 //   QUILLON_FULL_DISK_BYTES   bytes its files may still take
-//   QUILLON_FULL_DISK_LATE    "1": every write is taken, but a file that went
-//                             past the budget fails its fsync() and close(), the
-//                             way a network file system or a quota reports it
-//   QUILLON_FULL_DISK_LOST    "1": every write is taken, but every flush of the
-//                             folder fails with EIO, as when the disk loses
-//                             bytes it had accepted
+//   QUILLON_FULL_DISK_MODE    "write": what passes the budget is refused with ENOSPC;
+//                             "close": every write is taken, but once the budget is
+//                             passed every fsync(), syncfs() and close() in the folder
+//                             fails, as on a network disk or under a quota;
+//                             "flush": every write is taken, every flush fails with EIO
 //
-// Only the calls a program makes through the C library are caught; everything
-// outside the folder passes straight through.
+// Only calls made through the C library are caught; everything else passes.
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
-#include <limits.h>
-#include <sys/types.h>
-#include <sys/uio.h>
+#include <fcntl.h>
+#include <string>
 #include <unistd.h>
 
 namespace {
 
-struct Config {
-    char folder[PATH_MAX] = {};
-    size_t folderLength = 0;
-    bool late = false;
-    bool lost = false;
+const std::string g_folder = std::getenv("QUILLON_FULL_DISK_FOLDER") ?: "";
+const std::string g_mode = std::getenv("QUILLON_FULL_DISK_MODE") ?: "write";
+std::atomic<long long> g_left {
+    std::getenv("QUILLON_FULL_DISK_BYTES") ? std::atoll(std::getenv("QUILLON_FULL_DISK_BYTES")) : LLONG_MAX
 };
+std::atomic<bool> g_overdrawn { false }; // in "close" mode, once the budget is passed
 
-const Config& config()
+// Whether fd is a file below the folder, or with itself also the folder.
+bool inFolder(int fd, bool itself = false)
 {
-    static const Config loaded = [] {
-        Config c;
-        if (const char* folder = std::getenv("QUILLON_FULL_DISK_FOLDER")) {
-            std::snprintf(c.folder, sizeof c.folder, "%s", folder);
-            c.folderLength = std::strlen(c.folder);
-        }
-        const char* late = std::getenv("QUILLON_FULL_DISK_LATE");
-        c.late = late && std::strcmp(late, "1") == 0;
-        const char* lost = std::getenv("QUILLON_FULL_DISK_LOST");
-        c.lost = lost && std::strcmp(lost, "1") == 0;
-        return c;
-    }();
-    return loaded;
-}
-
-std::atomic<long long>& budget()
-{
-    static std::atomic<long long> left = [] {
-        const char* bytes = std::getenv("QUILLON_FULL_DISK_BYTES");
-        return bytes ? std::atoll(bytes) : LLONG_MAX;
-    }();
-    return left;
-}
-
-// Files that went past the budget in late mode, by descriptor.
-constexpr int kTracked = 65536;
-std::atomic<bool> g_overdrawn[kTracked];
-std::atomic<bool> g_anyOverdrawn { false };
-
-bool inFolder(int fd)
-{
-    const Config& c = config();
-    if (c.folderLength == 0 || fd < 0)
+    if (g_folder.empty() || fd < 0)
         return false;
     char link[64];
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     char target[PATH_MAX];
     const ssize_t n = ::readlink(link, target, sizeof target - 1);
-    if (n < 0 || static_cast<size_t>(n) <= c.folderLength)
+    const size_t length = g_folder.size();
+    if (n < 0 || size_t(n) < length || std::memcmp(target, g_folder.data(), length) != 0)
         return false;
-    return std::memcmp(target, c.folder, c.folderLength) == 0 && target[c.folderLength] == '/';
+    return size_t(n) == length ? itself : target[length] == '/';
 }
 
-// A flush of the folder or of anything in it, when flushes lose their bytes.
-bool flushLoses(int fd)
-{
-    const Config& c = config();
-    if (!c.lost || c.folderLength == 0 || fd < 0)
-        return false;
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    char target[PATH_MAX];
-    const ssize_t n = ::readlink(link, target, sizeof target - 1);
-    if (n < static_cast<ssize_t>(c.folderLength))
-        return false;
-    return std::memcmp(target, c.folder, c.folderLength) == 0
-        && (static_cast<size_t>(n) == c.folderLength || target[c.folderLength] == '/');
-}
-
-template <typename F> F next(const char* name)
+template <typename F> F real(const char* name)
 {
     return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }
 
-// How many of count bytes for fd may be written: all of them outside the
-// folder; inside it what is left of the budget, and -1 (ENOSPC) when nothing is.
+// How many of count bytes may be written to fd; -1 (ENOSPC) when none may.
 ssize_t allowance(int fd, size_t count)
 {
     if (count == 0 || !inFolder(fd))
-        return static_cast<ssize_t>(count);
-    const long long wanted = static_cast<long long>(count);
-    long long left = budget().load();
+        return ssize_t(count);
+    const long long wanted = (long long)count;
+    long long left = g_left.load();
+    if (g_mode != "write") {
+        if (g_left.fetch_sub(wanted) < wanted)
+            g_overdrawn = true;
+        return ssize_t(count);
+    }
     for (;;) {
         const long long granted = left < wanted ? left : wanted;
-        if (config().late) {
-            if (budget().compare_exchange_weak(left, left - wanted)) {
-                if (left - wanted < 0 && fd < kTracked) {
-                    g_overdrawn[fd] = true;
-                    g_anyOverdrawn = true;
-                }
-                return static_cast<ssize_t>(count);
-            }
-            continue;
-        }
         if (granted <= 0) {
             errno = ENOSPC;
             return -1;
         }
-        if (budget().compare_exchange_weak(left, left - granted))
-            return static_cast<ssize_t>(granted);
+        if (g_left.compare_exchange_weak(left, left - granted))
+            return ssize_t(granted);
     }
 }
 
-bool overdrawn(int fd)
-{
-    return fd >= 0 && fd < kTracked && g_overdrawn[fd].load();
-}
-
-// The error a flush of fd meets on this disk, or 0 when it goes through.
+// The error a flush of fd meets, or 0.
 int flushError(int fd)
 {
-    if (flushLoses(fd))
-        return EIO;
-    return overdrawn(fd) ? ENOSPC : 0;
+    if (!inFolder(fd, true))
+        return 0;
+    return g_mode == "flush" ? EIO : g_mode == "close" && g_overdrawn ? ENOSPC : 0;
 }
 
-int flush(int (*real)(int), int fd)
+int flush(const char* name, int fd)
 {
     if (const int error = flushError(fd)) {
         errno = error;
         return -1;
     }
-    return real(fd);
+    return real<int (*)(int)>(name)(fd);
 }
 
 } // namespace
@@ -156,85 +97,30 @@ extern "C" {
 
 ssize_t write(int fd, const void* data, size_t count)
 {
-    static const auto real = next<ssize_t (*)(int, const void*, size_t)>("write");
+    static const auto next = real<ssize_t (*)(int, const void*, size_t)>("write");
     const ssize_t granted = allowance(fd, count);
-    if (granted < 0)
-        return -1;
-    return real(fd, data, static_cast<size_t>(granted));
-}
-
-ssize_t pwrite(int fd, const void* data, size_t count, off_t offset)
-{
-    static const auto real = next<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite");
-    const ssize_t granted = allowance(fd, count);
-    if (granted < 0)
-        return -1;
-    return real(fd, data, static_cast<size_t>(granted), offset);
-}
-
-ssize_t pwrite64(int fd, const void* data, size_t count, off64_t offset)
-{
-    static const auto real = next<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64");
-    const ssize_t granted = allowance(fd, count);
-    if (granted < 0)
-        return -1;
-    return real(fd, data, static_cast<size_t>(granted), offset);
-}
-
-// A vector write is all or nothing here: enough for the callers of interest.
-ssize_t writev(int fd, const struct iovec* vector, int parts)
-{
-    static const auto real = next<ssize_t (*)(int, const struct iovec*, int)>("writev");
-    size_t total = 0;
-    for (int i = 0; i < parts; ++i)
-        total += vector[i].iov_len;
-    const ssize_t granted = allowance(fd, total);
-    if (granted < 0)
-        return -1;
-    if (static_cast<size_t>(granted) < total) {
-        budget() += static_cast<long long>(granted); // give it back, and refuse the whole
-        errno = ENOSPC;
-        return -1;
-    }
-    return real(fd, vector, parts);
+    return granted < 0 ? -1 : next(fd, data, size_t(granted));
 }
 
 int fsync(int fd)
 {
-    static const auto real = next<int (*)(int)>("fsync");
-    return flush(real, fd);
-}
-
-int fdatasync(int fd)
-{
-    static const auto real = next<int (*)(int)>("fdatasync");
-    return flush(real, fd);
+    return flush("fsync", fd);
 }
 
 int syncfs(int fd)
 {
-    static const auto real = next<int (*)(int)>("syncfs");
-    if (flushLoses(fd)) {
-        errno = EIO;
-        return -1;
-    }
-    const int done = real(fd);
-    if (done == 0 && g_anyOverdrawn.load() && inFolder(fd)) {
-        errno = ENOSPC;
-        return -1;
-    }
-    return done;
+    return flush("syncfs", fd);
 }
 
+// A file written to is closed, but what it could not hold is reported.
 int close(int fd)
 {
-    static const auto real = next<int (*)(int)>("close");
-    const bool failed = overdrawn(fd);
-    if (failed)
-        g_overdrawn[fd] = false;
-    const int done = real(fd);
-    if (done == 0 && failed) {
-        errno = ENOSPC;
+    static const auto next = real<int (*)(int)>("close");
+    const bool written = (::fcntl(fd, F_GETFL) & O_ACCMODE) != O_RDONLY;
+    const int error = g_mode == "close" && written ? flushError(fd) : 0;
+    const int done = next(fd);
+    if (done == 0 && error) {
+        errno = error;
         return -1;
     }
     return done;

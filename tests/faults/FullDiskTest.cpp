@@ -1,15 +1,18 @@
-// A disk that fills up while quillon-tag, or the engine driven the desktop
-// program's way, writes backups and documents: whatever byte it fills at, each
-// document keeps its old bytes or gets all its new ones, a backup that exists
-// is whole, nothing half-written is left behind, and a document that did not
-// get its new bytes is reported as an error.
+// A disk that fills up while pages and their backups are written, by quillon-tag
+// or by the engine the desktop program's way: whatever byte it fills at and
+// however it says so, each page keeps its old bytes or gets all its new ones, a
+// backup that exists is the whole page as it was, no unfinished write is left,
+// and a page that did not get its new bytes has an error row.
 
-#include "tests/faults/SiteRun.h"
+#include "engine/StatusTexts.h"
+#include "platform/Paths.h"
 #include "platform/ProgramFolder.h"
-#include "tests/support/HttpTestServer.h"
-#include "tests/support/Pictures.h"
+#include "tests/support/TestSupport.h"
 
-#include <QSet>
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
 
 #include <climits>
 
@@ -18,216 +21,136 @@ using namespace quillon::test;
 
 namespace {
 
-enum class Backups {
-    Beside, // FILE.bak, on the disk that fills up
-    SameDisk, // a backup folder inside the site
-    OtherDisk, // a backup folder on a disk of its own, the one that fills up
-};
-
-struct Budget {
+struct Fault {
     const char* name;
+    const char* mode; // how the disk says it is full: see FullDisk.cpp
     qint64 bytes;
-    bool late = false; // refused at flush and close rather than at write
-    Backups backups = Backups::Beside;
-    int jobs = 1;
-    bool window = false; // written the desktop program's way, each document flushed at once
+    bool desktop = false; // written by engine-run rather than quillon-tag
+    bool backupsElsewhere = false; // on a disk of their own, the one that fills up
 };
 
-class FullDisk : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(generateSite(originalSite, 10));
-        original = filesBelow(originalSite);
-        ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, referenceSite));
-        const Outcome run
-            = quillonTag({ QStringLiteral("-r"), QStringLiteral("-j"), QStringLiteral("1"), referenceSite });
-        referenceExit = run.exitCode;
-        ASSERT_TRUE(referenceExit == 0 || referenceExit == 1) << run.err.toStdString();
-        reference = documentsBelow(referenceSite);
-        ASSERT_EQ(reference.size(), 10);
-
-        // With one job, a document's backup is written and then its new bytes,
-        // one document after the other in the order of their names.
-        for (auto it = reference.constBegin(); it != reference.constEnd(); ++it) {
-            written += original[it.key()].size();
-            backedUp += original[it.key()].size();
-            if (it.value() != original[it.key()])
-                written += it.value().size();
-            untilDocument.append(written);
-            untilBackup.append(backedUp);
-        }
-        ASSERT_NE(reference.first(), original[reference.firstKey()]) << "the first document gets new bytes";
+QProcessEnvironment fullDisk(const QString& folder, const char* mode, qint64 bytes)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // In a sanitizer build, the tool's runtime must be loaded before the library.
+    QString asan;
+    for (const QByteArray& line : slurp(QStringLiteral("/proc/self/maps")).split('\n')) {
+        if (line.contains("/libasan.so"))
+            asan = QString::fromLocal8Bit(line.mid(line.indexOf('/')));
     }
-
-    ScratchDir dir;
-    const QString originalSite = dir.file(QStringLiteral("original"));
-    const QString referenceSite = dir.file(QStringLiteral("reference"));
-    QMap<QString, QByteArray> original; // every file of the site
-    QMap<QString, QByteArray> reference; // its documents as a run without faults leaves them
-    int referenceExit = -1;
-    qint64 written = 0; // bytes a run writes
-    qint64 backedUp = 0; // of which backups
-    QList<qint64> untilDocument; // bytes written up to the end of each document
-    QList<qint64> untilBackup; // backup bytes written up to the end of each document
-};
+    const QString library = QStringLiteral(QUILLON_FULL_DISK_LIBRARY);
+    environment.insert(QStringLiteral("LD_PRELOAD"), asan.isEmpty() ? library : asan + u':' + library);
+    environment.insert(QStringLiteral("QUILLON_FULL_DISK_FOLDER"), QFileInfo(folder).canonicalFilePath());
+    environment.insert(QStringLiteral("QUILLON_FULL_DISK_MODE"), QString::fromLatin1(mode));
+    environment.insert(QStringLiteral("QUILLON_FULL_DISK_BYTES"), QString::number(bytes));
+    return environment;
+}
 
 } // namespace
 
-TEST_F(FullDisk, EveryFileIsOldOrWholeAndEveryShortfallIsReported)
+TEST(FullDisk, EveryPageIsOldOrWholeAndEveryShortfallIsReported)
 {
-    const QString first = reference.firstKey();
-    const Budget budgets[] = {
-        { "no room at all", 0 },
-        { "room for half the first backup", original[first].size() / 2 },
-        { "room for half the first document", original[first].size() + reference[first].size() / 2 },
-        { "room for exactly three documents", untilDocument[2] },
-        { "one byte short", written - 1 },
-        { "room for everything", written },
-        { "refused when closed", written / 2, true },
-        { "backups in a folder on the same disk", written / 2, false, Backups::SameDisk },
-        { "backups on a disk of their own, room for three", untilBackup[2], false, Backups::OtherDisk },
-        { "two jobs", written / 2, false, Backups::Beside, 2 },
-        { .name = "the window's way, room for half the first document",
-            .bytes = original[first].size() + reference[first].size() / 2,
-            .window = true },
-        { .name = "the window's way, room for exactly three documents",
-            .bytes = untilDocument[2],
-            .window = true },
-        { .name = "the window's way, refused when flushed",
-            .bytes = written / 2,
-            .late = true,
-            .window = true },
+    TempDir dir;
+    const QString originalSite = dir.file(QStringLiteral("original"));
+    ASSERT_TRUE(generateSite(originalSite, 10));
+    const QMap<QString, QByteArray> original = filesBelow(originalSite);
+    auto copySite = [&](const QString& to) {
+        return runProgram(QStringLiteral("cp"), { QStringLiteral("-r"), originalSite, to }).exitCode == 0;
     };
-    int caseNumber = 0;
-    for (const Budget& budget : budgets) {
-        SCOPED_TRACE(budget.name);
-        const QString site = dir.file(QStringLiteral("case%1").arg(++caseNumber));
-        ASSERT_NO_FATAL_FAILURE(copyFolder(originalSite, site));
-        const bool otherDisk = budget.backups == Backups::OtherDisk;
-        const QString backups
-            = otherDisk ? site + QStringLiteral("-backups") : site + QStringLiteral("/backups");
-        QStringList arguments { QStringLiteral("-r"), QStringLiteral("-j"), QString::number(budget.jobs),
-            site };
-        if (budget.backups != Backups::Beside) {
+    const QString referenceSite = dir.file(QStringLiteral("reference"));
+    ASSERT_TRUE(copySite(referenceSite));
+    ASSERT_EQ(quillonTag({ QStringLiteral("-r"), referenceSite }).exitCode, 0);
+    const QMap<QString, QByteArray> reference = filesBelow(referenceSite, QStringLiteral(".html"));
+    ASSERT_EQ(reference.size(), 10);
+
+    // One page after the other in the order of their names, its backup first.
+    QList<qint64> untilPage, untilBackup;
+    qint64 written = 0, backedUp = 0;
+    for (auto it = reference.cbegin(); it != reference.cend(); ++it) {
+        ASSERT_NE(it.value(), original[it.key()]) << "every page gets new bytes";
+        backedUp += original[it.key()].size();
+        written += original[it.key()].size() + it.value().size();
+        untilPage.append(written);
+        untilBackup.append(backedUp);
+    }
+    const qint64 firstOld = original.first().size(), firstNew = reference.first().size();
+    const Fault faults[] = {
+        { "no room at all", "write", 0 },
+        { "room for half the first backup", "write", firstOld / 2 },
+        { "room for half the first page", "write", firstOld + firstNew / 2 },
+        { "room for three pages", "write", untilPage[2] },
+        { "one byte short", "write", written - 1 },
+        { "room for everything", "write", written },
+        { "refused when closed", "close", written / 2 },
+        { "flushes lose the bytes", "flush", LLONG_MAX },
+        { "backups elsewhere, room for three", "write", untilBackup[2], false, true },
+        { "desktop, room for half the first page", "write", firstOld + firstNew / 2, true },
+        { "desktop, room for three pages", "write", untilPage[2], true },
+        { "desktop, refused when closed", "close", written / 2, true },
+        { "desktop, flushes lose the bytes", "flush", LLONG_MAX, true },
+    };
+    int number = 0;
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        const QString site = dir.file(QStringLiteral("site%1").arg(++number));
+        const QString backups = site + QStringLiteral("-backups");
+        ASSERT_TRUE(copySite(site));
+        QStringList arguments { QStringLiteral("-r"), QStringLiteral("-j"), QStringLiteral("1"), site };
+        if (fault.backupsElsewhere) {
             QDir().mkpath(backups);
             arguments << QStringLiteral("--backup-dir") << backups;
         }
-        const qint64 needed = otherDisk ? backedUp : written;
         const QProcessEnvironment environment
-            = fullDiskEnvironment(otherDisk ? backups : site, budget.bytes, budget.late);
-        const Outcome run = budget.window
+            = fullDisk(fault.backupsElsewhere ? backups : site, fault.mode, fault.bytes);
+        const Outcome run = fault.desktop
             ? runProgram(programFolder() + QStringLiteral("/engine-run"), { site }, {}, environment)
             : quillonTag(arguments, {}, environment);
-        ASSERT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.err.toStdString();
-        const SiteReport report = readReport(run, site);
-
-        const QMap<QString, QByteArray> after = filesBelow(site);
-        QSet<QByteArray> backupsFound;
-        if (otherDisk) {
-            for (const QByteArray& backup : filesBelow(backups))
-                backupsFound.insert(backup);
-            EXPECT_EQ(leftoverTemps(backups), QStringList());
+        auto reportedOld = [&](const QString& page) {
+            const QString row = site + u'/' + page + QStringLiteral("\t\t");
+            return run.text().contains(row + status::BackupFailed)
+                || run.text().contains(row + status::WriteFailed);
+        };
+        auto backupOf = [&](const QString& page) {
+            return (fault.backupsElsewhere ? GetFileName(page) : page) + QStringLiteral(".bak");
+        };
+        QMap<QString, QString> pageOf; // by its backup's path
+        for (const QString& page : reference.keys())
+            pageOf.insert(backupOf(page), page);
+        const QString backupFolder = fault.backupsElsewhere ? backups : site;
+        const QMap<QString, QByteArray> backupsFound = filesBelow(backupFolder, QStringLiteral(".bak"));
+        for (auto it = backupsFound.cbegin(); it != backupsFound.cend(); ++it)
+            EXPECT_EQ(it.value(), original.value(pageOf.value(it.key()), "(no page)"))
+                << qPrintable(it.key());
+        if (fault.backupsElsewhere) {
+            EXPECT_EQ(filesBelow(backups).keys(), backupsFound.keys()) << "an unfinished backup was left";
         }
-        int tagged = 0;
-        int failed = 0;
-        for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
+
+        int tagged = 0, reported = 0;
+        const QMap<QString, QByteArray> after = filesBelow(site);
+        for (auto it = after.cbegin(); it != after.cend(); ++it) {
             const QString& name = it.key();
             if (reference.contains(name)) {
-                const bool isOld = it.value() == original[name];
                 const bool isNew = it.value() == reference[name];
-                ASSERT_TRUE(isOld || isNew) << name.toStdString() << " is neither its old nor its new text";
-                if (report.documentFailed(name)) {
-                    EXPECT_TRUE(isOld)
-                        << name.toStdString() << " has its new text, yet an error says it was not changed";
-                    ++failed;
-                } else {
-                    EXPECT_TRUE(isNew) << name.toStdString() << " lacks its new text but no error says so";
-                }
-                tagged += isNew && !isOld;
-            } else if (name.endsWith(QStringLiteral(".bak"))) {
-                backupsFound.insert(it.value());
-                if (budget.backups == Backups::Beside) {
-                    EXPECT_EQ(it.value(), original.value(name.chopped(4))) << name.toStdString();
-                }
-            } else {
-                EXPECT_EQ(it.value(), original.value(name, "(a file the run made)")) << name.toStdString();
+                ASSERT_TRUE(isNew || it.value() == original[name]) << qPrintable(name) << " is half-written";
+                reported += reportedOld(name);
+                EXPECT_NE(isNew, reportedOld(name)) << qPrintable(name) << ": the report says otherwise";
+                EXPECT_TRUE(!isNew || backupsFound.contains(backupOf(name)))
+                    << qPrintable(name) << " has no backup";
+                tagged += isNew;
+            } else if (!backupsFound.contains(name)) {
+                EXPECT_EQ(it.value(), original.value(name, "(left by the run)")) << qPrintable(name);
             }
         }
-        const QList<QByteArray> originalBytes = original.values();
-        for (const QByteArray& backup : backupsFound)
-            EXPECT_TRUE(originalBytes.contains(backup)) << "a backup that is not a whole document";
-        for (auto it = reference.constBegin(); it != reference.constEnd(); ++it) {
-            if (after.value(it.key()) == it.value() && it.value() != original[it.key()]) {
-                EXPECT_TRUE(backupsFound.contains(original[it.key()]))
-                    << it.key().toStdString() << " has no backup";
-            }
-        }
-        EXPECT_EQ(leftoverTemps(site), QStringList());
 
-        if (budget.bytes < needed) {
-            EXPECT_EQ(run.exitCode, 1);
-            EXPECT_GT(failed, 0);
-        } else {
-            EXPECT_EQ(run.exitCode, referenceExit);
-            EXPECT_EQ(failed, 0);
-        }
-        if (budget.jobs == 1) {
-            // The documents that fitted, and only those, got their new bytes.
-            int fitted = 0;
-            int index = 0;
-            for (auto it = reference.constBegin(); it != reference.constEnd(); ++it, ++index)
-                fitted += (otherDisk ? untilBackup : untilDocument)[index] <= budget.bytes
-                    && it.value() != original[it.key()];
-            EXPECT_EQ(tagged, fitted);
+        const bool fits = QByteArray(fault.mode) != "flush"
+            && fault.bytes >= (fault.backupsElsewhere ? backedUp : written);
+        EXPECT_EQ(run.exitCode, fits ? 0 : 1) << qPrintable(run.err);
+        EXPECT_EQ(reported == 0, fits);
+        if (QByteArray(fault.mode) == "write") {
+            // The pages that fitted, and only those, got their new bytes.
+            const QList<qint64>& until = fault.backupsElsewhere ? untilBackup : untilPage;
+            EXPECT_EQ(tagged,
+                std::count_if(until.cbegin(), until.cend(), [&](qint64 end) { return end <= fault.bytes; }));
         }
     }
-}
-
-// A remote picture is fetched into the temporary folder; when that disk is
-// full the row says so with the disk-full code, and the document is kept.
-TEST(FullDiskDownloads, PictureThatDoesNotFitIsReportedAsDiskFull)
-{
-    HttpTestServer server;
-    server.serve(QStringLiteral("/a.png"), makePicture(QStringLiteral("png"), 30, 20));
-    TempDir dir;
-    const QByteArray page = "<img src=\"" + server.url(QStringLiteral("/a.png")).toUtf8() + "\">";
-    const QString temp = dir.file(QStringLiteral("temp"));
-    QDir().mkpath(temp);
-    for (const bool late : { false, true }) {
-        SCOPED_TRACE(late ? "refused when closed" : "refused when written");
-        const QString document = dir.write(QStringLiteral("site/p.html"), page);
-        QProcessEnvironment environment = fullDiskEnvironment(temp, 0, late);
-        environment.insert(QStringLiteral("TMPDIR"), temp);
-        const Outcome run = quillonTag({ QStringLiteral("--online"), document }, {}, environment);
-        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-        EXPECT_EQ(readReport(run, dir.file(QStringLiteral("site"))).statuses.value(QStringLiteral("p.html")),
-            QStringList { status::downloadFailed(61) });
-        EXPECT_EQ(slurp(document), page);
-        EXPECT_EQ(
-            QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
-    }
-}
-
-// A disk that takes every byte but then fails to flush them: no page is replaced
-// by bytes that may not be on the disk, and each one says so.
-TEST(LostWrites, APageWhoseNewBytesCannotBeFlushedKeepsItsOldOnes)
-{
-    TempDir dir;
-    const QByteArray page = "<img src=\"a.png\">";
-    dir.write(QStringLiteral("site/a.png"), makePicture(QStringLiteral("png"), 30, 20));
-    const QString site = dir.file(QStringLiteral("site"));
-    for (const QString& name : { QStringLiteral("one.html"), QStringLiteral("two.html") })
-        dir.write(QStringLiteral("site/") + name, page);
-    QProcessEnvironment environment = fullDiskEnvironment(site, LLONG_MAX / 2);
-    environment.insert(QStringLiteral("QUILLON_FULL_DISK_LOST"), QStringLiteral("1"));
-    const Outcome run = quillonTag({ site }, {}, environment);
-    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-    const SiteReport report = readReport(run, site);
-    for (const QString& name : { QStringLiteral("one.html"), QStringLiteral("two.html") }) {
-        EXPECT_EQ(slurp(site + u'/' + name), page) << name.toStdString();
-        EXPECT_TRUE(report.statuses.value(name).contains(status::BackupFailed)) << name.toStdString();
-        EXPECT_FALSE(QFileInfo::exists(site + u'/' + name + QStringLiteral(".bak"))) << name.toStdString();
-    }
-    EXPECT_EQ(leftoverTemps(site), QStringList());
 }

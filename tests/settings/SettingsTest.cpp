@@ -1,81 +1,46 @@
 #include "settings/SettingKeys.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TestSupport.h"
 
 #include <QFile>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 using namespace quillon;
-using quillon::test::TempDir;
+using namespace quillon::test;
 
-namespace {
-
-const QString kApp = QString::fromUtf8(kApplication);
-const QString kSec = QString::fromUtf8(kSection);
-
-} // namespace
-
-TEST(SettingsStore, AbsentKeyReadsAsTheCallersDefaultAndWritesNothing)
+// Text of any kind comes back from a later store as it was written; an absent
+// key is the caller's default and reading it writes nothing.
+TEST(SettingsStore, KeepsTextAsWrittenAndReadsAMissingOrDamagedFileAsDefaultsWithoutLoss)
 {
     TempDir dir;
-    SettingsStore store(dir.path());
-    EXPECT_EQ(store.ReadSetting(kApp, kSec, QStringLiteral("Online Mode"), QStringLiteral("False")),
-        QStringLiteral("False"));
-    EXPECT_EQ(store.ReadSetting(kApp, kSec, QStringLiteral("Online Mode"), QStringLiteral("x")),
-        QStringLiteral("x"));
-    EXPECT_FALSE(QFile::exists(store.fileFor(kApp)));
-}
+    const SettingsStore store(dir.path());
+    EXPECT_EQ(store.ReadSetting(kApplication, kSection, "Online Mode", "x"), "x");
+    EXPECT_FALSE(QFile::exists(store.fileFor(kApplication)));
 
-TEST(SettingsStore, ValuesPersistAcrossStoresAndAreExact)
-{
-    TempDir dir;
-    {
-        SettingsStore store(dir.path());
-        store.WriteSetting(kApp, kSec, QStringLiteral("ALT text"), QString());
-        store.WriteSetting(kApp, kSec, QStringLiteral("Online Mode"), QStringLiteral("true"));
-        store.WriteSetting(kApp, kSec, QStringLiteral("Backup Path"), QStringLiteral("/b, c/\"q\"/"));
+    const QStringList values = { "", "  blanks at both ends  ", "/b, c/\"q\"/", "a;b=c # d", "[Quillon]",
+        "100% ünïcödé", "two\nlines", "true" };
+    for (const QString& value : values) {
+        store.WriteSetting(kApplication, kSection, "Online Mode", value);
+        EXPECT_EQ(SettingsStore(dir.path()).ReadSetting(kApplication, kSection, "Online Mode", "-"), value);
     }
-    SettingsStore again(dir.path());
-    // An empty value exists: the default is not used for it.
-    EXPECT_EQ(
-        again.ReadSetting(kApp, kSec, QStringLiteral("ALT text"), QStringLiteral("Quillon")), QString());
-    EXPECT_EQ(again.ReadSetting(kApp, kSec, QStringLiteral("Backup Path"), QString()),
-        QStringLiteral("/b, c/\"q\"/"));
-    Settings settings(again);
     // Comparisons are exact: lower-case "true" is not "True".
-    EXPECT_FALSE(settings.isTrue(keys::OnlineMode));
-}
+    EXPECT_FALSE(Settings(store).isTrue(keys::OnlineMode));
 
-TEST(SettingsStore, FileIsReadableByAPerson)
-{
-    TempDir dir;
-    Settings settings { SettingsStore(dir.path()) };
-    settings.write(keys::GenerateBackups, QStringLiteral("False"));
-    const QByteArray ini = test::slurp(settings.store().fileFor(kApp));
-    EXPECT_TRUE(ini.contains("[Quillon]"));
-    EXPECT_TRUE(ini.contains("Generate%20Backups=False") || ini.contains("Generate Backups=False"));
-}
+    // A store whose folder is missing reads as defaults; a damaged file gives what
+    // can still be read, is left alone by reads, and a write keeps those values.
+    const Settings missing { SettingsStore(dir.file("not/there")) };
+    EXPECT_EQ(missing.read(keys::BorderSizeIndex), "10");
+    missing.write(keys::BorderSizeIndex, "3");
+    EXPECT_EQ(missing.read(keys::BorderSizeIndex), "3");
 
-TEST(Settings, DefaultBackupFolderIsPerUserAndEndsInASeparator)
-{
-    TempDir dir;
-    Settings settings { SettingsStore(dir.path()) };
-    const QString path = settings.read(keys::BackupPath);
-    EXPECT_EQ(path, defaultBackupPath());
-    EXPECT_TRUE(path.endsWith(QStringLiteral("/backups/")));
-    EXPECT_TRUE(path.startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
-}
-
-TEST(Settings, ForeignTextInANumericKeyReadsAsItsDefaultAndStaysStored)
-{
-    TempDir dir;
-    Settings settings { SettingsStore(dir.path()) };
-    settings.write(keys::BorderSizeIndex, QStringLiteral("abc"));
-    EXPECT_EQ(settings.readIndex(keys::BorderSizeIndex, 0, 10), 10);
-    EXPECT_EQ(settings.read(keys::BorderSizeIndex), QStringLiteral("abc"));
-    settings.write(keys::BorderSizeIndex, QStringLiteral("42"));
-    EXPECT_EQ(settings.readIndex(keys::BorderSizeIndex, 0, 10), 10);
-    settings.write(keys::BorderSizeIndex, QStringLiteral("0"));
-    EXPECT_EQ(settings.readIndex(keys::BorderSizeIndex, 0, 10), 0);
+    const Settings damaged(store);
+    const QByteArray bytes = "\xff\xfe\x01junk\n[Quillon]\nSound=False\nno equals sign\nALT%20text=Hi\n[Quil";
+    dir.write("Brambleworth Software.ini", bytes);
+    EXPECT_EQ(damaged.read(keys::Sound), "False");
+    EXPECT_EQ(dir.read("Brambleworth Software.ini"), bytes);
+    damaged.write(keys::OnlineMode, "True");
+    const Settings later { SettingsStore(dir.path()) };
+    EXPECT_EQ(
+        QStringList({ later.read(keys::Sound), later.read(keys::AltText), later.read(keys::OnlineMode) }),
+        QStringList({ "False", "Hi", "True" }));
 }

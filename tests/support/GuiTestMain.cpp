@@ -3,8 +3,7 @@
 
 #include <gtest/gtest.h>
 
-// Widget tests: the offscreen platform unless another is asked for, and no
-// real user folders.
+// Widget tests: the offscreen platform unless another is asked for, and no real user folders.
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

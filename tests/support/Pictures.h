@@ -13,10 +13,6 @@ QByteArray makePicture(const QString& format, int width, int height);
 // A JPEG of width x height stored pixels carrying an EXIF orientation mark (1 to 8).
 QByteArray makeJpegWithOrientation(int width, int height, int orientation);
 
-} // namespace quillon::test
-
-namespace quillon::test {
-
 // An ISO base media box: its size, its four-letter type and payload; a full box
 // has a version and 24 bits of flags before its payload.
 QByteArray isoBox(const char* type, const QByteArray& payload);

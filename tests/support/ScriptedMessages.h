@@ -2,35 +2,23 @@
 
 #include "desktop/UserMessages.h"
 
-#include <QList>
-#include <QString>
+#include <QStringList>
 
 namespace quillon::test {
 
-// Message boxes for tests: each one shown is written down and answered with the
-// next scripted answer (Yes when none is left for a question).
+// Message boxes for tests: the title and text of each one shown are written
+// down, and a question is answered Yes.
 class ScriptedMessages : public UserMessages {
 public:
-    struct Shown {
-        QString title;
-        QString text;
-        MessageIcon icon;
-        MessageButtons buttons;
-    };
-
-    MessageAnswer show(QWidget*, const QString& title, const QString& text, MessageIcon icon,
-        MessageButtons buttons) override
+    MessageAnswer show(
+        QWidget*, const QString& title, const QString& text, MessageIcon, MessageButtons buttons) override
     {
-        shown.append({ title, text, icon, buttons });
-        if (buttons == MessageButtons::Ok)
-            return MessageAnswer::Ok;
-        return answers.isEmpty() ? MessageAnswer::Yes : answers.takeFirst();
+        shown.append({ title, text });
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
-    void beep() override { ++beeps; }
+    void beep() override { }
 
-    QList<Shown> shown;
-    QList<MessageAnswer> answers;
-    int beeps = 0;
+    QList<QStringList> shown;
 };
 
 } // namespace quillon::test

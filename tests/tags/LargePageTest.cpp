@@ -14,6 +14,14 @@ extern char** environ;
 namespace quillon::test {
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+#define UNDER_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define UNDER_ADDRESS_SANITIZER
+#endif
+#endif
+
 // The most memory a run of quillon-tag over page held at once, from the kernel's
 // account of the ended process; -1 when it failed.
 qint64 peakBytesTagging(const QString& page)
@@ -31,7 +39,7 @@ qint64 peakBytesTagging(const QString& page)
 
 TEST(LargePage, IsTaggedInOnePassWithEveryOtherByteKeptAndMemoryASmallMultipleOfIt)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef UNDER_ADDRESS_SANITIZER
     GTEST_SKIP() << "AddressSanitizer's own memory is no measure of the program's";
 #endif
     // 512 blocks of 64 KiB: text with a tag in its middle, which gets its size.

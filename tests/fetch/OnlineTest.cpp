@@ -1,0 +1,100 @@
+// Online runs over remote pictures, good and bad: the engine over one page, and
+// the real quillon-tag over a site whose pages share their pictures.
+
+#include "engine/CurlFetcher.h"
+#include "engine/DownloadArea.h"
+#include "engine/StatusTexts.h"
+#include "engine/TaggingEngine.h"
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/Pictures.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace quillon {
+namespace {
+
+using namespace std::chrono_literals;
+using test::makePicture;
+
+TEST(OnlineTagging, EachPictureIsFetchedOnceABadAddressIsAnErrorRowAndTheDownloadsGoAtTheEnd)
+{
+    qputenv("no_proxy", "127.0.0.1");
+    test::LoopbackServer server;
+    test::TempDir dir;
+    server.serve(QStringLiteral("/a.png"), makePicture(QStringLiteral("png"), 33, 22));
+    server.serve(QStringLiteral("/b.svg"), makePicture(QStringLiteral("svg"), 31, 17));
+    QByteArray page = "<p>Pictures from elsewhere</p>\n";
+    QByteArray tagged = page;
+    QStringList statuses;
+    const auto tag = [&](const QString& address, const QString& status, const QByteArray& added = {}) {
+        const QByteArray img = "<img src=\"" + address.toUtf8() + "\"";
+        page += img + ">\n";
+        tagged += img + added + ">\n";
+        statuses << status;
+    };
+    tag(server.url(QStringLiteral("/a.png")), status::Success, " WIDTH=33 HEIGHT=22");
+    tag(server.url(QStringLiteral("/missing.png")), status::downloadFailed(481));
+    tag(server.url(QStringLiteral("/hostile/endless/")), status::downloadFailed(606));
+    tag(server.url(QStringLiteral("/hostile/gzip-bomb")), status::downloadFailed(481));
+    tag(QStringLiteral("http://127.0.0.1:1/x.png"), status::downloadFailed(603));
+    // Sent compressed: measured as the compressed SVG that arrives.
+    tag(server.url(QStringLiteral("/gzip/b.svg")), status::Success, " WIDTH=31 HEIGHT=17");
+    tag(server.url(QStringLiteral("/a.png")), status::Success, " WIDTH=33 HEIGHT=22");
+    const QString document = dir.write(QStringLiteral("page.html"), page);
+
+    TagOptions options;
+    options.online = true;
+    options.addBorder = false;
+    options.generateBackups = false;
+    TransferLimits limits;
+    limits.connectTimeout = 1s;
+    limits.maxBytes = 1024 * 1024;
+    CurlFetcher fetcher(limits);
+    TaggingEngine engine([&] { return options; }, fetcher);
+    engine.run({ document });
+
+    QStringList got;
+    for (const ReportRow& row : engine.report().rows())
+        got << row.status;
+    EXPECT_EQ(got, statuses);
+    EXPECT_EQ(test::slurp(document), tagged);
+    EXPECT_EQ(engine.report().counters().totalOf(Counter::Tagged), 3);
+    EXPECT_EQ(engine.report().counters().totalOf(Counter::Errors), 4);
+    EXPECT_EQ(server.hits(QStringLiteral("/a.png")), 1);
+    EXPECT_EQ(engine.downloads().counter(), 0);
+    EXPECT_TRUE(engine.downloads().folder().isEmpty()) << engine.downloads().folder().toStdString();
+}
+
+TEST(OnlineTagging, QuillonTagFetchesEachAddressOfASiteOnceAndAtMostEightAtOnce)
+{
+    test::LoopbackServer server;
+    test::TempDir dir;
+    const auto img = [&](const QString& path) { return "<img src=\"" + server.url(path).toUtf8() + "\">\n"; };
+    server.serve(QStringLiteral("/a.png"), makePicture(QStringLiteral("png"), 30, 20));
+    server.serve(QStringLiteral("/broken.png"), "no picture at all");
+    const QByteArray shared = img(QStringLiteral("/a.png")) + img(QStringLiteral("/missing.png"))
+        + img(QStringLiteral("/broken.png"));
+    // Each page has a slow picture of its own, so that their transfers overlap.
+    constexpr int pages = 16;
+    for (int i = 0; i < pages; ++i) {
+        server.serve(QStringLiteral("/s%1.png").arg(i), makePicture(QStringLiteral("png"), 3, 2));
+        dir.write(QStringLiteral("site/p%1.html").arg(i),
+            img(QStringLiteral("/slow/300/s%1.png").arg(i)) + shared + shared);
+    }
+
+    const test::Outcome run = test::quillonTag({ QStringLiteral("--online"), QStringLiteral("--no-backup"),
+        QStringLiteral("-j"), QString::number(pages), dir.file(QStringLiteral("site")) });
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.text().endsWith(
+        QStringLiteral("Found %1, Tagged %2, Errors %3\n").arg(pages * 7).arg(pages * 3).arg(pages * 4)))
+        << run.text().toStdString();
+    for (const char* path : { "/a.png", "/missing.png", "/broken.png", "/slow/300/s7.png" })
+        EXPECT_EQ(server.hits(QString::fromLatin1(path)), 1) << path;
+    EXPECT_GE(server.peakConcurrent(), 4);
+    EXPECT_LE(server.peakConcurrent(), 8);
+}
+
+} // namespace
+} // namespace quillon
