@@ -161,8 +161,7 @@ Problem PassOracle::check(QByteArrayView input, const TagOptions& options) const
         const bool clauses = lengths[k] > 0;
         successes += said == status::Success;
         if (said == status::Success ? !clauses : clauses && !status::isError(said))
-            return say(
-                "tag at ", tags[k].start, ": row «", said.toStdString(), "» for ", lengths[k], " units");
+            return say("tag at ", tags[k].start, ": «", said.toStdString(), "» for ", lengths[k], " units");
         const TagAttribute* src = tags[k].find(units, u"src");
         const QStringView source = src ? ImgTag::value(units, *src) : QStringView();
         const QString size = source == u"a.gif" ? QStringLiteral("120x60") : QStringLiteral("7x3");

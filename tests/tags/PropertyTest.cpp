@@ -13,8 +13,6 @@
 namespace quillon::test {
 namespace {
 
-constexpr quint64 kCases = 4000;
-
 // Plain modulo, so that a seed means the same case with every standard library.
 struct Random {
     std::mt19937_64 engine;
@@ -98,7 +96,7 @@ TEST(PassProperties, PagesGetOnlyClausesAtTheirTagsAndASecondPassAddsNothing)
     bool one = false;
     const quint64 only = qEnvironmentVariable("QUILLON_PROPERTY_SEED").toULongLong(&one);
     const PassOracle oracle;
-    for (quint64 seed = one ? only : 1; seed <= (one ? only : kCases); ++seed) {
+    for (quint64 seed = one ? only : 1; seed <= (one ? only : 4000); ++seed) {
         Random r { std::mt19937_64(seed * 0x9E3779B97F4A7C15ULL + 1) };
         const QByteArray bytes = page(r);
         const Problem problem = oracle.check(bytes, optionsFrom(quint32(r.engine())));

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 namespace quillon::test {
 namespace {
 
@@ -75,7 +73,7 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tag.toStdString());
-        const auto has = [&c](char letter) { return std::strchr(c.options, letter) != nullptr; };
+        const auto has = [&c](char letter) { return QByteArrayView(c.options).contains(letter); };
         options = TagOptions { .addBorder = has('b'),
             .borderSize = QStringLiteral("0"),
             .addAlt = has('a') || has('n') || has('?'),

@@ -106,9 +106,9 @@ long pagesStepped(const QString& text)
 
 TEST(TagScanner, ReadsPagesWhoseTagsNeverEndOnce)
 {
-    const qsizetype length = 8 * touch::kPage; // units: 16 pages of memory
+    // Each some 8 pages of text, 16 of memory.
     const auto repeated
-        = [length](const char* unit) { return QString(unit).repeated(length / qstrlen(unit)); };
+        = [](const char* unit) { return QString(unit).repeated(8 * touch::kPage / qstrlen(unit)); };
     const QString pages[] = {
         "<img src=\"a.png" + repeated("no end here. "), // one start, an open quote
         "<" + repeated("< "), // starts of no tag
