@@ -293,10 +293,16 @@ bool run(frmMain& w)
         setWidth(o.fraBorder, T / 2 - 150);
         setLeft(o.fraAlt, left(o.fraBorder) + width(o.fraBorder) + 100);
         setWidth(o.fraAlt, width(o.fraBorder));
+        // A check box whose caption had to grow stays inside its frame: the frame
+        // widens, and the online frame beside it gives way.
+        double boxes = 0;
+        for (const QWidget* box : { o.chkSound, o.chkGenerateBackups, o.chkBackupSame })
+            boxes = std::max(boxes, left(box) + width(box) + 90);
+        const double general = std::max(T / 3, boxes);
         setLeft(o.fraGeneralOptions, 100);
-        setWidth(o.fraGeneralOptions, T / 3);
-        setLeft(o.fraOnlineMode, left(o.fraGeneralOptions) + width(o.fraGeneralOptions) + 100);
-        setWidth(o.fraOnlineMode, (T / 3) * 2 - 300);
+        setWidth(o.fraGeneralOptions, general);
+        setLeft(o.fraOnlineMode, left(o.fraGeneralOptions) + general + 100);
+        setWidth(o.fraOnlineMode, (T / 3) * 2 - 300 - (general - T / 3));
         setWidth(o.lblNote, width(o.fraOnlineMode) - 200);
         setLeft(o.cmdBackupPath, 100);
         setWidth(o.cmdBackupPath, width(o.fraGeneralOptions) - 200);

@@ -222,10 +222,10 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheDefaultAndTheMinimumSiz
             { 0, s.lstFiles, 100, 390, 2115, lists },
             { 0, s.lvStatus, 2355, 390, T - 2355 - 100, lists },
             { 0, w->pageChooseFiles->cmdAddFiles, 7000 - 400 - 1560, 2760, 1560, 330 },
-            { 1, o.fraGeneralOptions, 100, 450, T / 3, _ },
-            { 1, o.fraOnlineMode, 200 + T / 3, 435, T / 3 * 2 - 300, 1530 },
+            { 1, o.fraGeneralOptions, 100, 450, _, _ },
+            { 1, o.fraOnlineMode, _, 435, _, 1530 },
             { 1, o.fraAlt, T / 2 + 50, 2040, T / 2 - 150, 990 },
-            { 1, o.cmdBackupPath, 100, _, T / 3 - 200, 300 },
+            { 1, o.cmdBackupPath, 100, _, _, 300 },
             { 2, r.fraOverall, 100, 450, T - 250, 1020 },
             { 2, r.fraCurrentFile, 235 + T / 3, 1560, T / 3, 1425 },
             { 2, r.cmdStart, 385 + T / 3 * 2, 1650, _, 435 },
@@ -248,8 +248,17 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheDefaultAndTheMinimumSiz
                     continue;
                 EXPECT_TRUE(control->width() >= need.width() && control->height() >= need.height())
                     << control->objectName().toStdString();
+                // ...and whatever it needed, it stays inside its frame.
+                if (qobject_cast<const QGroupBox*>(control->parentWidget())) {
+                    EXPECT_TRUE(control->parentWidget()->rect().contains(control->geometry()))
+                        << control->objectName().toStdString();
+                }
             }
         }
+        // The options' frames share the width, the general one at least a third.
+        EXPECT_GE(twips::width(o.fraGeneralOptions), T / 3);
+        EXPECT_NEAR(twips::left(o.fraOnlineMode), twips::width(o.fraGeneralOptions) + 200, 0.5);
+        EXPECT_NEAR(twips::left(o.fraOnlineMode) + twips::width(o.fraOnlineMode), T - 100, 0.5);
         // Stop ends where the rules end Start.
         EXPECT_NEAR(twips::left(r.cmdStop) + twips::width(r.cmdStop), T - 300, 0.5);
     }
