@@ -4,7 +4,7 @@
 #include "engine/RunObserver.h"
 #include "engine/TaggingEngine.h"
 #include "tests/support/Pictures.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TestSupport.h"
 
 #include <QFile>
 

@@ -74,13 +74,14 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tag.toStdString());
         const auto has = [&c](char letter) { return QByteArrayView(c.options).contains(letter); };
-        options = TagOptions { .addBorder = has('b'),
-            .borderSize = QStringLiteral("0"),
-            .addAlt = has('a') || has('n') || has('?'),
-            .altTextIndex = has('?') ? std::nullopt : std::optional(has('a') ? 1.0 : 0),
-            .altText = QStringLiteral("Tom & \"Jerry\" <3"),
-            .siteRoot = has('r') ? dir.path() : QString(),
-            .lowerCaseClauses = has('x') };
+        options = TagOptions();
+        options.addBorder = has('b');
+        options.borderSize = QStringLiteral("0");
+        options.addAlt = has('a') || has('n') || has('?');
+        options.altTextIndex = has('?') ? std::nullopt : std::optional(has('a') ? 1.0 : 0);
+        options.altText = QStringLiteral("Tom & \"Jerry\" <3");
+        options.siteRoot = has('r') ? dir.path() : QString();
+        options.lowerCaseClauses = has('x');
         const QString added = QString::fromUtf8(c.added);
         const QString tagged = c.tag.contains(u'|') ? QString(c.tag).replace(u'|', added) : c.tag + added;
         EXPECT_EQ(
