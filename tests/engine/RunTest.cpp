@@ -52,6 +52,21 @@ TEST_F(DocumentPassTest, OnlyClausesAreInsertedAfterABackupAndASecondRunAddsNoth
     EXPECT_EQ(QFileInfo(html).lastModified(), QDateTime(QDate(2001, 2, 3), QTime(4, 5)));
 }
 
+// A page reached through a link is written where the link leads, and keeps its mode.
+TEST_F(DocumentPassTest, ALinkedPageIsWrittenThroughItsLinkAndKeepsItsMode)
+{
+    options.generateBackups = false;
+    const QString real = dir.write(u"real.html"_s, "<img src=a.gif>");
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(real, html));
+    engine().run({ html });
+    EXPECT_EQ(QFileInfo(html).symLinkTarget(), real);
+    EXPECT_EQ(slurp(real), "<img src=a.gif WIDTH=120 HEIGHT=60>");
+    struct stat st { };
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
 TEST_F(DocumentPassTest, NoRewriteWithoutItsBackup)
 {
     dir.write(u"page.html"_s, "<img src=a.gif>");

@@ -47,8 +47,8 @@ protected:
     Settings settings() const { return Settings(SettingsStore(store.path())); }
     void open(const QStringList& pages = kPages)
     {
-        const MainWindowServices s { settings(), &messages, [] { return std::optional(true); }, nullptr,
-            site.path(), &opener };
+        const MainWindowServices s { settings(), &messages, [this] { return online; }, nullptr, site.path(),
+            &opener };
         w.reset();
         w = std::make_unique<frmMain>(s);
         w->show();
@@ -86,6 +86,7 @@ protected:
     static constexpr const char* kPage = "<img src=\"pics/a.png\"><img src=\"http://example.test/b.png\">\n";
     TempDir store;
     TempDir site;
+    std::optional<bool> online = true; // what the connection check tells
     ScriptedMessages messages;
     RecordingOpener opener;
     std::unique_ptr<frmMain> w;
@@ -115,6 +116,25 @@ TEST_F(MainWindowTest, AStopEndsTheRunAfterTheTagInHandAndTheListIsLockedUntilTh
     EXPECT_FALSE(site.read("three.htm").contains("WIDTH"));
     w->fileList->mnuFileListRemoveAll()->trigger();
     EXPECT_EQ(listed(), 0);
+}
+
+// Without a connection a run in online mode asks first: No leaves everything as
+// it was, Yes goes on offline and stores offline mode.
+TEST_F(MainWindowTest, OnlineModeWithoutAConnectionAsksFirstAndYesGoesOnOffline)
+{
+    settings().write(keys::OnlineMode, "True");
+    online = false;
+    open();
+    messages.answers = { MessageAnswer::No };
+    w->mnuStart->trigger();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_EQ(messages.shown[0][0], "Unable to tag in Online Mode...");
+    EXPECT_EQ(settings().read(keys::OnlineMode), "True");
+    EXPECT_TRUE(rows().isEmpty());
+    ASSERT_TRUE(runs());
+    EXPECT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(settings().read(keys::OnlineMode), "False");
+    EXPECT_EQ(rows().size(), 6);
 }
 
 TEST_F(MainWindowTest, AStopClickedAfterTheLastFileStopsNothingAndClearAllLeavesNothingToRun)

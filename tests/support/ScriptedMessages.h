@@ -7,18 +7,21 @@
 namespace quillon::test {
 
 // Message boxes for tests: the title and text of each one shown are written
-// down, and a question is answered Yes.
+// down, and a question gets the next of answers, or Yes.
 class ScriptedMessages : public UserMessages {
 public:
     MessageAnswer show(
         QWidget*, const QString& title, const QString& text, MessageIcon, MessageButtons buttons) override
     {
         shown.append({ title, text });
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+        if (buttons == MessageButtons::Ok)
+            return MessageAnswer::Ok;
+        return answers.isEmpty() ? MessageAnswer::Yes : answers.takeFirst();
     }
     void beep() override { }
 
     QList<QStringList> shown;
+    QList<MessageAnswer> answers;
 };
 
 } // namespace quillon::test
