@@ -1,4 +1,4 @@
-#include "engine/PictureMeasure.h"
+#include "engine/measure/PictureMeasure.h"
 
 #include "tests/support/Pictures.h"
 

@@ -1,11 +1,11 @@
 // How long tagging takes per image tag, for a whole run over a document and for
 // the scanner alone. The 1 MiB and 10 MiB documents have the same mix of tags and
 // text, so equal times per tag mean the rewrite grows linearly with the tags.
-#include "engine/DocumentText.h"
-#include "engine/ImageFetcher.h"
-#include "engine/TagOptions.h"
-#include "engine/TagScanner.h"
-#include "engine/TaggingEngine.h"
+#include "engine/html/DocumentText.h"
+#include "engine/fetch/ImageFetcher.h"
+#include "engine/run/TagOptions.h"
+#include "engine/html/TagScanner.h"
+#include "engine/run/TaggingEngine.h"
 #include "tests/support/Pictures.h"
 
 #include <QDir>

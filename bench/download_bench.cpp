@@ -5,7 +5,7 @@
 //
 // Usage: quillon_download_bench [--tool PATH] [--pictures N] [--delay-ms MS] [--runs N]
 
-#include "engine/CurlFetcher.h"
+#include "engine/fetch/CurlFetcher.h"
 #include "platform/ProgramFolder.h"
 #include "tests/support/Pictures.h"
 

@@ -8,8 +8,9 @@
 // (offscreen) runs over an identical site. "lag" is the window's time to its
 // final state less the engine's time alone.
 #include "desktop/UserMessages.h"
-#include "engine/CurlFetcher.h"
-#include "engine/TaggingEngine.h"
+#include "settings/StoredOptions.h"
+#include "engine/fetch/CurlFetcher.h"
+#include "engine/run/TaggingEngine.h"
 #include "filelist/FileList.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/frmMain.h"
@@ -129,7 +130,7 @@ int main(int argc, char* argv[])
     double engineSeconds = 0;
     {
         CurlFetcher fetcher { TransferLimits() };
-        TaggingEngine engine([settings] { return TagOptions::fromSettings(settings); }, fetcher);
+        TaggingEngine engine([settings] { return tagOptionsFromSettings(settings); }, fetcher);
         QElapsedTimer clock;
         clock.start();
         engine.run(enginePages);

@@ -4,11 +4,12 @@
 #include "cli/ReportWriter.h"
 #include "cli/SiteFiles.h"
 #include "cli/UnifiedDiff.h"
-#include "engine/CurlFetcher.h"
-#include "engine/StatusTexts.h"
+#include "settings/StoredOptions.h"
+#include "engine/fetch/CurlFetcher.h"
 #include "settings/SettingKeys.h"
 
 #include <QElapsedTimer>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QThread>
 
@@ -76,16 +77,17 @@ int usageFailure(QTextStream& err, const QString& message)
     return ExitUsage;
 }
 
-} // namespace
-
-int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
+// True when everything written to out reached its file, pipe or buffer.
+bool reportWritten(QTextStream& out)
 {
-    TransferLimits limits;
-    limits.headerOnly = true;
-    return runCli(arguments, out, err, [limits] { return std::make_unique<CurlFetcher>(limits); });
+    out.flush();
+    if (out.status() != QTextStream::Ok)
+        return false;
+    auto* file = qobject_cast<QFileDevice*>(out.device());
+    return !file || (file->flush() && file->error() == QFileDevice::NoError);
 }
 
-int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
+int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& err,
     const ParallelRun::FetcherFactory& makeFetcher)
 {
     const ParseResult parsed = parseCommandLine(arguments);
@@ -111,7 +113,7 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
     if (!options.siteRoot.isEmpty() && !QFileInfo(options.siteRoot).isDir())
         return usageFailure(err, QStringLiteral("%1: the site root is not a folder").arg(options.siteRoot));
 
-    TagOptions tagging = options.useSettings ? TagOptions::fromSettings(Settings()) : commandLineDefaults();
+    TagOptions tagging = options.useSettings ? tagOptionsFromSettings(Settings()) : commandLineDefaults();
     options.tagging.applyTo(tagging);
     tagging.siteRoot = options.siteRoot;
     tagging.dryRun = options.dryRun;
@@ -130,7 +132,7 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
     bool anyError = false;
     run.setOnDocument([&](int, const DocumentResult& document) {
         for (const ReportRow& row : document.rows) {
-            anyError = anyError || status::isError(row.status);
+            anyError = anyError || isError(row.outcome);
             if (!options.diff)
                 report.row(row);
         }
@@ -149,8 +151,30 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
     progress.finish();
     if (!options.diff)
         report.finish(totals);
-    out.flush();
     return anyError ? ExitTagErrors : ExitSuccess;
+}
+
+} // namespace
+
+int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
+    const ParallelRun::FetcherFactory& makeFetcher)
+{
+    const int status = tagDocuments(arguments, out, err, makeFetcher);
+    if (reportWritten(out))
+        return status;
+    const auto* file = qobject_cast<const QFileDevice*>(out.device());
+    err << QStringLiteral("quillon-tag: the report could not be written")
+        << (file && !file->errorString().isEmpty() ? QStringLiteral(": ") + file->errorString() : QString())
+        << u'\n';
+    err.flush();
+    return ExitReportUnwritten;
+}
+
+int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    TransferLimits limits;
+    limits.headerOnly = true;
+    return runCli(arguments, out, err, [limits] { return std::make_unique<CurlFetcher>(limits); });
 }
 
 } // namespace quillon

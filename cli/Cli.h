@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ParallelRun.h"
+#include "engine/run/ParallelRun.h"
 
 #include <QStringList>
 #include <QTextStream>

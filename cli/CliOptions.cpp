@@ -102,7 +102,8 @@ QString usageText()
                "Exit status:\n"
                "  0  every tag was handled without an error\n"
                "  1  at least one row ends in an error\n"
-               "  2  the command line is wrong, or a PATH does not exist (nothing is changed)\n")
+               "  2  the command line is wrong, or a PATH does not exist (nothing is changed)\n"
+               "  3  the report could not be written (a full disk, a closed pipe)\n")
         + helpPageLine();
 }
 

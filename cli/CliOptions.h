@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/TagOptions.h"
+#include "engine/run/TagOptions.h"
 
 #include <QStringList>
 
@@ -13,6 +13,7 @@ enum ExitStatus : int {
     ExitSuccess = 0, // every tag was handled without an error
     ExitTagErrors = 1, // at least one report row ends in an error
     ExitUsage = 2, // the command line is wrong, or a PATH does not exist
+    ExitReportUnwritten = 3, // the report could not be written whole
 };
 
 enum class ReportFormat { Text, Json, Csv };

@@ -1,7 +1,5 @@
 #include "cli/ReportWriter.h"
 
-#include "engine/StatusTexts.h"
-
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -20,25 +18,28 @@ ReportWriter::ReportWriter(QTextStream& out, ReportFormat format, bool quiet)
     , m_quiet(quiet)
 {
     if (m_format == ReportFormat::Csv)
-        m_out << "file,image,status\r\n";
+        m_out << "file,image,status,outcome\r\n";
     else if (m_format == ReportFormat::Json)
         m_out << "{\"rows\":[";
 }
 
 void ReportWriter::row(const ReportRow& row)
 {
-    if (m_quiet && !status::isError(row.status))
+    if (m_quiet && !isError(row.outcome))
         return;
+    const QString status = row.statusText();
     switch (m_format) {
     case ReportFormat::Text:
-        m_out << row.file << u'\t' << row.image << u'\t' << row.status << u'\n';
+        m_out << row.file << u'\t' << row.image << u'\t' << status << u'\n';
         break;
     case ReportFormat::Csv:
-        m_out << csvField(row.file) << u',' << csvField(row.image) << u',' << csvField(row.status) << "\r\n";
+        m_out << csvField(row.file) << u',' << csvField(row.image) << u',' << csvField(status) << u','
+              << outcomeName(row.outcome) << "\r\n";
         break;
     case ReportFormat::Json: {
         const QJsonObject object { { QStringLiteral("file"), row.file },
-            { QStringLiteral("image"), row.image }, { QStringLiteral("status"), row.status } };
+            { QStringLiteral("image"), row.image }, { QStringLiteral("status"), status },
+            { QStringLiteral("outcome"), outcomeName(row.outcome) } };
         m_out << (m_firstRow ? "" : ",") << QJsonDocument(object).toJson(QJsonDocument::Compact);
         break;
     }

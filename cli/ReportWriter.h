@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CliOptions.h"
-#include "engine/RunReport.h"
+#include "engine/run/RunReport.h"
 
 #include <QTextStream>
 

@@ -52,7 +52,15 @@ bool ReportModel::setHeaderData(int section, Qt::Orientation orientation, const 
 const QString& ReportModel::text(int row, int column) const
 {
     const ReportRow& r = m_rows[row];
-    return column == File ? r.file : column == Image ? r.image : r.status;
+    if (column == File)
+        return r.file;
+    if (column == Image)
+        return r.image;
+    const auto key = std::make_pair(r.outcome, r.failure.code);
+    auto words = m_statusWords.find(key);
+    if (words == m_statusWords.end())
+        words = m_statusWords.emplace(key, r.statusText()).first;
+    return words->second;
 }
 
 void ReportModel::appendRows(int first, const QList<ReportRow>& rows)

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "engine/RunReport.h"
+#include "engine/run/RunReport.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 
 #include <array>
 #include <deque>
+#include <map>
 
 namespace quillon {
 
@@ -40,6 +41,9 @@ private:
     // Rows stay where they are as more come: no copying of a growing block.
     std::deque<ReportRow> m_rows;
     std::array<QVariant, 3> m_columnTwips;
+    // The Status column's words, made once for each outcome and number: rows
+    // that say the same share one text.
+    mutable std::map<std::pair<Outcome, int>, QString> m_statusWords;
 };
 
 } // namespace quillon

@@ -1,6 +1,6 @@
 #include "mainwindow/ReportPage.h"
 
-#include "engine/Progress.h"
+#include "mainwindow/ProgressTexts.h"
 #include "mainwindow/ProgressBar.h"
 
 #include <QGroupBox>
@@ -97,18 +97,18 @@ void ReportPage::setRunning(bool running)
     cmdStop->setEnabled(running);
 }
 
-void ReportPage::showFileStarted(int index, int count, const QString& line)
+void ReportPage::showFileStarted(int index, int count)
 {
     m_filesReached = index + 1;
     m_fileCount = count;
-    lblFilesCompleted->setText(line);
+    lblFilesCompleted->setText(filesInProgressText(index + 1, count));
 }
 
-void ReportPage::showProgress(double value, double maximum, const QString& percentText)
+void ReportPage::showProgress(double value, double maximum)
 {
     Progress->setMaximumValue(maximum);
     Progress->setCurrentValue(value);
-    showPercent(percentText);
+    showPercent(percentText(value, maximum));
 }
 
 void ReportPage::showCounters(const Counters& counters)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/RunReport.h"
+#include "engine/run/RunReport.h"
 
 #include <QWidget>
 
@@ -28,8 +28,8 @@ public:
     void resetForRun(int fileCount);
     // Start enabled between runs, Stop during one.
     void setRunning(bool running);
-    void showFileStarted(int index, int count, const QString& line);
-    void showProgress(double value, double maximum, const QString& percentText);
+    void showFileStarted(int index, int count);
+    void showProgress(double value, double maximum);
     void showCounters(const Counters& counters);
     // The run went through every file: full bar (as the run left it) and the done picture.
     void showDone();

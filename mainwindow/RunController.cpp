@@ -1,8 +1,8 @@
 #include "mainwindow/RunController.h"
 
-#include "engine/CurlFetcher.h"
-#include "engine/RunObserver.h"
-#include "engine/TaggingEngine.h"
+#include "engine/fetch/CurlFetcher.h"
+#include "engine/run/RunObserver.h"
+#include "engine/run/TaggingEngine.h"
 
 #include <QMap>
 #include <QThread>
@@ -18,13 +18,11 @@ struct RunController::Batch {
     struct Progress {
         double value;
         double maximum;
-        QString text;
     };
     struct FileStep {
         int index;
         int count;
         QString path;
-        QString line;
     };
 
     bool cleared = false;
@@ -76,15 +74,15 @@ public:
         const std::lock_guard lock(m_lock);
         m_batch.counters = counters;
     }
-    void progressChanged(double value, double maximum, const QString& text) override
+    void progressChanged(double value, double maximum) override
     {
         const std::lock_guard lock(m_lock);
-        m_batch.progress = Batch::Progress { value, maximum, text };
+        m_batch.progress = Batch::Progress { value, maximum };
     }
-    void fileStarted(int index, int count, const QString& path, const QString& line) override
+    void fileStarted(int index, int count, const QString& path) override
     {
         const std::lock_guard lock(m_lock);
-        m_batch.file = Batch::FileStep { index, count, path, line };
+        m_batch.file = Batch::FileStep { index, count, path };
     }
     // Called by the engine after its end-of-run work and before it forgets any
     // stop asked of it: a stop asked after this point is not passed on.
@@ -206,9 +204,9 @@ void RunController::deliver()
         for (auto it = head.changed.cbegin(); it != head.changed.cend(); ++it)
             emit rowChanged(it.key(), it.value());
         if (head.file)
-            emit fileStarted(head.file->index, head.file->count, head.file->path, head.file->line);
+            emit fileStarted(head.file->index, head.file->count, head.file->path);
         if (head.progress)
-            emit progressChanged(head.progress->value, head.progress->maximum, head.progress->text);
+            emit progressChanged(head.progress->value, head.progress->maximum);
         if (head.counters)
             emit countersChanged(*head.counters);
         const bool finished = head.finished;

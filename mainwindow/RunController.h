@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/RunReport.h"
-#include "engine/TagOptions.h"
+#include "engine/run/RunReport.h"
+#include "engine/run/TagOptions.h"
 
 #include <QList>
 #include <QMetaType>
@@ -58,8 +58,8 @@ signals:
     void rowChanged(int row, const quillon::ReportRow& content);
     void rowsCleared();
     void countersChanged(const quillon::Counters& counters);
-    void progressChanged(double value, double maximum, const QString& percentText);
-    void fileStarted(int index, int count, const QString& path, const QString& line);
+    void progressChanged(double value, double maximum);
+    void fileStarted(int index, int count, const QString& path);
     // The run is over, every event before it handed on. stopped: it ended
     // because stop() was asked while the engine still had work.
     void runFinished(bool stopped);

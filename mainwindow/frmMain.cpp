@@ -24,6 +24,7 @@
 #include "mainwindow/WindowLayout.h"
 #include "mainwindow/WindowPlacement.h"
 #include "platform/ProgramFolder.h"
+#include "settings/StoredOptions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -165,18 +166,17 @@ void frmMain::connectRun()
 {
     const Settings settings = m_services.settings;
     m_runController = new RunController(
-        [settings] { return TagOptions::fromSettings(settings); }, m_services.fetcher, this);
+        [settings] { return tagOptionsFromSettings(settings); }, m_services.fetcher, this);
     RunController* controller = m_runController;
     connect(controller, &RunController::rowsAdded, fraStatus, &StatusFrame::addRows);
     connect(controller, &RunController::rowChanged, fraStatus, &StatusFrame::changeRow);
     connect(controller, &RunController::rowsCleared, fraStatus, &StatusFrame::clearRows);
     connect(controller, &RunController::countersChanged, pageReport, &ReportPage::showCounters);
     connect(controller, &RunController::progressChanged, pageReport, &ReportPage::showProgress);
-    connect(controller, &RunController::fileStarted, this,
-        [this](int index, int count, const QString&, const QString& line) {
-            pageReport->showFileStarted(index, count, line);
-            fileList->selectEntry(index);
-        });
+    connect(controller, &RunController::fileStarted, this, [this](int index, int count, const QString&) {
+        pageReport->showFileStarted(index, count);
+        fileList->selectEntry(index);
+    });
     connect(controller, &RunController::runFinished, this, &frmMain::DoneScanning);
     connect(pageReport, &ReportPage::percentResized, this, [this] {
         if (tabStrip->currentIndex() == BeginTagging)

@@ -57,6 +57,8 @@ struct Failure {
     ErrorCode errorCode() const { return static_cast<ErrorCode>(code); }
     bool is(ErrorCode c) const { return code == static_cast<int>(c); }
     QString toString() const { return QStringLiteral("[%1] %2").arg(code).arg(description); }
+
+    friend bool operator==(const Failure&, const Failure&) = default;
 };
 
 // Maps an errno value of a failed file operation on path to a failure.

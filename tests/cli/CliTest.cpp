@@ -1,7 +1,7 @@
 // quillon-tag run as the user runs it: its exit status, its reports in every
 // format, pages under awkward names, and a site root it never reads outside of.
 
-#include "engine/StatusTexts.h"
+#include "engine/run/Outcome.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 
@@ -16,6 +16,7 @@
 
 using namespace quillon;
 using namespace quillon::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -56,7 +57,7 @@ TEST(QuillonTag, ExitStatusTellsACleanRunFromErrorRowsFromAWrongCommandLine)
              words("-j 0"), words("--report xml"), words("--diff"), words("--root") << bad,
              QStringList { dir.file(QStringLiteral("missing.html")) } }) {
         SCOPED_TRACE(qPrintable(wrong.join(u' ')));
-        const Outcome run = quillonTag(wrong + QStringList { good, bad });
+        const ProgramRun run = quillonTag(wrong + QStringList { good, bad });
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.startsWith(QStringLiteral("quillon-tag: "))) << qPrintable(run.err);
@@ -81,32 +82,34 @@ TEST(QuillonTag, EveryReportCarriesEveryRowWhateverThePagesAreCalled)
     for (const QString& name : { QStringLiteral("-n a'b$c`d;e&f*g?h \u00df\u6f22\nj.html"),
              QStringLiteral("comma, only.html"), QStringLiteral("quote \"only\".html") }) {
         const QString page = dir.write(folder + u'/' + name, before);
-        rows << QStringList { page, picture, status::Success } << QStringList { page, {}, status::NoSrc };
+        rows << QStringList { page, picture, u"Success!"_s, u"tagged"_s }
+             << QStringList { page, {}, u"Error: SRC= property not found."_s, u"no-src"_s };
     }
     const QString site = dir.file(folder);
     const QMap<QString, QByteArray> untouched = filesBelow(site);
     QString text;
     for (const QStringList& row : rows)
-        text += row.join(u'\t') + u'\n';
+        text += row.first(3).join(u'\t') + u'\n';
     text += QStringLiteral("Found 3, Tagged 3, Errors 3\n");
 
-    const Outcome json = quillonTag(words("--dry-run --report json") << site);
+    const ProgramRun json = quillonTag(words("--dry-run --report json") << site);
     EXPECT_EQ(json.exitCode, 1);
     const QJsonObject report = QJsonDocument::fromJson(json.out).object();
     QList<QStringList> jsonRows;
     for (const QJsonValue row : report[QStringLiteral("rows")].toArray())
         jsonRows << QStringList { row[QStringLiteral("file")].toString(),
-            row[QStringLiteral("image")].toString(), row[QStringLiteral("status")].toString() };
+            row[QStringLiteral("image")].toString(), row[QStringLiteral("status")].toString(),
+            row[QStringLiteral("outcome")].toString() };
     EXPECT_EQ(jsonRows, rows) << json.out.toStdString();
     EXPECT_EQ(report[QStringLiteral("errors")].toInt(), 3);
 
-    const Outcome csv = quillonTag(words("--dry-run --report csv") << site);
+    const ProgramRun csv = quillonTag(words("--dry-run --report csv") << site);
     EXPECT_EQ(csv.exitCode, 1);
-    EXPECT_EQ(parseCsv(csv.text()), QList<QStringList> { words("file image status") } + rows);
+    EXPECT_EQ(parseCsv(csv.text()), QList<QStringList> { words("file image status outcome") } + rows);
     EXPECT_EQ(filesBelow(site), untouched) << "a dry run wrote";
 
     // Named through its folder and again by itself after "--", as it starts with "-".
-    const Outcome real = quillonTag(QStringList { QStringLiteral("--"), site, rows[0][0] });
+    const ProgramRun real = quillonTag(QStringList { QStringLiteral("--"), site, rows[0][0] });
     EXPECT_EQ(real.exitCode, 1);
     EXPECT_EQ(real.text(), text);
     QMap<QString, QByteArray> expected = untouched;
@@ -148,9 +151,10 @@ TEST(QuillonTag, NoPictureOutsideTheRootIsRead)
     const QByteArray page = "<img src=/img/in.gif><img src=/../outside.png><img src=../../outside.png>"
                             "<img src=/img/link.png><img src=../img/link.png>";
     const QString file = dir.write(QStringLiteral("root/pages/p.html"), page);
-    const Outcome run = quillonTag(words("--no-backup --root") << dir.file(QStringLiteral("root")) << file);
+    const ProgramRun run
+        = quillonTag(words("--no-backup --root") << dir.file(QStringLiteral("root")) << file);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.text().count(u'\t' + status::Success), 1) << qPrintable(run.text());
+    EXPECT_EQ(run.text().count(u"\tSuccess!"_s), 1) << qPrintable(run.text());
     EXPECT_TRUE(run.text().endsWith(QStringLiteral("Found 5, Tagged 1, Errors 4\n")))
         << qPrintable(run.text());
     EXPECT_EQ(slurp(file), QByteArray(page).replace("in.gif>", "in.gif WIDTH=5 HEIGHT=6>"));

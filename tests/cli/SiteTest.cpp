@@ -65,7 +65,7 @@ TEST(QuillonTagSite, AnyNumberOfJobsWritesTheSameBytesBackupsAndReportAsOne)
     QByteArray reports[2];
     for (int i = 0; i < 2; ++i) {
         const QString top = dir.file(QStringLiteral("run%1").arg(i));
-        const Outcome run = quillonTag(
+        const ProgramRun run = quillonTag(
             words(i == 0 ? "-r -j 1 --backup-dir bak site" : "-r -j 4 --backup-dir bak site"), top);
         EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err);
         reports[i] = run.out;
@@ -89,12 +89,12 @@ TEST(QuillonTagSite, ADiffOfADryRunAppliedWithPatchGivesTheBytesOfARealRun)
     dir.write(QStringLiteral("a/site/same.html"), "<img src=img/p0002.jpg width=5 height=6>\n");
     ASSERT_EQ(runProgram(QStringLiteral("cp"), words("-r a b"), dir.path()).exitCode, 0);
     const QMap<QString, QByteArray> untouched = filesBelow(dir.file(QStringLiteral("a/site")));
-    const Outcome diff = quillonTag(words("-r --dry-run --diff site"), dir.file(QStringLiteral("a")));
+    const ProgramRun diff = quillonTag(words("-r --dry-run --diff site"), dir.file(QStringLiteral("a")));
     EXPECT_EQ(diff.exitCode, 0) << qPrintable(diff.err);
     EXPECT_TRUE(filesBelow(dir.file(QStringLiteral("a/site"))) == untouched) << "a dry run wrote";
     EXPECT_FALSE(diff.out.contains("same.html"));
     dir.write(QStringLiteral("a/tags.diff"), diff.out);
-    const Outcome patch = runProgram(
+    const ProgramRun patch = runProgram(
         QStringLiteral("patch"), words("-p0 --batch -i tags.diff"), dir.file(QStringLiteral("a")));
     ASSERT_EQ(patch.exitCode, 0) << patch.out.toStdString() << qPrintable(patch.err);
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/ImageFetcher.h"
-#include "engine/RunObserver.h"
-#include "engine/TaggingEngine.h"
+#include "engine/fetch/ImageFetcher.h"
+#include "engine/run/RunObserver.h"
+#include "engine/run/TaggingEngine.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 

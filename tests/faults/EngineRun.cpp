@@ -3,7 +3,7 @@
 // quillon-tag's default options. Usage: engine-run FOLDER. Prints the report as
 // quillon-tag does (FILE<TAB>IMAGE<TAB>STATUS); exits 1 when a row is an error.
 
-#include "engine/TaggingEngine.h"
+#include "engine/run/TaggingEngine.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -27,6 +27,7 @@ int main(int argc, char** argv)
     quillon::TaggingEngine engine([options] { return options; }, network);
     engine.run(pages);
     for (const quillon::ReportRow& row : engine.report().rows())
-        std::printf("%s\t%s\t%s\n", qPrintable(row.file), qPrintable(row.image), qPrintable(row.status));
+        std::printf(
+            "%s\t%s\t%s\n", qPrintable(row.file), qPrintable(row.image), qPrintable(row.statusText()));
     return engine.report().counters().totalOf(quillon::Counter::Errors) > 0 ? 1 : 0;
 }

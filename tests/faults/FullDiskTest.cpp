@@ -4,7 +4,7 @@
 // backup that exists is the whole page as it was, no unfinished write is left,
 // and a page that did not get its new bytes has an error row.
 
-#include "engine/StatusTexts.h"
+#include "engine/run/Outcome.h"
 #include "platform/Paths.h"
 #include "platform/ProgramFolder.h"
 #include "tests/support/TestSupport.h"
@@ -102,13 +102,13 @@ TEST(FullDisk, EveryPageIsOldOrWholeAndEveryShortfallIsReported)
         }
         const QProcessEnvironment environment
             = fullDisk(fault.backupsElsewhere ? backups : site, fault.mode, fault.bytes);
-        const Outcome run = fault.desktop
+        const ProgramRun run = fault.desktop
             ? runProgram(programFolder() + QStringLiteral("/engine-run"), { site }, {}, environment)
             : quillonTag(arguments, {}, environment);
         auto reportedOld = [&](const QString& page) {
             const QString row = site + u'/' + page + QStringLiteral("\t\t");
-            return run.text().contains(row + status::BackupFailed)
-                || run.text().contains(row + status::WriteFailed);
+            return run.text().contains(row + outcomeText(Outcome::BackupFailed))
+                || run.text().contains(row + outcomeText(Outcome::WriteFailed));
         };
         auto backupOf = [&](const QString& page) {
             return (fault.backupsElsewhere ? GetFileName(page) : page) + QStringLiteral(".bak");

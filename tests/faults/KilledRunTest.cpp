@@ -26,7 +26,7 @@ TEST(KilledRun, EveryPageIsOldOrNewAndTheNextRunFinishesTheJob)
     ASSERT_TRUE(copySite(referenceSite));
     QElapsedTimer clock;
     clock.start();
-    const Outcome unbroken = quillonTag({ QStringLiteral("-r"), QStringLiteral("-q"), referenceSite });
+    const ProgramRun unbroken = quillonTag({ QStringLiteral("-r"), QStringLiteral("-q"), referenceSite });
     const qint64 duration = clock.elapsed();
     ASSERT_EQ(unbroken.exitCode, 0) << qPrintable(unbroken.err);
     const QMap<QString, QByteArray> reference = filesBelow(referenceSite, QStringLiteral(".html"));
@@ -53,7 +53,7 @@ TEST(KilledRun, EveryPageIsOldOrNewAndTheNextRunFinishesTheJob)
         }
         // The next run takes what the killed one left unfinished for neither pages
         // nor obstacles, and the backups keep the pages from before both runs.
-        const Outcome again = quillonTag({ QStringLiteral("-r"), QStringLiteral("-q"), site });
+        const ProgramRun again = quillonTag({ QStringLiteral("-r"), QStringLiteral("-q"), site });
         EXPECT_EQ(again.exitCode, 0) << qPrintable(again.text());
         EXPECT_EQ(again.text().section(u',', 0, 0), unbroken.text().section(u',', 0, 0)); // "Found N"
         EXPECT_TRUE(filesBelow(site, QStringLiteral(".html")) == reference);

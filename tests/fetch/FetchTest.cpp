@@ -1,9 +1,9 @@
 // The fetcher and the run's download area against a loopback server that answers
 // well and badly, with limits short enough that a bad answer costs a second or two.
 
-#include "engine/CurlFetcher.h"
-#include "engine/DownloadArea.h"
-#include "engine/PictureMeasure.h"
+#include "engine/fetch/CurlFetcher.h"
+#include "engine/fetch/DownloadArea.h"
+#include "engine/measure/PictureMeasure.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/Pictures.h"
 

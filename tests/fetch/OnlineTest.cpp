@@ -1,10 +1,10 @@
 // Online runs over remote pictures, good and bad: the engine over one page, and
 // the real quillon-tag over a site whose pages share their pictures.
 
-#include "engine/CurlFetcher.h"
-#include "engine/DownloadArea.h"
-#include "engine/StatusTexts.h"
-#include "engine/TaggingEngine.h"
+#include "engine/fetch/CurlFetcher.h"
+#include "engine/fetch/DownloadArea.h"
+#include "engine/run/Outcome.h"
+#include "engine/run/TaggingEngine.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/Pictures.h"
 
@@ -16,6 +16,7 @@ namespace quillon {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using test::makePicture;
 
 TEST(OnlineTagging, EachPictureIsFetchedOnceABadAddressIsAnErrorRowAndTheDownloadsGoAtTheEnd)
@@ -34,14 +35,14 @@ TEST(OnlineTagging, EachPictureIsFetchedOnceABadAddressIsAnErrorRowAndTheDownloa
         tagged += img + added + ">\n";
         statuses << status;
     };
-    tag(server.url(QStringLiteral("/a.png")), status::Success, " WIDTH=33 HEIGHT=22");
-    tag(server.url(QStringLiteral("/missing.png")), status::downloadFailed(481));
-    tag(server.url(QStringLiteral("/hostile/endless/")), status::downloadFailed(606));
-    tag(server.url(QStringLiteral("/hostile/gzip-bomb")), status::downloadFailed(481));
-    tag(QStringLiteral("http://127.0.0.1:1/x.png"), status::downloadFailed(603));
+    tag(server.url(QStringLiteral("/a.png")), u"Success!"_s, " WIDTH=33 HEIGHT=22");
+    tag(server.url(QStringLiteral("/missing.png")), u"Error: [481] Unable to download image."_s);
+    tag(server.url(QStringLiteral("/hostile/endless/")), u"Error: [606] Unable to download image."_s);
+    tag(server.url(QStringLiteral("/hostile/gzip-bomb")), u"Error: [481] Unable to download image."_s);
+    tag(QStringLiteral("http://127.0.0.1:1/x.png"), u"Error: [603] Unable to download image."_s);
     // Sent compressed: measured as the compressed SVG that arrives.
-    tag(server.url(QStringLiteral("/gzip/b.svg")), status::Success, " WIDTH=31 HEIGHT=17");
-    tag(server.url(QStringLiteral("/a.png")), status::Success, " WIDTH=33 HEIGHT=22");
+    tag(server.url(QStringLiteral("/gzip/b.svg")), u"Success!"_s, " WIDTH=31 HEIGHT=17");
+    tag(server.url(QStringLiteral("/a.png")), u"Success!"_s, " WIDTH=33 HEIGHT=22");
     const QString document = dir.write(QStringLiteral("page.html"), page);
 
     TagOptions options;
@@ -57,7 +58,7 @@ TEST(OnlineTagging, EachPictureIsFetchedOnceABadAddressIsAnErrorRowAndTheDownloa
 
     QStringList got;
     for (const ReportRow& row : engine.report().rows())
-        got << row.status;
+        got << row.statusText();
     EXPECT_EQ(got, statuses);
     EXPECT_EQ(test::slurp(document), tagged);
     EXPECT_EQ(engine.report().counters().totalOf(Counter::Tagged), 3);
@@ -84,7 +85,7 @@ TEST(OnlineTagging, QuillonTagFetchesEachAddressOfASiteOnceAndAtMostEightAtOnce)
             img(QStringLiteral("/slow/300/s%1.png").arg(i)) + shared + shared);
     }
 
-    const test::Outcome run = test::quillonTag({ QStringLiteral("--online"), QStringLiteral("--no-backup"),
+    const test::ProgramRun run = test::quillonTag({ QStringLiteral("--online"), QStringLiteral("--no-backup"),
         QStringLiteral("-j"), QString::number(pages), dir.file(QStringLiteral("site")) });
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_TRUE(run.text().endsWith(

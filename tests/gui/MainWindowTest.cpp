@@ -1,8 +1,9 @@
 #include "desktop/DesktopServices.h"
 #include "dialogs/frmCustomAltText.h"
 #include "dialogs/frmHelp.h"
-#include "engine/TagOptions.h"
-#include "engine/TaggingEngine.h"
+#include "settings/StoredOptions.h"
+#include "engine/run/TagOptions.h"
+#include "engine/run/TaggingEngine.h"
 #include "filelist/FileList.h"
 #include "mainwindow/ChooseFilesPage.h"
 #include "mainwindow/OptionsPage.h"
@@ -188,11 +189,11 @@ TEST_F(MainWindowTest, TheReportShowsTheEnginesRowsAndCountersSortedOrNot)
     writeSite();
     const Settings store = settings();
     RefusingFetcher offline;
-    TaggingEngine engine([store] { return TagOptions::fromSettings(store); }, offline);
+    TaggingEngine engine([store] { return tagOptionsFromSettings(store); }, offline);
     engine.run(names);
     QList<QStringList> expected;
     for (const ReportRow& row : engine.report().rows())
-        expected.append({ row.file, row.image, row.status });
+        expected.append({ row.file, row.image, row.statusText() });
     QStringList counted;
     for (const int count : engine.report().counters().total)
         counted.append(QString::number(count));

@@ -1,9 +1,9 @@
 #include "tests/support/TagOracle.h"
 
-#include "engine/DocumentText.h"
-#include "engine/StatusTexts.h"
-#include "engine/TagScanner.h"
-#include "engine/TaggingEngine.h"
+#include "engine/html/DocumentText.h"
+#include "engine/run/Outcome.h"
+#include "engine/html/TagScanner.h"
+#include "engine/run/TaggingEngine.h"
 #include "tests/support/Pictures.h"
 
 #include <QRegularExpression>
@@ -157,11 +157,12 @@ Problem PassOracle::check(QByteArrayView input, const TagOptions& options) const
         return say("report: ", rows.size(), " rows for ", tags.size(), " tags");
     int successes = 0;
     for (size_t k = 0; k < tags.size(); ++k) {
-        const QString& said = rows[k].status;
+        const Outcome said = rows[k].outcome;
         const bool clauses = lengths[k] > 0;
-        successes += said == status::Success;
-        if (said == status::Success ? !clauses : clauses && !status::isError(said))
-            return say("tag at ", tags[k].start, ": «", said.toStdString(), "» for ", lengths[k], " units");
+        successes += said == Outcome::Tagged;
+        if (said == Outcome::Tagged ? !clauses : clauses && !isError(said))
+            return say("tag at ", tags[k].start, ": «", rows[k].statusText().toStdString(), "» for ",
+                lengths[k], " units");
         const TagAttribute* src = tags[k].find(units, u"src");
         const QStringView source = src ? ImgTag::value(units, *src) : QStringView();
         const QString size = source == u"a.gif" ? QStringLiteral("120x60") : QStringLiteral("7x3");

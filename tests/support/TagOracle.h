@@ -3,7 +3,7 @@
 // What a correct document pass leaves behind, checked from the outside: the rules
 // the property test and the fuzz target hold the engine to.
 
-#include "engine/TagOptions.h"
+#include "engine/run/TagOptions.h"
 #include "tests/support/TestSupport.h"
 
 #include <QByteArrayView>

@@ -73,7 +73,7 @@ QMap<QString, QByteArray> filesBelow(const QString& folder, const QString& suffi
 
 bool generateSite(const QString& folder, int pages, int tagsPerPage, int pictures)
 {
-    const Outcome made = runProgram(QStringLiteral("python3"),
+    const ProgramRun made = runProgram(QStringLiteral("python3"),
         { QStringLiteral(QUILLON_GEN_SITE), folder, QStringLiteral("--pages"), QString::number(pages),
             QStringLiteral("--tags-per-page"), QString::number(tagsPerPage), QStringLiteral("--pictures"),
             QString::number(pictures), QStringLiteral("--page-kb"), QStringLiteral("2") });
@@ -82,7 +82,7 @@ bool generateSite(const QString& folder, int pages, int tagsPerPage, int picture
     return made.exitCode == 0;
 }
 
-Outcome runProgram(const QString& program, const QStringList& arguments, const QString& workingFolder,
+ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& workingFolder,
     const QProcessEnvironment& environment)
 {
     QProcess process;
@@ -101,7 +101,7 @@ QString quillonTagPath()
     return programFolder() + QStringLiteral("/quillon-tag");
 }
 
-Outcome quillonTag(
+ProgramRun quillonTag(
     const QStringList& arguments, const QString& workingFolder, const QProcessEnvironment& environment)
 {
     return runProgram(quillonTagPath(), arguments, workingFolder, environment);

@@ -3,7 +3,7 @@
 // What the test programs share: temporary folders, folder snapshots, generated
 // sites, programs run as the user would run them, and a fetcher for offline runs.
 
-#include "engine/ImageFetcher.h"
+#include "engine/fetch/ImageFetcher.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -55,19 +55,19 @@ QMap<QString, QByteArray> filesBelow(const QString& folder, const QString& suffi
 bool generateSite(const QString& folder, int pages, int tagsPerPage = 6, int pictures = 24);
 
 // How a program run ended and what it printed.
-struct Outcome {
+struct ProgramRun {
     int exitCode = -1; // -1 when it crashed or did not end within two minutes
     QByteArray out;
     QString err;
     QString text() const { return QString::fromUtf8(out); }
 };
 
-Outcome runProgram(const QString& program, const QStringList& arguments, const QString& workingFolder = {},
+ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& workingFolder = {},
     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
 // The real quillon-tag, built beside the test program.
 QString quillonTagPath();
-Outcome quillonTag(const QStringList& arguments, const QString& workingFolder = {},
+ProgramRun quillonTag(const QStringList& arguments, const QString& workingFolder = {},
     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
 // For runs that must not reach the network: every address is refused, and counted.

@@ -1,5 +1,5 @@
-#include "engine/StatusTexts.h"
-#include "engine/TaggingEngine.h"
+#include "engine/run/Outcome.h"
+#include "engine/run/TaggingEngine.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 
@@ -25,9 +25,10 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         const char* options;
         QString tag; // the clauses go at "|", or at the end
         const char* added;
-        QString status;
+        Outcome outcome;
+        int code = 0; // the failure's number, for an error that has one
     };
-    const QString skipped = status::NoChanges, done = status::Success;
+    const Outcome skipped = Outcome::NoChanges, done = Outcome::Tagged;
     const char* const size = " WIDTH=120 HEIGHT=60";
     const QString png = makePicture(QStringLiteral("png"), 9, 4).toBase64();
     const Case cases[] = {
@@ -41,7 +42,7 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         { "ba", "img Src=a.gif Alt=\"\" BORDER = 2", size, done },
         { "ba", "img src=a.gif WIDTH = 120 height=60 border alt", "", skipped },
         { "b", "img src=none.gif width=1 height=2", " BORDER=0", done },
-        { "?", "img src=a.gif", size, status::downloadFailed(13) },
+        { "?", "img src=a.gif", size, Outcome::PictureFailed, 13 },
         { "", "img src=\"a.gif\"| /", size, done },
         { "", "img src='a.gif'|/", " WIDTH=120 HEIGHT=60 ", done },
         { "", "img src=a.gif| alt=", size, done },
@@ -51,25 +52,25 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         { "", "img src=a.gif width=\"60px\"", " HEIGHT=30", done },
         { "", "img src=a.gif width=\"60.5\"", " HEIGHT=30", done },
         { "", "img src=a.gif height=\" 30.4\"", " WIDTH=61", done },
-        { "", "img src=a.gif width=\"50%\"", "", status::SizeInOtherUnits },
-        { "", "img src=a.gif width=auto", "", status::SizeNotANumber },
-        { "", "img src=a.gif height=\".5\"", "", status::SizeNotANumber },
+        { "", "img src=a.gif width=\"50%\"", "", Outcome::SizeInOtherUnits },
+        { "", "img src=a.gif width=auto", "", Outcome::SizeNotANumber },
+        { "", "img src=a.gif height=\".5\"", "", Outcome::SizeNotANumber },
         // The source as a browser reads it.
         { "", "img src=\"my pic.gif\"", " WIDTH=7 HEIGHT=3", done },
         { "", "img src=my%20pic.gif?v=2#top", " WIDTH=7 HEIGHT=3", done },
         { "", "img src=\"a&amp;b.gif\"", " WIDTH=8 HEIGHT=4", done },
         { "", "img lowsrc=\"x.png\" src=\"a.gif\"", size, done },
-        { "", "img alt=\"src=a.gif\"", "", status::NoSrc },
-        { "", "img src=none.gif", "", status::downloadFailed(53) },
-        { "", "img src=nofolder/none.gif", "", status::ImageNotFound },
-        { "", "img src=a.gif/", "", status::ImageNotFound },
-        { "", "img src=//example.invalid/a.gif", "", status::Offline },
+        { "", "img alt=\"src=a.gif\"", "", Outcome::NoSrc },
+        { "", "img src=none.gif", "", Outcome::PictureFailed, 53 },
+        { "", "img src=nofolder/none.gif", "", Outcome::ImageNotFound, 76 },
+        { "", "img src=a.gif/", "", Outcome::ImageNotFound, 76 },
+        { "", "img src=//example.invalid/a.gif", "", Outcome::Offline },
         { "", "img src=\"data:image/png;base64," + png + '"', " WIDTH=9 HEIGHT=4", done },
         // "/..." is a path under the site's root, and an error without one.
-        { "", "img src=\"/pics/logo.gif\"", "", status::NoSiteRoot },
+        { "", "img src=\"/pics/logo.gif\"", "", Outcome::NoSiteRoot },
         { "r", "img src=\"/pics/logo.gif\"", " WIDTH=9 HEIGHT=5", done },
         { "r", "img src=\"pics/logo.gif\"", " WIDTH=5 HEIGHT=5", done },
-        { "r", "img src=/pics/logo.gif/", "", status::ImageNotFound },
+        { "r", "img src=/pics/logo.gif/", "", Outcome::ImageNotFound, 76 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tag.toStdString());
@@ -86,7 +87,8 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         const QString tagged = c.tag.contains(u'|') ? QString(c.tag).replace(u'|', added) : c.tag + added;
         EXPECT_EQ(
             engine.TagImage(QString(c.tag).remove(u'|'), dir.file(QStringLiteral("sub/page.html"))), tagged);
-        EXPECT_EQ(engine.report().rows().back().status, c.status);
+        EXPECT_EQ(engine.report().rows().back().outcome, c.outcome);
+        EXPECT_EQ(engine.report().rows().back().failure.code, c.code);
     }
 }
 

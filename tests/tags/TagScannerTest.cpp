@@ -1,4 +1,4 @@
-#include "engine/TagScanner.h"
+#include "engine/html/TagScanner.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

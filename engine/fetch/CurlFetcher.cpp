@@ -1,0 +1,309 @@
+#include "engine/fetch/CurlFetcher.h"
+
+#include "engine/measure/PictureMeasure.h"
+#include "platform/FileDescriptor.h"
+
+#include <QFile>
+
+#include <curl/curl.h>
+
+#include <cerrno>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace quillon {
+
+namespace {
+
+// Pictures come from the web and from ftp sites; file:, gopher:, dict: and the
+// rest would let a page read local files or talk to services it has no
+// business with, also by way of a redirect.
+constexpr const char* allowedProtocols = "http,https,ftp";
+constexpr const char* userAgent = "Quillon/1.0";
+
+// libcurl, with the TLS, Kerberos, LDAP and other libraries it needs, takes
+// about a third of the program's start-up to load, and most runs fetch
+// nothing: it is loaded at the first fetch instead.
+struct CurlLibrary {
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_easy_init) easyInit = nullptr;
+    decltype(&curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&curl_easy_reset) easyReset = nullptr;
+    decltype(&curl_easy_setopt) easySetopt = nullptr;
+    decltype(&curl_easy_perform) easyPerform = nullptr;
+    decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
+    decltype(&curl_easy_strerror) easyStrerror = nullptr;
+    QString error; // why it could not be loaded
+};
+
+template <typename F> bool resolve(void* library, const char* name, F& function)
+{
+    function = reinterpret_cast<F>(::dlsym(library, name));
+    return function != nullptr;
+}
+
+CurlLibrary loadCurl()
+{
+    CurlLibrary curl;
+    void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        curl.error = QString::fromLocal8Bit(::dlerror());
+        return curl;
+    }
+    // Never unloaded: libcurl's own threads and caches may outlive any fetcher.
+    if (!resolve(library, "curl_global_init", curl.globalInit)
+        || !resolve(library, "curl_easy_init", curl.easyInit)
+        || !resolve(library, "curl_easy_cleanup", curl.easyCleanup)
+        || !resolve(library, "curl_easy_reset", curl.easyReset)
+        || !resolve(library, "curl_easy_setopt", curl.easySetopt)
+        || !resolve(library, "curl_easy_perform", curl.easyPerform)
+        || !resolve(library, "curl_easy_getinfo", curl.easyGetinfo)
+        || !resolve(library, "curl_easy_strerror", curl.easyStrerror)) {
+        curl = CurlLibrary();
+        curl.error = QStringLiteral("libcurl.so.4 lacks a function it should have");
+        return curl;
+    }
+    // curl_global_init is not safe to race with itself or with other curl
+    // calls; it runs here once for the whole process, before any transfer.
+    curl.globalInit(CURL_GLOBAL_DEFAULT);
+    return curl;
+}
+
+// The loaded library; its easyInit is null when it could not be loaded.
+const CurlLibrary& curlLibrary()
+{
+    static const CurlLibrary curl = loadCurl();
+    return curl;
+}
+
+// Where the body goes, and why writing it stopped if it did.
+struct BodySink {
+    int fd = -1;
+    qint64 maxBytes = 0;
+    qint64 written = 0;
+    bool tooLarge = false;
+    int writeErrno = 0;
+    bool headerOnly = false;
+    QByteArray head; // the body so far, while it may still tell the size
+    bool measurable = false; // the size is known: the rest is not needed
+    CURL* easy = nullptr; // the transfer, to ask what kind of answer it is
+};
+
+// How much of a picture's start is kept to find its size; formats that put the
+// size further in are fetched whole.
+constexpr qsizetype kHeadLimit = 1024 * 1024;
+constexpr qint64 kHeadBytes = 65536;
+constexpr const char* kHeadRange = "0-65535"; // the first kHeadBytes
+
+// Content-Length is checked by libcurl before the body starts, but a chunked
+// body or a server that lies about its length is only caught here.
+size_t writeBody(char* data, size_t size, size_t count, void* userData)
+{
+    auto* sink = static_cast<BodySink*>(userData);
+    const size_t length = size * count;
+    if (sink->measurable) {
+        // The rest of a part asked for: read, not kept, unless it runs longer than asked.
+        sink->written += static_cast<qint64>(length);
+        return sink->written > kHeadBytes ? 0 : length;
+    }
+    if (sink->written + static_cast<qint64>(length) > sink->maxBytes) {
+        sink->tooLarge = true;
+        return 0;
+    }
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::write(sink->fd, data + done, length - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            sink->writeErrno = errno;
+            return 0;
+        }
+        done += static_cast<size_t>(n);
+    }
+    sink->written += static_cast<qint64>(length);
+    if (sink->headerOnly && sink->head.size() < kHeadLimit) {
+        sink->head.append(data, static_cast<qsizetype>(length));
+        if (MeasurePictureData(sink->head).ok()) {
+            sink->measurable = true;
+            // The rest of a part asked for is short, and reading it keeps the
+            // connection for the next picture; a whole picture sent all the
+            // same is cut short here, which ends the transfer.
+            long response = 0;
+            curlLibrary().easyGetinfo(sink->easy, CURLINFO_RESPONSE_CODE, &response);
+            if (response != 206)
+                return 0;
+        }
+    }
+    return length;
+}
+
+ErrorCode codeFor(CURLcode rc)
+{
+    switch (rc) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return ErrorCode::UnsupportedAddress;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return ErrorCode::HostNotFound;
+    case CURLE_COULDNT_CONNECT:
+        return ErrorCode::ConnectFailed;
+    case CURLE_OPERATION_TIMEDOUT:
+        return ErrorCode::TransferTimedOut;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return ErrorCode::TooManyRedirects;
+    case CURLE_FILESIZE_EXCEEDED:
+        return ErrorCode::TransferTooLarge;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+        return ErrorCode::TransferNotFound;
+    default:
+        return ErrorCode::TransferFailed;
+    }
+}
+
+Failure transferFailure(ErrorCode code, const QString& curlText)
+{
+    return Failure(code, QStringLiteral("%1: %2").arg(describe(code), curlText));
+}
+
+template <typename T> void setOption(CURL* easy, CURLoption option, T value)
+{
+    // Every option set here exists in the libcurl we build against; a failure
+    // would only mean a library built without a protocol, which the transfer
+    // itself then reports.
+    curlLibrary().easySetopt(easy, option, value);
+}
+
+} // namespace
+
+struct CurlFetcher::Handle {
+    CURL* easy = nullptr;
+    char errorText[CURL_ERROR_SIZE] = {};
+
+    Handle()
+        : easy(curlLibrary().easyInit ? curlLibrary().easyInit() : nullptr)
+    {
+    }
+    ~Handle()
+    {
+        if (easy)
+            curlLibrary().easyCleanup(easy);
+    }
+};
+
+CurlFetcher::CurlFetcher(TransferLimits limits)
+    : m_limits(limits)
+{
+}
+
+CurlFetcher::~CurlFetcher() = default;
+
+Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
+{
+    // The target is made empty before anything else, so a stale picture from an
+    // earlier download under this name can never be measured in place of this one.
+    const QByteArray nativePath = QFile::encodeName(targetPath);
+    FileDescriptor fd(::open(nativePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd.isOpen())
+        return failureFromErrno(errno, targetPath);
+    if (!m_handle)
+        m_handle = std::make_unique<Handle>();
+    if (!m_handle->easy) {
+        const QString& why = curlLibrary().error;
+        return transferFailure(ErrorCode::TransferFailed,
+            why.isEmpty() ? QStringLiteral("libcurl cannot start a transfer")
+                          : QStringLiteral("libcurl cannot be loaded: ") + why);
+    }
+
+    BodySink sink;
+    sink.fd = fd.get();
+    sink.maxBytes = m_limits.maxBytes;
+    sink.headerOnly = m_limits.headerOnly;
+    const QByteArray url = address.toUtf8();
+    auto perform = [&](BodySink& body, bool ranged) {
+        CURL* easy = m_handle->easy;
+        if (!easy)
+            return CURLE_FAILED_INIT;
+        // Reset rather than a fresh handle: the connection cache survives, which
+        // matters when a page takes many pictures from one server.
+        curlLibrary().easyReset(easy);
+        m_handle->errorText[0] = '\0';
+        setOption(easy, CURLOPT_URL, url.constData());
+        setOption(easy, CURLOPT_ERRORBUFFER, m_handle->errorText);
+        // Signals would disturb the rest of the program and cannot be aimed at
+        // a worker thread; name look-ups still time out because this libcurl
+        // resolves names on a thread of its own.
+        setOption(easy, CURLOPT_NOSIGNAL, 1L);
+        setOption(easy, CURLOPT_PROTOCOLS_STR, allowedProtocols);
+        setOption(easy, CURLOPT_REDIR_PROTOCOLS_STR, allowedProtocols);
+        setOption(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        setOption(easy, CURLOPT_MAXREDIRS, m_limits.maxRedirects);
+        setOption(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_limits.connectTimeout.count()));
+        setOption(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(m_limits.totalTimeout.count()));
+        if (m_limits.lowSpeedBytes > 0) {
+            setOption(easy, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytes);
+            setOption(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_limits.lowSpeedTime.count()));
+        }
+        // An announced length past the limit is refused before the body starts;
+        // not when only the start is wanted, since the start of a large picture
+        // still tells its size (the body is capped as it arrives all the same).
+        if (!body.headerOnly)
+            setOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_limits.maxBytes));
+        setOption(easy, CURLOPT_USERAGENT, userAgent);
+        setOption(easy, CURLOPT_WRITEFUNCTION, &writeBody);
+        body.easy = easy;
+        setOption(easy, CURLOPT_WRITEDATA, &body);
+        if (ranged)
+            setOption(easy, CURLOPT_RANGE, kHeadRange);
+        return curlLibrary().easyPerform(easy);
+    };
+
+    const bool ranged
+        = m_limits.headerOnly && address.startsWith(QStringLiteral("http"), Qt::CaseInsensitive);
+    CURLcode rc = perform(sink, ranged);
+    long response = 0;
+    if (m_handle->easy)
+        curlLibrary().easyGetinfo(m_handle->easy, CURLINFO_RESPONSE_CODE, &response);
+    if (ranged && !sink.measurable && rc == CURLE_OK && response == 206 && sink.written >= kHeadBytes) {
+        // The first part did not tell the size: the whole picture after all. A
+        // shorter part was the whole file already, and asking again would only
+        // bring the same bytes.
+        if (::ftruncate(fd.get(), 0) == 0 && ::lseek(fd.get(), 0, SEEK_SET) == 0) {
+            sink = BodySink();
+            sink.fd = fd.get();
+            sink.maxBytes = m_limits.maxBytes;
+            rc = perform(sink, false);
+        }
+    }
+    if (sink.measurable && rc == CURLE_WRITE_ERROR)
+        rc = CURLE_OK;
+    CURL* easy = m_handle->easy;
+
+    Status status;
+    if (sink.writeErrno != 0) {
+        status = failureFromErrno(sink.writeErrno, targetPath);
+    } else if (sink.tooLarge) {
+        status = transferFailure(
+            ErrorCode::TransferTooLarge, QStringLiteral("the body passed %1 bytes").arg(m_limits.maxBytes));
+    } else if (rc != CURLE_OK) {
+        const QString text = (easy && m_handle->errorText[0] != '\0')
+            ? QString::fromUtf8(m_handle->errorText)
+            : QString::fromUtf8(curlLibrary().easyStrerror(rc));
+        status = transferFailure(codeFor(rc), text);
+    }
+
+    if (!status.ok()) {
+        // Half a picture must not pass for a whole one. Should shortening fail,
+        // the failure already reported is still the one that matters.
+        const int ignored = ::ftruncate(fd.get(), 0);
+        static_cast<void>(ignored);
+    }
+    if (const int err = fd.close(); err != 0 && status.ok())
+        status = failureFromErrno(err, targetPath);
+    return status;
+}
+
+} // namespace quillon

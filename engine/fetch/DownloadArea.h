@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/fetch/ImageFetcher.h"
+#include "platform/Result.h"
+
+#include <QString>
+
+#include <memory>
+#include <mutex>
+
+class QTemporaryDir;
+
+namespace quillon {
+
+// The run's private place for downloaded pictures: temp.001, temp.002, ... in a
+// folder of its own under the system's temporary folder, made at the run's
+// first download and unique to this run, so two running copies never share it.
+// Everything in it goes away with removeAll() or with the area itself.
+class DownloadArea {
+public:
+    explicit DownloadArea(ImageFetcher& fetcher);
+    ~DownloadArea();
+    DownloadArea(const DownloadArea&) = delete;
+    DownloadArea& operator=(const DownloadArea&) = delete;
+
+    // Fetches address into the next numbered file and returns that file's path.
+    // The number is used up even when the fetch fails. Past 32767 the run has
+    // run out of numbers: the result is Overflow and nothing is fetched.
+    Result<QString> DownloadImage(const QString& address);
+    // The same through another fetcher, so that several transfers can run at once
+    // (numbering is safe from several threads).
+    Result<QString> DownloadImage(const QString& address, ImageFetcher& fetcher);
+
+    // The end of a run: the files and the folder go, and numbering starts again
+    // at temp.001 in a new folder on the next download.
+    void removeAll();
+
+    // How many numbers this run has used.
+    qint16 counter() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_counter;
+    }
+    // The run's folder; empty until the first download.
+    QString folder() const;
+
+    // Continues the numbering after value, so that tests reach the end of the
+    // numbers or re-use a name without thousands of downloads.
+    void setCounter(qint16 value)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_counter = value;
+    }
+
+private:
+    ImageFetcher& m_fetcher;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    qint16 m_counter = 0;
+    mutable std::mutex m_mutex;
+};
+
+} // namespace quillon

@@ -1,0 +1,170 @@
+#include "engine/run/DocumentPass.h"
+
+#include "engine/html/DocumentText.h"
+#include "engine/run/RunObserver.h"
+#include "engine/run/RunReport.h"
+#include "engine/run/RunResources.h"
+#include "engine/run/TagRewriter.h"
+#include "engine/html/TagScanner.h"
+#include "platform/FileOps.h"
+
+#include <QByteArrayView>
+#include <QList>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace quillon {
+
+namespace {
+
+// A page is XML when it says so first (after a byte order mark and blanks) or
+// when its root element is in the XHTML namespace.
+bool isXmlPage(const DocumentText& document)
+{
+    QStringView units = document.units();
+    if (document.encoding() == DocumentText::Encoding::Utf8 && units.startsWith(u"\u00EF\u00BB\u00BF"))
+        units = units.sliced(3); // the UTF-8 byte order mark, one unit a byte
+    qsizetype i = 0;
+    while (i < units.size() && isHtmlBlank(units[i]))
+        ++i;
+    if (units.sliced(i).startsWith(u"<?xml"))
+        return true;
+    TagScanner scanner(units, u"html");
+    const std::optional<ImgTag> root = scanner.next();
+    const TagAttribute* xmlns = root ? root->find(units, u"xmlns") : nullptr;
+    return xmlns
+        && document.toText(ImgTag::value(units, *xmlns)).trimmed()
+        == QStringLiteral("http://www.w3.org/1999/xhtml");
+}
+
+} // namespace
+
+void DocumentPass::reportDocumentFailure(const QString& path, Outcome outcome)
+{
+    const int row = m_report.AddReportRow(path);
+    m_report.SetRowStatus(row, outcome);
+    m_report.CountOne(Counter::Errors);
+}
+
+Result<StagedWrite> DocumentPass::stageBackup(
+    const QString& path, const QByteArray& bytes, const TagOptions& options)
+{
+    QString backup = path + QStringLiteral(".bak");
+    if (options.globalBackups) {
+        if (options.makeBackupFolder) {
+            if (Status made = makeFolders(options.backupPath); !made)
+                return made.failure();
+        }
+        // Documents of one run that share a file name keep a backup each.
+        backup = m_resources.backupName(options.backupPath, path);
+    }
+    // Written whole before the document is touched; flushed at once unless the
+    // run flushes many together.
+    return stageFileAtomic(backup, bytes, nullptr, !m_deferWrites, Links::Replace);
+}
+
+void DocumentPass::TagFile(
+    const QString& path, const TagOptions& options, double base, const std::atomic<bool>& stop)
+{
+    FileStamp readVersion;
+    const Result<QByteArray> read = readWholeFile(path, &readVersion);
+    if (!read) {
+        reportDocumentFailure(path, Outcome::ReadFailed);
+        return;
+    }
+    const QByteArray& bytes = read.value();
+    // The backup is written first, but put in place only when the document is
+    // about to change: a document left as it is keeps the backup it has, which
+    // after an earlier run is the only copy of its bytes before that run.
+    std::optional<StagedWrite> backup;
+    if (options.generateBackups && !options.dryRun) {
+        Result<StagedWrite> staged = stageBackup(path, bytes, options);
+        if (!staged) {
+            reportDocumentFailure(path, Outcome::BackupFailed);
+            return;
+        }
+        backup = std::move(staged).value();
+    }
+
+    double progress = base;
+    auto moveProgress = [&](double value) {
+        progress = value;
+        if (m_progress)
+            m_progress(value);
+    };
+
+    // The clauses of every tag, in document order, and where each goes among the
+    // document's bytes.
+    struct Insertion {
+        qsizetype at; // the byte offset in the document
+        qsizetype clausesEnd; // one past its clauses in inserted
+    };
+    QByteArray inserted;
+    QList<Insertion> insertions;
+    {
+        const DocumentText document = DocumentText::decode(bytes);
+        const QStringView units = document.units();
+        const bool xmlStyle = options.lowerCaseClauses || isXmlPage(document);
+        const double length = std::max<qsizetype>(units.size(), 1);
+        TagScanner scanner(units);
+        while (!stop) {
+            const std::optional<ImgTag> tag = scanner.next();
+            if (!tag)
+                break;
+            const double reached
+                = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
+            if (reached > progress)
+                moveProgress(reached);
+
+            const QString clauses
+                = m_rewriter.clausesFor(TagContext { units, *tag, &document, path, xmlStyle }, options);
+            if (clauses.isEmpty())
+                continue;
+            inserted.append(
+                document.encodeUnits(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses)));
+            insertions.append(Insertion { document.byteOffset(tag->insertAt), inserted.size() });
+        }
+    } // the decoded text is let go here: a large document is never held as text and as new bytes at once
+    if (progress < base + 3)
+        moveProgress(base + 3);
+
+    if (insertions.isEmpty()) {
+        if (backup)
+            discardStaged(*backup);
+        return; // nothing inserted: the file keeps its bytes and its time
+    }
+
+    // The new bytes are the document's own between the clauses, copied once.
+    const QByteArrayView original(bytes);
+    QByteArray after;
+    after.reserve(bytes.size() + inserted.size());
+    qsizetype copied = 0;
+    qsizetype clausesStart = 0;
+    for (const Insertion& insertion : std::as_const(insertions)) {
+        after.append(original.sliced(copied, insertion.at - copied));
+        after.append(QByteArrayView(inserted).sliced(clausesStart, insertion.clausesEnd - clausesStart));
+        copied = insertion.at;
+        clausesStart = insertion.clausesEnd;
+    }
+    after.append(original.sliced(copied));
+    if (m_observer)
+        m_observer->documentRewritten(path, bytes, after);
+    if (options.dryRun)
+        return;
+
+    std::optional<Outcome> failure;
+    StagedDocument staged
+        = stageDocument(path, after, readVersion, std::move(backup), !m_deferWrites, &failure);
+    if (failure)
+        reportDocumentFailure(path, *failure);
+    if (m_deferWrites) {
+        m_staged = std::move(staged); // the run puts the backup in place, then the page
+        return;
+    }
+    if (const std::optional<Outcome> failed = commitDocument(staged, true, true))
+        reportDocumentFailure(path, *failed);
+}
+
+} // namespace quillon

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/Failure.h"
+
+#include <QString>
+
+namespace quillon {
+
+// What became of a tag or a document, as a value. Words are made from it only
+// where a person reads them (outcomeText); everything that counts or decides
+// reads the value.
+enum class Outcome : quint8 {
+    Pending, // a row just added, not yet decided
+    Tagged, // clauses were added
+    NoChanges, // the tag had all it needed
+    Downloading, // a remote picture is being fetched
+    // Skipped: the tag is left as it is, and that is no error.
+    Offline,
+    SizeInOtherUnits,
+    SizeNotANumber,
+    SizeOutOfRange,
+    // Errors: the tag or the document is left as it is, and the user should look.
+    NoSrc,
+    NoSiteRoot,
+    ImageNotFound, // a folder on the picture's path does not exist
+    PictureFailed, // a local picture that cannot be read or measured; see the row's failure
+    DownloadFailed, // a remote picture that cannot be fetched or measured; see the row's failure
+    BackupFailed,
+    WriteFailed,
+    ReadFailed,
+};
+
+enum class OutcomeKind : quint8 { Pending, Tagged, NothingNeeded, Skipped, Error };
+
+OutcomeKind kindOf(Outcome outcome);
+inline bool isError(Outcome outcome)
+{
+    return kindOf(outcome) == OutcomeKind::Error;
+}
+
+// The report's words for an outcome ("Success!", "Error: [53] Unable to download
+// image."); failure gives the number where the words have one.
+QString outcomeText(Outcome outcome, const Failure& failure = {});
+// A short stable name for machine-readable reports ("tagged", "download-failed").
+QString outcomeName(Outcome outcome);
+
+} // namespace quillon

@@ -1,0 +1,64 @@
+#include "engine/run/RunReport.h"
+
+#include "engine/run/RunObserver.h"
+
+namespace quillon {
+
+int RunReport::AddReportRow(const QString& file)
+{
+    m_rows.append(ReportRow { file, QString() });
+    const int row = static_cast<int>(m_rows.size() - 1);
+    if (m_observer)
+        m_observer->rowAdded(row, m_rows.back());
+    return row;
+}
+
+void RunReport::SetRowImage(int row, const QString& text)
+{
+    m_rows[row].image = text;
+    if (m_observer)
+        m_observer->rowChanged(row, m_rows[row]);
+}
+
+void RunReport::SetRowStatus(int row, Outcome outcome, const Failure& failure)
+{
+    m_rows[row].outcome = outcome;
+    m_rows[row].failure = failure;
+    if (m_observer)
+        m_observer->rowChanged(row, m_rows[row]);
+}
+
+void RunReport::CountOne(Counter counter)
+{
+    m_counters.countOne(counter);
+    countersChanged();
+}
+
+void RunReport::resetCounters()
+{
+    m_counters = Counters();
+    countersChanged();
+}
+
+void RunReport::resetCurrent()
+{
+    m_counters.current = {};
+    countersChanged();
+}
+
+void RunReport::clear()
+{
+    m_rows.clear();
+    m_counters = Counters();
+    if (m_observer)
+        m_observer->rowsCleared();
+    countersChanged();
+}
+
+void RunReport::countersChanged()
+{
+    if (m_observer)
+        m_observer->countersChanged(m_counters);
+}
+
+} // namespace quillon

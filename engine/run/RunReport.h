@@ -1,0 +1,75 @@
+#pragma once
+
+#include "engine/run/Outcome.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+
+namespace quillon {
+
+class RunObserver;
+
+struct ReportRow {
+    QString file;
+    QString image;
+    Outcome outcome = Outcome::Pending;
+    Failure failure; // for an error with a number: the failure behind it
+
+    // The Status column's words.
+    QString statusText() const { return outcomeText(outcome, failure); }
+
+    friend bool operator==(const ReportRow&, const ReportRow&) = default;
+};
+
+enum class Counter { Found = 0, Tagged = 1, Errors = 2 };
+
+// The six counters: found, tagged and errors for the whole run and for the current file.
+struct Counters {
+    std::array<int, 3> total {};
+    std::array<int, 3> current {};
+
+    int totalOf(Counter c) const { return total[static_cast<int>(c)]; }
+    int currentOf(Counter c) const { return current[static_cast<int>(c)]; }
+    // One more on the run total and on the current file.
+    void countOne(Counter c)
+    {
+        ++total[static_cast<int>(c)];
+        ++current[static_cast<int>(c)];
+    }
+    friend bool operator==(const Counters&, const Counters&) = default;
+};
+
+// The rows and counters of the report. Rows of earlier runs stay until clear().
+// Every change is told to the observer, if there is one.
+class RunReport {
+public:
+    void setObserver(RunObserver* observer) { m_observer = observer; }
+
+    // Appends a row for file with Image empty and its outcome pending; returns its index.
+    int AddReportRow(const QString& file);
+    void SetRowImage(int row, const QString& text);
+    void SetRowStatus(int row, Outcome outcome, const Failure& failure = {});
+    // One more on the run total, then on the current file.
+    void CountOne(Counter counter);
+
+    // All six counters to 0 (a run starts); the rows stay.
+    void resetCounters();
+    // The current-file counters to 0 (a file starts, a run ends).
+    void resetCurrent();
+    // Every row removed and every counter 0.
+    void clear();
+
+    const QList<ReportRow>& rows() const { return m_rows; }
+    const Counters& counters() const { return m_counters; }
+
+private:
+    void countersChanged();
+
+    QList<ReportRow> m_rows;
+    Counters m_counters;
+    RunObserver* m_observer = nullptr;
+};
+
+} // namespace quillon

@@ -1,0 +1,133 @@
+#include "engine/run/RunResources.h"
+
+#include "engine/fetch/ImageFetcher.h"
+#include "engine/measure/PictureMeasure.h"
+#include "platform/Paths.h"
+
+#include <vector>
+
+namespace quillon {
+
+// Lends fetchers to transfers: at most one transfer per fetcher at a time.
+class RunResources::FetcherPool {
+public:
+    explicit FetcherPool(ImageFetcher& only) { m_free.push_back(&only); }
+    FetcherPool(const std::function<std::unique_ptr<ImageFetcher>()>& make, int count)
+    {
+        for (int i = 0; i < std::max(count, 1); ++i) {
+            m_owned.push_back(make());
+            m_free.push_back(m_owned.back().get());
+        }
+    }
+
+    Result<QString> download(DownloadArea& area, const QString& address)
+    {
+        ImageFetcher* fetcher = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_available.wait(lock, [this] { return !m_free.empty(); });
+            fetcher = m_free.back();
+            m_free.pop_back();
+        }
+        Result<QString> result = area.DownloadImage(address, *fetcher);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_free.push_back(fetcher);
+        }
+        m_available.notify_one();
+        return result;
+    }
+
+    ImageFetcher& first() { return *m_free.front(); }
+
+private:
+    std::vector<std::unique_ptr<ImageFetcher>> m_owned;
+    std::vector<ImageFetcher*> m_free;
+    std::mutex m_mutex;
+    std::condition_variable m_available;
+};
+
+struct RunResources::Pending {
+    bool done = false;
+    Result<QString> result = Failure(ErrorCode::TransferFailed);
+};
+
+RunResources::RunResources(ImageFetcher& fetcher)
+    : m_pool(std::make_unique<FetcherPool>(fetcher))
+    , m_area(std::make_unique<DownloadArea>(fetcher))
+{
+}
+
+RunResources::RunResources(std::function<std::unique_ptr<ImageFetcher>()> makeFetcher, int maxTransfers)
+    : m_pool(std::make_unique<FetcherPool>(makeFetcher, maxTransfers))
+    , m_area(std::make_unique<DownloadArea>(m_pool->first()))
+{
+}
+
+RunResources::~RunResources() = default;
+
+Result<QString> RunResources::download(const QString& address)
+{
+    std::shared_ptr<Pending> pending;
+    bool mine = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        pending = m_downloads.value(address);
+        if (!pending) {
+            pending = std::make_shared<Pending>();
+            m_downloads.insert(address, pending);
+            mine = true;
+        }
+    }
+    if (mine) {
+        Result<QString> result = m_pool->download(*m_area, address);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            pending->result = std::move(result);
+            pending->done = true;
+        }
+        m_fetched.notify_all();
+    }
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_fetched.wait(lock, [&] { return pending->done; });
+    return pending->result;
+}
+
+Result<PictureSize> RunResources::measure(const QString& file)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (auto known = m_measured.constFind(file); known != m_measured.constEnd())
+            return *known;
+    }
+    // Two threads may measure the same new picture at once; both get the same answer.
+    Result<PictureSize> measured = MeasurePicture(file);
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_measured.insert(file, measured);
+    return measured;
+}
+
+QString RunResources::backupName(const QString& folder, const QString& path)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (auto known = m_backupByPath.constFind(path); known != m_backupByPath.constEnd())
+        return *known;
+    const QString name = GetFileName(path);
+    const int uses = ++m_backupUses[name];
+    const QString backup = uses == 1 ? folder + name + QStringLiteral(".bak")
+                                     : folder + name + QStringLiteral(".%1.bak").arg(uses);
+    m_backupByPath.insert(path, backup);
+    return backup;
+}
+
+void RunResources::endRun()
+{
+    m_area->removeAll();
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_downloads.clear();
+    m_measured.clear();
+    m_backupByPath.clear();
+    m_backupUses.clear();
+}
+
+} // namespace quillon

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/fetch/DownloadArea.h"
+#include "engine/measure/PictureSize.h"
+#include "platform/Result.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace quillon {
+
+class ImageFetcher;
+
+// What the documents of one run share, safe to use from several threads at once:
+// the run's downloads (each address fetched once), the pictures already
+// measured, and the names of the global backups.
+class RunResources {
+public:
+    // One fetcher, used by one transfer at a time.
+    explicit RunResources(ImageFetcher& fetcher);
+    // Up to maxTransfers transfers at once, each with a fetcher of its own.
+    RunResources(std::function<std::unique_ptr<ImageFetcher>()> makeFetcher, int maxTransfers);
+    ~RunResources();
+
+    // The file holding the picture at address, fetched at its first request in the
+    // run; later requests for the same address wait for that one and share it.
+    Result<QString> download(const QString& address);
+    // The size of the picture in file, measured once per run.
+    Result<PictureSize> measure(const QString& file);
+
+    // The global backup of the document path in folder: NAME.bak, or NAME.2.bak,
+    // NAME.3.bak … for later documents of the run with the same file name. The
+    // same path always gets the same name within a run.
+    QString backupName(const QString& folder, const QString& path);
+
+    // The end of a run: downloaded files deleted, everything forgotten.
+    void endRun();
+
+    const DownloadArea& downloads() const { return *m_area; }
+
+private:
+    class FetcherPool;
+    struct Pending;
+
+    std::unique_ptr<FetcherPool> m_pool;
+    std::unique_ptr<DownloadArea> m_area;
+
+    std::mutex m_mutex;
+    std::condition_variable m_fetched;
+    QHash<QString, std::shared_ptr<Pending>> m_downloads;
+    QHash<QString, Result<PictureSize>> m_measured;
+    QHash<QString, QString> m_backupByPath;
+    QHash<QString, int> m_backupUses;
+};
+
+} // namespace quillon

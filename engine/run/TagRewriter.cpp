@@ -1,0 +1,241 @@
+#include "engine/run/TagRewriter.h"
+
+#include "engine/html/DocumentText.h"
+#include "engine/html/ImageSource.h"
+#include "engine/measure/PictureMeasure.h"
+#include "engine/run/RunReport.h"
+#include "engine/run/RunResources.h"
+#include "engine/html/TagScanner.h"
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cmath>
+#include <optional>
+
+namespace quillon {
+
+namespace {
+
+// A width or height as HTML reads it: blanks skipped, digits with an optional
+// fraction, the rest ignored (" 60px" is 60, "60.5" is 60.5); a "%" right after
+// the number makes it a percentage. None when no digit comes first ("auto", "").
+struct Dimension {
+    double value = 0;
+    bool percentage = false;
+};
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+std::optional<Dimension> readDimension(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && isHtmlBlank(text[i]))
+        ++i;
+    const qsizetype start = i;
+    while (i < text.size() && isAsciiDigit(text[i]))
+        ++i;
+    if (i == start)
+        return std::nullopt;
+    if (i + 1 < text.size() && text[i] == u'.' && isAsciiDigit(text[i + 1])) {
+        for (++i; i < text.size() && isAsciiDigit(text[i]); ++i) { }
+    }
+    const double value = text.sliced(start, i - start).toDouble();
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return Dimension { value, i < text.size() && text[i] == u'%' };
+}
+
+// The missing side of a picture shown with one side fixed, keeping its
+// proportions; halves are rounded away from zero.
+QString proportionalSide(double given, double pictureGiven, double pictureOther)
+{
+    if (pictureGiven <= 0)
+        return PictureSize::text(pictureOther);
+    return QString::number(std::round(given * pictureOther / pictureGiven), 'f', 0);
+}
+
+} // namespace
+
+const TagAttribute* TagContext::find(QStringView name) const
+{
+    return tag.find(units, name);
+}
+
+QString TagContext::valueOf(const TagAttribute& attribute) const
+{
+    const QStringView value = ImgTag::value(units, attribute);
+    return document ? document->toText(value) : value.toString();
+}
+
+QString TagRewriter::TagImage(const QString& tagText, const QString& htmlFile, const TagOptions& options)
+{
+    const QString text = u'<' + tagText + u'>';
+    TagScanner scanner(text);
+    const std::optional<ImgTag> tag = scanner.next();
+    if (!tag || tag->start != 0 || tag->end != text.size() - 1)
+        return tagText; // not one whole image tag
+    const QString clauses
+        = clausesFor(TagContext { text, *tag, nullptr, htmlFile, options.lowerCaseClauses }, options);
+    if (clauses.isEmpty())
+        return tagText; // nothing added, not even the blank that would keep clauses apart
+    QString result = text;
+    result.insert(tag->insertAt, tag->blankAfterInsert ? clauses + u' ' : clauses);
+    return result.mid(1, result.size() - 2);
+}
+
+// A local picture's file: beside the document, or for "/..." under the site's
+// root. With a root, nothing outside it is read.
+Result<QString> TagRewriter::localPicture(
+    const QString& htmlFile, const QString& path, const TagOptions& options) const
+{
+    if (path.endsWith(u'/') || path.endsWith(nativeSeparator()))
+        return Failure(ErrorCode::PathNotFound, path); // a folder, never a picture
+    const QString& root = options.siteRoot;
+    if (root.isEmpty())
+        return GetPath(htmlFile) + path;
+    const QString file = path.startsWith(u'/') ? root + path : GetPath(htmlFile) + path;
+    const auto under = [](const QString& candidate, const QString& folder) {
+        return candidate == folder || candidate.startsWith(withTrailingSeparator(folder));
+    };
+    const QString cleanRoot = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
+    const QString cleanFile = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    if (!under(cleanFile, cleanRoot))
+        return Failure(ErrorCode::OutsideSiteRoot, path);
+    // A link inside the root may still lead out of it.
+    const QString linkedTo = QFileInfo(cleanFile).canonicalFilePath();
+    if (!linkedTo.isEmpty() && !under(linkedTo, QFileInfo(cleanRoot).canonicalFilePath()))
+        return Failure(ErrorCode::OutsideSiteRoot, path);
+    return cleanFile;
+}
+
+Result<PictureSize> TagRewriter::measure(const ImageSource& source, const QString& pictureFile)
+{
+    if (source.kind == ImageSource::Kind::Data) {
+        if (!source.dataValid)
+            return Failure(ErrorCode::NotAPicture, QStringLiteral("Malformed data: address"));
+        return MeasurePictureData(source.data);
+    }
+    return m_resources.measure(pictureFile);
+}
+
+QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& options)
+{
+    const int row = m_report.AddReportRow(context.htmlFile);
+    m_report.SetRowStatus(row, Outcome::NoChanges);
+
+    const TagAttribute* src = context.find(u"src");
+    if (!src) {
+        m_report.SetRowStatus(row, Outcome::NoSrc);
+        m_report.CountOne(Counter::Errors);
+        return {};
+    }
+    m_report.CountOne(Counter::Found);
+
+    const ImageSource source = classifyImageSource(context.valueOf(*src));
+    m_report.SetRowImage(row, source.shown);
+
+    const TagAttribute* width = context.find(u"width");
+    const TagAttribute* height = context.find(u"height");
+    const bool hasBorder = context.find(u"border") != nullptr;
+    const bool hasAlt = context.find(u"alt") != nullptr;
+
+    QString clauses;
+    auto fail = [&](const Failure& failure) {
+        if (failure.is(ErrorCode::PathNotFound))
+            m_report.SetRowStatus(row, Outcome::ImageNotFound, failure);
+        else
+            m_report.SetRowStatus(row,
+                source.kind == ImageSource::Kind::Remote ? Outcome::DownloadFailed : Outcome::PictureFailed,
+                failure);
+        m_report.CountOne(Counter::Errors);
+        return clauses; // what was added before the failure stays
+    };
+    auto append = [&](const QString& clause) {
+        clauses += clause;
+        m_report.SetRowStatus(row, Outcome::Tagged);
+    };
+
+    QString pictureFile;
+    if (source.kind == ImageSource::Kind::Remote) {
+        if (!options.online) {
+            m_report.SetRowStatus(row, Outcome::Offline);
+            return {};
+        }
+        if (width && height && hasBorder && hasAlt)
+            return {};
+        m_report.SetRowStatus(row, Outcome::Downloading);
+        const Result<QString> fetched = m_resources.download(source.target);
+        if (!fetched)
+            return fail(fetched.failure());
+        pictureFile = fetched.value();
+        m_report.SetRowImage(row, source.shown);
+        m_report.SetRowStatus(row, Outcome::NoChanges);
+    } else if (source.kind == ImageSource::Kind::Local) {
+        if (source.target.startsWith(u'/') && options.siteRoot.isEmpty()) {
+            // Beside the page it would be another picture, or none.
+            m_report.SetRowStatus(row, Outcome::NoSiteRoot);
+            m_report.CountOne(Counter::Errors);
+            return {};
+        }
+        const Result<QString> local = localPicture(context.htmlFile, source.target, options);
+        if (!local)
+            return fail(local.failure());
+        pictureFile = local.value();
+    }
+
+    // " WIDTH=120", or on an XML page ' width="120"'.
+    auto clause = [&](QStringView name, const QString& value) {
+        if (context.xmlStyle)
+            return u' ' + name.toString().toLower() + QStringLiteral("=\"") + escapeXmlAttributeValue(value)
+                + u'"';
+        return u' ' + name.toString() + u'=' + value;
+    };
+
+    if (!width && !height) {
+        const Result<PictureSize> size = measure(source, pictureFile);
+        if (!size)
+            return fail(size.failure());
+        append(clause(u"WIDTH", size->widthText()));
+        append(clause(u"HEIGHT", size->heightText()));
+    } else if (!width || !height) {
+        // One side given: the other keeps the picture's proportions. A percentage
+        // leaves it to the browser; a value without a number gives no size at all.
+        const std::optional<Dimension> given = readDimension(context.valueOf(width ? *width : *height));
+        if (!given) {
+            m_report.SetRowStatus(row, Outcome::SizeNotANumber);
+        } else if (given->percentage) {
+            m_report.SetRowStatus(row, Outcome::SizeInOtherUnits);
+        } else {
+            const Result<PictureSize> size = measure(source, pictureFile);
+            if (!size)
+                return fail(size.failure());
+            if (width)
+                append(clause(u"HEIGHT", proportionalSide(given->value, size->width, size->height)));
+            else
+                append(clause(u"WIDTH", proportionalSide(given->value, size->height, size->width)));
+        }
+    }
+
+    if (options.addBorder && !hasBorder)
+        append(clause(u"BORDER", options.borderSize));
+
+    if (options.addAlt && !hasAlt) {
+        if (!options.altTextIndex)
+            return fail(Failure(ErrorCode::TypeMismatch));
+        const QString text = (*options.altTextIndex == 1) ? options.altText : source.shown;
+        append(context.xmlStyle
+                ? clause(u"ALT", text)
+                : QStringLiteral(" ALT=\"") + escapeAttributeValue(text) + QStringLiteral("\""));
+    }
+
+    if (!clauses.isEmpty())
+        m_report.CountOne(Counter::Tagged);
+    return clauses;
+}
+
+} // namespace quillon
