@@ -88,7 +88,7 @@ bool reportWritten(QTextStream& out)
 }
 
 int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& err,
-    const ParallelRun::FetcherFactory& makeFetcher)
+    const ParallelRun::FetcherFactory& makeFetcher, const std::function<Status()>& startFetching)
 {
     const ParseResult parsed = parseCommandLine(arguments);
     if (!parsed.options) {
@@ -117,6 +117,15 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
     options.tagging.applyTo(tagging);
     tagging.siteRoot = options.siteRoot;
     tagging.dryRun = options.dryRun;
+    if (tagging.online) {
+        // Started here, on the main thread, before any job can fetch.
+        if (const Status started = startFetching(); !started) {
+            tagging.noTransfers = started.failure();
+            err << QStringLiteral("quillon-tag: remote pictures cannot be fetched: ")
+                << started.failure().description << u'\n';
+            err.flush();
+        }
+    }
 
     // A document fetches its pictures one after the other, so online the
     // transfers can only all be busy with as many documents at once; those
@@ -157,9 +166,9 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
 } // namespace
 
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err,
-    const ParallelRun::FetcherFactory& makeFetcher)
+    const ParallelRun::FetcherFactory& makeFetcher, const std::function<Status()>& startFetching)
 {
-    const int status = tagDocuments(arguments, out, err, makeFetcher);
+    const int status = tagDocuments(arguments, out, err, makeFetcher, startFetching);
     if (reportWritten(out))
         return status;
     const auto* file = qobject_cast<const QFileDevice*>(out.device());
@@ -174,7 +183,9 @@ int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     TransferLimits limits;
     limits.headerOnly = true;
-    return runCli(arguments, out, err, [limits] { return std::make_unique<CurlFetcher>(limits); });
+    return runCli(
+        arguments, out, err, [limits] { return std::make_unique<CurlFetcher>(limits); },
+        &CurlFetcher::startUp);
 }
 
 } // namespace quillon

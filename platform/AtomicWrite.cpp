@@ -5,7 +5,7 @@
 #include "platform/Umask.h"
 
 #include <QFileInfo>
-#include <QSet>
+#include <QHash>
 
 #include <cerrno>
 #include <climits>
@@ -254,32 +254,34 @@ void discardStaged(const StagedWrite& staged)
     ::unlink(encoded(staged.temp).constData());
 }
 
-Status syncFileSystems(const QStringList& paths)
+QStringList syncFileSystems(const QStringList& paths)
 {
-    QSet<QString> folders;
-    QSet<quint64> synced;
-    Status result;
+    QHash<QString, dev_t> deviceOf; // by folder, once its file system is known
+    QHash<dev_t, bool> flushed; // by file system
+    QStringList unflushed;
     for (const QString& path : paths) {
         const QString folder = QFileInfo(path).absolutePath();
-        if (folders.contains(folder))
-            continue;
-        folders.insert(folder);
-        FileDescriptor fd(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        struct stat st { };
-        if (!fd.isOpen() || ::fstat(fd.get(), &st) != 0) {
-            // A folder that cannot be opened (gone, or not readable) does not
-            // stop the others; everything is flushed instead.
-            ::sync();
-            continue;
+        auto known = deviceOf.constFind(folder);
+        if (known == deviceOf.cend()) {
+            // The folder names the file system; a folder that cannot be read
+            // (mode -wx) still holds a file that can be.
+            FileDescriptor fd(::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (!fd.isOpen())
+                fd = FileDescriptor(::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+            struct stat st { };
+            if (!fd.isOpen() || ::fstat(fd.get(), &st) != 0) {
+                unflushed.append(path); // nothing says its bytes are on disk
+                continue;
+            }
+            known = deviceOf.insert(folder, st.st_dev);
+            // A write-back error shows here: bytes that never reached the disk.
+            if (!flushed.contains(st.st_dev))
+                flushed.insert(st.st_dev, ::syncfs(fd.get()) == 0);
         }
-        if (synced.contains(st.st_dev))
-            continue;
-        synced.insert(st.st_dev);
-        // A write-back error shows here: bytes that never reached the disk.
-        if (::syncfs(fd.get()) != 0 && result.ok())
-            result = failureFromErrno(errno, folder);
+        if (!flushed.value(*known))
+            unflushed.append(path);
     }
-    return result;
+    return unflushed;
 }
 
 Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileStamp* expected)

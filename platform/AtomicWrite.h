@@ -42,7 +42,8 @@ Status commitStaged(const StagedWrite& staged);
 Status commitStagedDurably(const StagedWrite& staged);
 void discardStaged(const StagedWrite& staged);
 // Flushes everything written to the file systems that hold paths, once each.
-// Fails when a file system reports that written bytes did not reach the disk.
-Status syncFileSystems(const QStringList& paths);
+// Returns the paths whose bytes may not be on disk: their file system reported
+// written bytes that did not reach it, or could not be reached to be flushed.
+QStringList syncFileSystems(const QStringList& paths);
 
 } // namespace quillon

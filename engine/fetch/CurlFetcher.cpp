@@ -67,7 +67,10 @@ CurlLibrary loadCurl()
     }
     // curl_global_init is not safe to race with itself or with other curl
     // calls; it runs here once for the whole process, before any transfer.
-    curl.globalInit(CURL_GLOBAL_DEFAULT);
+    if (const CURLcode rc = curl.globalInit(CURL_GLOBAL_DEFAULT); rc != CURLE_OK) {
+        curl = CurlLibrary();
+        curl.error = QStringLiteral("libcurl could not be started (code %1)").arg(static_cast<int>(rc));
+    }
     return curl;
 }
 
@@ -200,6 +203,15 @@ CurlFetcher::CurlFetcher(TransferLimits limits)
 }
 
 CurlFetcher::~CurlFetcher() = default;
+
+Status CurlFetcher::startUp()
+{
+    const CurlLibrary& curl = curlLibrary();
+    if (curl.easyInit)
+        return {};
+    return transferFailure(
+        ErrorCode::TransferFailed, QStringLiteral("libcurl cannot be loaded: ") + curl.error);
+}
 
 Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
 {

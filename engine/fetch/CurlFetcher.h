@@ -28,6 +28,13 @@ public:
 
     Status fetch(const QString& address, const QString& targetPath) override;
 
+    // Loads libcurl and starts it, once for the whole process; later calls give
+    // the first answer. Starting it is not safe beside other threads that use
+    // it, so a driver calls this on its main thread before any transfer (and
+    // before any worker starts), and only for a run that fetches: most runs
+    // never load the library at all. On failure, nothing can be fetched.
+    static Status startUp();
+
     const TransferLimits& limits() const { return m_limits; }
 
 private:

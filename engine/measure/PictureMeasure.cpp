@@ -74,7 +74,6 @@ Failure notAPicture(const QString& what, const QString& why)
 // No browser lays out a picture wider or taller than this (Firefox's coordinates
 // end near 17.9 million pixels), and no real picture comes near it: a header
 // that says more is damaged or made to harm, and its numbers must not reach a tag.
-constexpr double kMaxSide = 1 << 24;
 
 // A compressed SVG (svgz) is unpacked here, never by Qt's reader, which unpacks
 // all of it in memory before it reads a byte: a megabyte can unpack to a gigabyte.
@@ -131,7 +130,7 @@ Result<QByteArray> unpackGzip(QIODevice& device)
 
 Result<PictureSize> withinLimits(PictureSize size, const QString& what)
 {
-    if (size.width > kMaxSide || size.height > kMaxSide)
+    if (size.width > PictureSize::kMaxSide || size.height > PictureSize::kMaxSide)
         return notAPicture(what,
             QStringLiteral("a size of %1 x %2 pixels, more than any browser shows")
                 .arg(size.widthText(), size.heightText()));

@@ -8,6 +8,9 @@ namespace quillon {
 
 // A picture's size in pixels, as it is appended to a tag.
 struct PictureSize {
+    // No side of a picture is measured, or given, larger than this.
+    static constexpr double kMaxSide = 1 << 24;
+
     double width = 0;
     double height = 0;
 

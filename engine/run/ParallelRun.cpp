@@ -7,6 +7,8 @@
 #include "engine/run/TaggingEngine.h"
 #include "platform/FileOps.h"
 
+#include <QSet>
+
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -84,11 +86,15 @@ Counters ParallelRun::run(const QStringList& files)
                     written.append(staged->target);
             }
         }
-        const Status flushed = written.isEmpty() ? Status() : syncFileSystems(written);
+        const QStringList lost = written.isEmpty() ? QStringList() : syncFileSystems(written);
+        const QSet<QString> unflushed(lost.cbegin(), lost.cend());
         for (auto& entry : batch) {
             DocumentResult& document = entry.second;
-            if (const std::optional<Outcome> failed = commitDocument(document.staged, flushed.ok(), false)) {
-                document.rows.append(ReportRow { document.path, QString(), *failed });
+            bool flushed = true;
+            for (const auto& staged : { document.staged.backup, document.staged.document })
+                flushed = flushed && !(staged && unflushed.contains(staged->target));
+            if (const std::optional<Outcome> failed = commitDocument(document.staged, flushed, false)) {
+                document.rows.append(ReportRow { document.path, QString(), *failed, {} });
                 document.counters.countOne(Counter::Errors);
             }
             for (int c = 0; c < 3; ++c)
@@ -98,7 +104,7 @@ Counters ParallelRun::run(const QStringList& files)
         }
         // The renames too. Their bytes are on disk already, so should this fail, a
         // crash could at worst bring back a page's old version, whole.
-        if (flushed.ok() && !written.isEmpty())
+        if (lost.size() < written.size())
             (void)syncFileSystems(written);
         batch.clear();
     };

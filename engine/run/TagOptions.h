@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 
 #include <optional>
@@ -9,6 +11,9 @@ namespace quillon {
 // The options of a run, as the tag rewriter and the document pass use them.
 struct TagOptions {
     bool online = false; // fetch remote pictures
+    // Set when online but nothing can be fetched (the transfer library did not
+    // start): no transfer is tried, and each remote picture is an error with this failure.
+    std::optional<Failure> noTransfers;
     bool addBorder = true; // add BORDER= where it is missing
     QString borderSize = QStringLiteral("10");
     bool addAlt = false; // add ALT= where it is missing

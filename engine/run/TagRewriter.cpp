@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace quillon {
@@ -21,6 +22,7 @@ namespace {
 // A width or height as HTML reads it: blanks skipped, digits with an optional
 // fraction, the rest ignored (" 60px" is 60, "60.5" is 60.5); a "%" right after
 // the number makes it a percentage. None when no digit comes first ("auto", "").
+// A number too long for a double reads as infinite.
 struct Dimension {
     double value = 0;
     bool percentage = false;
@@ -44,9 +46,10 @@ std::optional<Dimension> readDimension(QStringView text)
     if (i + 1 < text.size() && text[i] == u'.' && isAsciiDigit(text[i + 1])) {
         for (++i; i < text.size() && isAsciiDigit(text[i]); ++i) { }
     }
-    const double value = text.sliced(start, i - start).toDouble();
-    if (!std::isfinite(value))
-        return std::nullopt;
+    bool read = false;
+    double value = text.sliced(start, i - start).toDouble(&read);
+    if (!read)
+        value = std::numeric_limits<double>::infinity();
     return Dimension { value, i < text.size() && text[i] == u'%' };
 }
 
@@ -168,6 +171,8 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
         }
         if (width && height && hasBorder && hasAlt)
             return {};
+        if (options.noTransfers)
+            return fail(*options.noTransfers);
         m_report.SetRowStatus(row, Outcome::Downloading);
         const Result<QString> fetched = m_resources.download(source.target);
         if (!fetched)
@@ -210,6 +215,9 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
             m_report.SetRowStatus(row, Outcome::SizeNotANumber);
         } else if (given->percentage) {
             m_report.SetRowStatus(row, Outcome::SizeInOtherUnits);
+        } else if (!(given->value <= PictureSize::kMaxSide)) {
+            // No picture is that large; the other side would be as absurd.
+            m_report.SetRowStatus(row, Outcome::SizeOutOfRange);
         } else {
             const Result<PictureSize> size = measure(source, pictureFile);
             if (!size)

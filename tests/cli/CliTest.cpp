@@ -66,6 +66,13 @@ TEST(QuillonTag, ExitStatusTellsACleanRunFromErrorRowsFromAWrongCommandLine)
     EXPECT_EQ(filesBelow(dir.path()).size(), 3) << "a wrong command line touched a file";
     EXPECT_EQ(quillonTag({ good }).exitCode, 0);
     EXPECT_EQ(quillonTag({ bad }).exitCode, 1);
+    // A report that never arrives is no clean run.
+    for (const QString& argument : { good, QStringLiteral("--help") }) {
+        const ProgramRun full = runProgram(QStringLiteral("sh"),
+            { QStringLiteral("-c"), QStringLiteral("\"$0\" \"$1\" >/dev/full"), quillonTagPath(), argument });
+        EXPECT_EQ(full.exitCode, 3) << qPrintable(argument);
+        EXPECT_TRUE(full.err.startsWith(QStringLiteral("quillon-tag: the report could not be written")));
+    }
 }
 
 // The names a shell would have to quote reach every report as they are, and the

@@ -8,10 +8,13 @@
 //                             passed every fsync(), syncfs() and close() in the folder
 //                             fails, as on a network disk or under a quota;
 //                             "flush": every write is taken, every flush fails with EIO
+//   QUILLON_FULL_DISK_SHUT    "1": the folder and those below it cannot be opened for
+//                             reading (mode -wx), so a flush must go through a file
 //
 // Only calls made through the C library are caught; everything else passes.
 
 #include <atomic>
+#include <cstdarg>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -30,6 +33,7 @@ std::atomic<long long> g_left {
     std::getenv("QUILLON_FULL_DISK_BYTES") ? std::atoll(std::getenv("QUILLON_FULL_DISK_BYTES")) : LLONG_MAX
 };
 std::atomic<bool> g_overdrawn { false }; // in "close" mode, once the budget is passed
+const bool g_shut = std::getenv("QUILLON_FULL_DISK_SHUT") && *std::getenv("QUILLON_FULL_DISK_SHUT") == '1';
 
 // Whether fd is a file below the folder, or with itself also the folder.
 bool inFolder(int fd, bool itself = false)
@@ -100,6 +104,22 @@ ssize_t write(int fd, const void* data, size_t count)
     static const auto next = real<ssize_t (*)(int, const void*, size_t)>("write");
     const ssize_t granted = allowance(fd, count);
     return granted < 0 ? -1 : next(fd, data, size_t(granted));
+}
+
+int open(const char* path, int flags, ...)
+{
+    static const auto next = real<int (*)(const char*, int, ...)>("open");
+    const size_t length = g_folder.size();
+    if (g_shut && (flags & O_DIRECTORY) && length > 0 && std::strncmp(path, g_folder.data(), length) == 0
+        && (path[length] == '\0' || path[length] == '/')) {
+        errno = EACCES;
+        return -1;
+    }
+    va_list rest;
+    va_start(rest, flags);
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
+    va_end(rest);
+    return next(path, flags, mode);
 }
 
 int fsync(int fd)

@@ -27,9 +27,10 @@ struct Fault {
     qint64 bytes;
     bool desktop = false; // written by engine-run rather than quillon-tag
     bool backupsElsewhere = false; // on a disk of their own, the one that fills up
+    bool shut = false; // its folders cannot be opened to flush them
 };
 
-QProcessEnvironment fullDisk(const QString& folder, const char* mode, qint64 bytes)
+QProcessEnvironment fullDisk(const QString& folder, const char* mode, qint64 bytes, bool shut)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // In a sanitizer build, the tool's runtime must be loaded before the library.
@@ -43,6 +44,7 @@ QProcessEnvironment fullDisk(const QString& folder, const char* mode, qint64 byt
     environment.insert(QStringLiteral("QUILLON_FULL_DISK_FOLDER"), QFileInfo(folder).canonicalFilePath());
     environment.insert(QStringLiteral("QUILLON_FULL_DISK_MODE"), QString::fromLatin1(mode));
     environment.insert(QStringLiteral("QUILLON_FULL_DISK_BYTES"), QString::number(bytes));
+    environment.insert(QStringLiteral("QUILLON_FULL_DISK_SHUT"), shut ? QStringLiteral("1") : QString());
     return environment;
 }
 
@@ -83,6 +85,7 @@ TEST(FullDisk, EveryPageIsOldOrWholeAndEveryShortfallIsReported)
         { "room for everything", "write", written },
         { "refused when closed", "close", written / 2 },
         { "flushes lose the bytes", "flush", LLONG_MAX },
+        { "flushes lose the bytes, folders unreadable", "flush", LLONG_MAX, false, false, true },
         { "backups elsewhere, room for three", "write", untilBackup[2], false, true },
         { "desktop, room for half the first page", "write", firstOld + firstNew / 2, true },
         { "desktop, room for three pages", "write", untilPage[2], true },
@@ -101,7 +104,7 @@ TEST(FullDisk, EveryPageIsOldOrWholeAndEveryShortfallIsReported)
             arguments << QStringLiteral("--backup-dir") << backups;
         }
         const QProcessEnvironment environment
-            = fullDisk(fault.backupsElsewhere ? backups : site, fault.mode, fault.bytes);
+            = fullDisk(fault.backupsElsewhere ? backups : site, fault.mode, fault.bytes, fault.shut);
         const ProgramRun run = fault.desktop
             ? runProgram(programFolder() + QStringLiteral("/engine-run"), { site }, {}, environment)
             : quillonTag(arguments, {}, environment);

@@ -1,5 +1,6 @@
 #include "engine/run/Outcome.h"
 #include "engine/run/TaggingEngine.h"
+#include "platform/ProgramFolder.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 
@@ -8,9 +9,12 @@
 namespace quillon::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 // What TagImage makes of one tag in sub/page.html, beside pictures of known sizes,
 // under options named by letters: b BORDER=0, a the custom ALT text, n the image
-// name as ALT, ? an ALT choice that is no number, x XML clauses, r the site root.
+// name as ALT, ? an ALT choice that is no number, x XML clauses, r the site root,
+// u online but with no transfer library.
 TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
 {
     TempDir dir;
@@ -55,6 +59,9 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         { "", "img src=a.gif width=\"50%\"", "", Outcome::SizeInOtherUnits },
         { "", "img src=a.gif width=auto", "", Outcome::SizeNotANumber },
         { "", "img src=a.gif height=\".5\"", "", Outcome::SizeNotANumber },
+        { "", "img src=a.gif width=16777216", " HEIGHT=8388608", done },
+        { "", "img src=a.gif width=16777216.5", "", Outcome::SizeOutOfRange },
+        { "", "img src=a.gif height=" + QString(400, u'9'), "", Outcome::SizeOutOfRange },
         // The source as a browser reads it.
         { "", "img src=\"my pic.gif\"", " WIDTH=7 HEIGHT=3", done },
         { "", "img src=my%20pic.gif?v=2#top", " WIDTH=7 HEIGHT=3", done },
@@ -65,6 +72,7 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         { "", "img src=nofolder/none.gif", "", Outcome::ImageNotFound, 76 },
         { "", "img src=a.gif/", "", Outcome::ImageNotFound, 76 },
         { "", "img src=//example.invalid/a.gif", "", Outcome::Offline },
+        { "u", "img src=//example.invalid/a.gif", "", Outcome::DownloadFailed, 600 },
         { "", "img src=\"data:image/png;base64," + png + '"', " WIDTH=9 HEIGHT=4", done },
         // "/..." is a path under the site's root, and an error without one.
         { "", "img src=\"/pics/logo.gif\"", "", Outcome::NoSiteRoot },
@@ -83,12 +91,26 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         options.altText = QStringLiteral("Tom & \"Jerry\" <3");
         options.siteRoot = has('r') ? dir.path() : QString();
         options.lowerCaseClauses = has('x');
+        options.online = has('u'); // online, but the transfer library did not start
+        if (has('u'))
+            options.noTransfers = Failure(ErrorCode::TransferFailed, QStringLiteral("no libcurl"));
         const QString added = QString::fromUtf8(c.added);
         const QString tagged = c.tag.contains(u'|') ? QString(c.tag).replace(u'|', added) : c.tag + added;
         EXPECT_EQ(
             engine.TagImage(QString(c.tag).remove(u'|'), dir.file(QStringLiteral("sub/page.html"))), tagged);
         EXPECT_EQ(engine.report().rows().back().outcome, c.outcome);
         EXPECT_EQ(engine.report().rows().back().failure.code, c.code);
+    }
+}
+
+// The help page explains every status the report can show, in the report's words.
+TEST(TagImage, EveryStatusIsExplainedOnTheHelpPage)
+{
+    const QString help = QString::fromUtf8(slurp(findDataFile(QStringLiteral("yarrow.html"))));
+    ASSERT_FALSE(help.isEmpty());
+    for (int o = static_cast<int>(Outcome::Tagged); o <= static_cast<int>(Outcome::ReadFailed); ++o) {
+        const QString words = outcomeText(static_cast<Outcome>(o), Failure()).replace(u"[0]"_s, u"[N]"_s);
+        EXPECT_TRUE(help.contains(u"<tr><td>"_s + words + u"</td>"_s)) << qPrintable(words);
     }
 }
 
