@@ -203,7 +203,13 @@ struct Recorder : RunObserver {
         values << value;
         maxima << maximum;
     }
-    void fileStarted(int index, int count, const QString&) override { files << QPoint(index, count); }
+    void fileStarted(int index, int count, const QString&) override
+    {
+        files << QPoint(index, count);
+        if (changeOptions)
+            changeOptions->addBorder = true; // as if the Options page were used meanwhile
+    }
+    TagOptions* changeOptions = nullptr;
     void runFinished() override { ++finished; }
     QList<double> values, maxima;
     QList<QPoint> files;
@@ -225,8 +231,10 @@ TEST_F(TaggingRun, ProgressMovesWithinAPageAndTheEndClearsTheCurrentCounters)
     QByteArray longPage;
     for (int i = 0; i < 50; ++i)
         longPage += "<p>some words between the pictures</p><img src=a.gif>\n";
-    engine().run({ dir.write(u"long.html"_s, longPage), dir.write(u"no.html"_s, "none"),
-        dir.write(u"3.html"_s, "<img src=a.gif><img src=gone.gif>") });
+    recorder.changeOptions = &options;
+    const QString last = dir.write(u"3.html"_s, "<img src=a.gif><img src=gone.gif>");
+    engine().run({ dir.write(u"long.html"_s, longPage), dir.write(u"no.html"_s, "none"), last });
+    EXPECT_FALSE(slurp(last).contains("BORDER")) << "the options changed within one run";
     EXPECT_EQ(recorder.files, QList<QPoint>({ { 0, 3 }, { 1, 3 }, { 2, 3 } }));
     // Four steps a file; the long first page shows its way through.
     EXPECT_EQ(recorder.values.value(0, -1), 0);
