@@ -35,8 +35,8 @@ public:
     // The full paths, in list order.
     QStringList paths() const;
 
-    // Adds the file box folder's file fileName; a full list or a file already
-    // listed is told to the user and gives false.
+    // Adds the file box folder's file fileName; a full list, a file already
+    // listed or one gone since is told to the user and gives false.
     bool AddFile(const QString& fileName);
     // Adds the file box's selected files in their order, until the list is full.
     void cmdAddFiles_Click();
