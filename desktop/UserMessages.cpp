@@ -1,13 +1,26 @@
 #include "desktop/UserMessages.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMessageBox>
+#include <QScopeGuard>
 
 namespace quillon {
 
 MessageAnswer DesktopMessages::show(
     QWidget* parent, const QString& title, const QString& text, MessageIcon icon, MessageButtons buttons)
 {
+    // A message box under the busy pointer looks as though it cannot be
+    // answered: the ordinary pointer while it waits, the busy one after.
+    const QCursor* pointer = QApplication::overrideCursor();
+    const bool busy = pointer != nullptr;
+    const Qt::CursorShape busyShape = busy ? pointer->shape() : Qt::ArrowCursor;
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    const auto putBack = qScopeGuard([busy, busyShape] {
+        if (busy)
+            QApplication::setOverrideCursor(busyShape);
+    });
     QMessageBox box(parent);
     box.setWindowTitle(title);
     box.setText(text);

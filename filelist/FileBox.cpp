@@ -1,6 +1,7 @@
 #include "filelist/FileBox.h"
 
-#include <QDir>
+#include "platform/PageList.h"
+#include "platform/Paths.h"
 
 namespace quillon {
 
@@ -18,10 +19,8 @@ void FileBox::setFolder(const QString& folder)
     clear();
     if (folder.isEmpty())
         return;
-    // QDir matches name filters without regard to letter case, so index.HTM is listed too.
-    const QStringList names = QDir(folder).entryList(
-        { QStringLiteral("*.htm"), QStringLiteral("*.html") }, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    addItems(names);
+    for (const QString& page : PageList::pagesIn(folder, false))
+        addItem(GetFileName(page));
 }
 
 QString FileBox::folder() const

@@ -4,8 +4,8 @@
 
 namespace quillon {
 
-// The file box: the HTML files of one folder ("*.htm;*.html", whatever the
-// letter case of the extension), sorted by name; several can be selected.
+// The file box: the pages of one folder, as the file list takes a folder's
+// pages (platform/PageList.h), by name; several can be selected.
 class FileBox : public QListWidget {
     Q_OBJECT
 public:

@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 #include <QUrl>
 
@@ -89,101 +88,84 @@ FileList::FileList(QListWidget* lstFiles, FileBox* fileBox, UserMessages& messag
     m_lstFiles->viewport()->setAcceptDrops(true);
 }
 
-int FileList::FileCount() const
-{
-    return int(m_names.size());
-}
-
-QStringList FileList::FileNames() const
-{
-    return m_names;
-}
-
-QStringList FileList::FileFolders() const
-{
-    return m_folders;
-}
-
 QStringList FileList::paths() const
 {
-    QStringList full;
-    for (qsizetype i = 0; i < m_names.size(); ++i)
-        full.append(m_folders[i] + m_names[i]);
-    return full;
+    QStringList shown;
+    for (const QString& path : m_pages.paths())
+        shown.append(QDir::toNativeSeparators(path));
+    return shown;
 }
 
 bool FileList::AddFile(const QString& fileName)
 {
-    return add(m_fileBox->folder(), fileName);
-}
-
-bool FileList::add(const QString& box, const QString& fileName)
-{
-    if (m_locked || fileName.isEmpty())
+    if (fileName.isEmpty())
         return false;
-    if (FileCount() >= MaxFiles) {
-        tellFull();
-        return false;
-    }
     // The root already ends in its separator: "/" + "index.htm".
-    const QString folder = !box.isEmpty() && isSeparator(box.back()) ? box : box + nativeSeparator();
-    const QString full = folder + fileName;
-    if (paths().contains(full, Qt::CaseSensitive)) {
-        tell(QStringLiteral("File already listed..."),
-            QStringLiteral("The file: ") + full + QStringLiteral(" is already in the list!"),
-            MessageIcon::Exclamation);
-        return false;
-    }
-    append(folder, fileName);
-    emit countChanged(FileCount());
-    return true;
+    return take({ withTrailingSeparator(m_fileBox->folder()) + fileName }) > 0;
 }
 
 void FileList::cmdAddFiles_Click()
 {
-    if (m_locked)
-        return;
-    const QStringList selected = m_fileBox->selectedNames();
+    const QString folder = withTrailingSeparator(m_fileBox->folder());
+    QStringList selected = m_fileBox->selectedNames();
+    for (QString& name : selected)
+        name.prepend(folder);
     BusyPointer busy;
-    const QScopedValueRollback busyFlag(m_busy, true);
-    for (const QString& name : selected) {
-        if (FileCount() >= MaxFiles) {
-            tellFull();
-            break;
-        }
-        AddFile(name);
-    }
+    take(selected);
 }
 
 void FileList::addPages(const QStringList& paths)
 {
-    if (m_locked || paths.isEmpty())
-        return;
+    QStringList absolute;
+    for (const QString& path : paths)
+        absolute.append(QFileInfo(path).absoluteFilePath());
     BusyPointer busy;
-    const QScopedValueRollback busyFlag(m_busy, true);
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
-        QList<QFileInfo> pages;
-        if (info.isDir()) {
-            pages = QDir(info.absoluteFilePath())
-                        .entryInfoList({ QStringLiteral("*.htm"), QStringLiteral("*.html") }, QDir::Files,
-                            QDir::Name | QDir::IgnoreCase);
-        } else if (info.isFile()) {
-            pages.append(info);
-        } else {
-            tell(QStringLiteral("File not found..."),
-                QStringLiteral("The file: ") + QDir::toNativeSeparators(path)
-                    + QStringLiteral(" was not found."),
-                MessageIcon::Exclamation);
-            continue;
-        }
-        for (const QFileInfo& page : pages) {
-            if (FileCount() >= MaxFiles) {
-                tellFull();
-                return;
-            }
-            add(QDir::toNativeSeparators(page.absolutePath()), page.fileName());
-        }
+    take(absolute);
+}
+
+int FileList::take(const QStringList& paths)
+{
+    if (m_locked || paths.isEmpty())
+        return 0;
+    const int before = FileCount();
+    m_pages.add(paths, false, [this](PageList::Refusal why, const QString& path) { refused(why, path); });
+    showNewPages();
+    return FileCount() - before;
+}
+
+void FileList::showNewPages()
+{
+    const int shown = m_lstFiles->count();
+    if (shown == FileCount())
+        return;
+    for (int i = shown; i < FileCount(); ++i) {
+        const QString path = QDir::toNativeSeparators(m_pages.paths()[i]);
+        auto* item = new QListWidgetItem(path, m_lstFiles);
+        item->setToolTip(path);
+    }
+    emit countChanged(FileCount());
+}
+
+void FileList::refused(PageList::Refusal why, const QString& path)
+{
+    // The pages taken so far are in view while the message waits.
+    showNewPages();
+    const QString shown = QDir::toNativeSeparators(path);
+    switch (why) {
+    case PageList::Refusal::NotFound:
+        tell(QStringLiteral("File not found..."),
+            QStringLiteral("The file: ") + shown + QStringLiteral(" was not found."),
+            MessageIcon::Exclamation);
+        break;
+    case PageList::Refusal::AlreadyListed:
+        tell(QStringLiteral("File already listed..."),
+            QStringLiteral("The file: ") + shown + QStringLiteral(" is already in the list!"),
+            MessageIcon::Exclamation);
+        break;
+    case PageList::Refusal::Full:
+        tell(QStringLiteral("File list full..."),
+            QStringLiteral("Sorry, Quillon can only handle 50 files at a time."), MessageIcon::Information);
+        break;
     }
 }
 
@@ -198,7 +180,9 @@ void FileList::mnuFileListRemove_Click()
         return;
     }
     BusyPointer busy;
-    removeAt(m_lstFiles->row(selected.first()));
+    const int row = m_lstFiles->row(selected.first());
+    delete m_lstFiles->takeItem(row);
+    m_pages.removeAt(row);
     m_lstFiles->setCurrentItem(nullptr);
     m_lstFiles->clearSelection();
     emit countChanged(FileCount());
@@ -211,8 +195,7 @@ void FileList::mnuFileListRemoveAll_Click()
     BusyPointer busy;
     const bool hadFiles = FileCount() > 0;
     m_lstFiles->clear();
-    m_names.clear();
-    m_folders.clear();
+    m_pages.clear();
     if (hadFiles)
         emit countChanged(0);
 }
@@ -299,35 +282,9 @@ void FileList::popup(const QPoint& globalPos)
     m_popup->popup(globalPos);
 }
 
-void FileList::append(const QString& folder, const QString& name)
-{
-    m_folders.append(folder);
-    m_names.append(name);
-    auto* item = new QListWidgetItem(folder + name, m_lstFiles);
-    item->setToolTip(folder + name);
-}
-
-void FileList::removeAt(int row)
-{
-    delete m_lstFiles->takeItem(row);
-    m_folders.removeAt(row);
-    m_names.removeAt(row);
-}
-
 void FileList::tell(const QString& title, const QString& text, MessageIcon icon)
 {
-    // A message box under the busy pointer looks as though it cannot be answered.
-    if (m_busy)
-        QApplication::restoreOverrideCursor();
     m_messages.show(m_messageParent, title, text, icon, MessageButtons::Ok);
-    if (m_busy)
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-}
-
-void FileList::tellFull()
-{
-    tell(QStringLiteral("File list full..."),
-        QStringLiteral("Sorry, Quillon can only handle 50 files at a time."), MessageIcon::Information);
 }
 
 } // namespace quillon

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop/UserMessages.h"
+#include "platform/PageList.h"
 
 #include <QObject>
 #include <QStringList>
@@ -16,10 +17,10 @@ namespace quillon {
 class FileBox;
 class FolderBrowser;
 
-// The files to be tagged, shown in the list box lstFiles: at most MaxFiles, in
-// the order they were added, never the same full path twice. Paths that differ
-// only in letter case count as different files. Pages and folders dropped on
-// the list are added too. A path too long for the list is shortened in its
+// The files to be tagged, shown in the list box lstFiles: a view of a page
+// list (platform/PageList.h) of at most MaxFiles, in the order they were
+// added, each file once however its path is spelled. Pages and folders dropped
+// on the list are added too. A path too long for the list is shortened in its
 // middle, so the page's name stays in view; its tooltip holds it whole. It has
 // no parent: whoever creates it owns it.
 class FileList : public QObject {
@@ -30,22 +31,18 @@ public:
     // New files are named by fileBox's selection and taken from its folder.
     FileList(QListWidget* lstFiles, FileBox* fileBox, UserMessages& messages, QWidget* messageParent);
 
-    int FileCount() const;
-    // The names alone, in list order.
-    QStringList FileNames() const;
-    // Each file's folder, ending in the separator, in list order.
-    QStringList FileFolders() const;
+    int FileCount() const { return m_pages.size(); }
     // The full paths, in list order.
     QStringList paths() const;
 
-    // Adds the file box folder's file fileName; a full list or a file already
-    // listed is told to the user and gives false.
+    // Adds the file box folder's file fileName; a full list, a file already
+    // listed or one gone since is told to the user and gives false.
     bool AddFile(const QString& fileName);
     // Adds the file box's selected files in their order, until the list is full.
     void cmdAddFiles_Click();
-    // Adds pages named by their paths, as the add button adds the selected
-    // files: a folder stands for its *.htm and *.html files in name order, a
-    // file for itself; a path that is neither is told to the user.
+    // Adds pages named by their paths (dropped, or given when the program
+    // starts), as the add button adds the selected files: a folder stands for
+    // its pages, a file for itself; a path that is neither is told to the user.
     void addPages(const QStringList& paths);
     // Removes the selected entry; without one, tells the user.
     void mnuFileListRemove_Click();
@@ -76,11 +73,12 @@ protected:
     virtual void popup(const QPoint& globalPos);
 
 private:
-    bool add(const QString& folder, const QString& fileName);
-    void append(const QString& folder, const QString& name);
-    void removeAt(int row);
+    // Adds paths to the page list; tells each one refused. Returns how many pages came.
+    int take(const QStringList& paths);
+    // Shows the pages added to the page list since the last call.
+    void showNewPages();
+    void refused(PageList::Refusal why, const QString& path);
     void tell(const QString& title, const QString& text, MessageIcon icon);
-    void tellFull();
 
     QListWidget* m_lstFiles;
     FileBox* m_fileBox;
@@ -90,10 +88,8 @@ private:
     QMenu* m_popup;
     QAction* m_remove;
     QAction* m_removeAll;
-    QStringList m_names;
-    QStringList m_folders;
+    PageList m_pages { MaxFiles };
     bool m_locked = false;
-    bool m_busy = false; // the busy pointer is up
 };
 
 } // namespace quillon

@@ -84,15 +84,18 @@ TEST(QuillonTagSite, ADiffOfADryRunAppliedWithPatchGivesTheBytesOfARealRun)
 {
     TempDir dir;
     ASSERT_TRUE(generateSite(dir.file(QStringLiteral("a/site")), 16));
-    // No line end at the end, a name with a blank, and a page with nothing to add.
+    // No line end at the end, a name with a blank, a page with nothing to add,
+    // and a hidden folder, which is not walked.
     dir.write(QStringLiteral("a/site/last line.html"), "<p>x</p>\n<img src=img/p0002.jpg>");
     dir.write(QStringLiteral("a/site/same.html"), "<img src=img/p0002.jpg width=5 height=6>\n");
+    dir.write(QStringLiteral("a/site/.git/old.html"), "<img src=../img/p0002.jpg>\n");
     ASSERT_EQ(runProgram(QStringLiteral("cp"), words("-r a b"), dir.path()).exitCode, 0);
     const QMap<QString, QByteArray> untouched = filesBelow(dir.file(QStringLiteral("a/site")));
     const ProgramRun diff = quillonTag(words("-r --dry-run --diff site"), dir.file(QStringLiteral("a")));
     EXPECT_EQ(diff.exitCode, 0) << qPrintable(diff.err);
     EXPECT_TRUE(filesBelow(dir.file(QStringLiteral("a/site"))) == untouched) << "a dry run wrote";
     EXPECT_FALSE(diff.out.contains("same.html"));
+    EXPECT_FALSE(diff.out.contains(".git"));
     dir.write(QStringLiteral("a/tags.diff"), diff.out);
     const ProgramRun patch = runProgram(
         QStringLiteral("patch"), words("-p0 --batch -i tags.diff"), dir.file(QStringLiteral("a")));

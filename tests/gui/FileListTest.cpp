@@ -17,8 +17,10 @@ namespace {
 // Whichever way pages come (the add button over the file box's selection, the
 // command line, a drop from a file manager), one already listed is told and
 // left out, and past the fiftieth one message ends it: here with the folder's
-// 55 pages, the first of them listed already. A path that is neither a page nor
-// a folder is told too, and the rest still come.
+// 55 pages, the first of them listed already and reached once more through a
+// link; a hidden page is not taken. A path that is neither a page nor a folder
+// is told too, and the rest still come. quillon-tag takes the same folder's
+// pages in the same order, without the limit.
 TEST(FileListTest, PagesComeInOnceEachAndFiftyAtMostWhicheverWayTheyCome)
 {
     TempDir tmp;
@@ -28,12 +30,13 @@ TEST(FileListTest, PagesComeInOnceEachAndFiftyAtMostWhicheverWayTheyCome)
     FileList list { &lstFiles, &files, messages, nullptr };
     QStringList expected;
     for (int i = 0; i < 55; ++i) {
-        const QString path
-            = tmp.write(QStringLiteral("page%1.htm").arg(i, 2, 10, QLatin1Char('0')), "<html>");
+        const QString path = tmp.write(QStringLiteral("page%1.htm").arg(i, 2, 10, QLatin1Char('0')), "<img>");
         if (i < 50)
             expected.append(path);
     }
     tmp.write("notes.txt", "");
+    tmp.write(".draft.htm", "<img>");
+    ASSERT_TRUE(QFile::link(expected[0], tmp.file("page00b.htm")));
     files.setFolder(tmp.path());
     const auto drop = [&](const QStringList& paths) {
         QMimeData mime;
@@ -61,13 +64,20 @@ TEST(FileListTest, PagesComeInOnceEachAndFiftyAtMostWhicheverWayTheyCome)
         ASSERT_TRUE(list.AddFile("page00.htm"));
         deliver();
         EXPECT_EQ(list.paths(), expected);
-        QList<QStringList> told
-            = { { "File already listed...", "The file: " + expected[0] + " is already in the list!" },
-                  { "File list full...", "Sorry, Quillon can only handle 50 files at a time." } };
+        QList<QStringList> told = { { "File already listed...",
+                                        "The file: " + expected[0] + " is already in the list!" },
+            { "File already listed...", "The file: " + tmp.file("page00b.htm") + " is already in the list!" },
+            { "File list full...", "Sorry, Quillon can only handle 50 files at a time." } };
         if (way != std::string("add button"))
             told.prepend({ "File not found...", "The file: " + tmp.file("gone.htm") + " was not found." });
         EXPECT_EQ(messages.shown, told);
     }
+    QStringList tagged; // one row for each page's one tag
+    for (const QString& row : quillonTag({ "--dry-run", tmp.path() }).text().split(u'\n'))
+        if (row.contains(u'\t'))
+            tagged.append(row.section(u'\t', 0, 0));
+    EXPECT_EQ(tagged.size(), 55);
+    EXPECT_EQ(tagged.first(50), expected);
 }
 
 } // namespace
