@@ -2,7 +2,6 @@
 
 #include "engine/html/DocumentText.h"
 #include "engine/run/Outcome.h"
-#include "engine/html/TagScanner.h"
 #include "engine/run/TaggingEngine.h"
 #include "tests/support/Pictures.h"
 
@@ -22,59 +21,165 @@ template <typename... Parts> std::string say(const Parts&... parts)
     return out.str();
 }
 
-std::vector<ImgTag> scan(QStringView units)
+bool blank(QChar c)
 {
-    std::vector<ImgTag> tags;
-    TagScanner scanner(units);
-    while (std::optional<ImgTag> tag = scanner.next())
-        tags.push_back(std::move(*tag));
-    return tags;
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f';
 }
 
-// Where new attributes belong: before the ">"; or before the blanks in front of the
-// "/" of "/>", or of a last attribute with "=" and no value, which would take them in.
-qsizetype insertionPoint(QStringView t, const ImgTag& tag)
+// Names compare in ASCII letter case only: «ſcript» is no script.
+bool named(QStringView name, QStringView lowerCase)
 {
-    const TagAttribute* last = tag.attributes.isEmpty() ? nullptr : &tag.attributes.back();
-    const qsizetype lastEnd = !last ? tag.start + 4 : last->hasValue() ? last->valueEnd : last->nameEnd;
-    qsizetype at = tag.end;
-    if (last && last->valueStart == tag.end)
-        at = last->nameStart;
-    else if (t[tag.end - 1] == u'/' && tag.end - 1 >= lastEnd) // not the last "/" of an unquoted value
-        at = tag.end - 1;
-    while (at < tag.end && at > tag.start + 4 && isHtmlBlank(t[at - 1]))
-        --at;
-    return at;
+    const auto fold = [](QChar c) { return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c; };
+    return std::equal(name.begin(), name.end(), lowerCase.begin(), lowerCase.end(),
+        [&](QChar a, QChar b) { return fold(a) == b; });
 }
 
-// Tags in order, each from an "<img" to a ">", with new attributes where they belong.
-Problem scannerProblem(QStringView t, const std::vector<ImgTag>& tags)
+// "<name", or "</name" for an end tag, at i, then a blank, "/" or ">".
+bool tagAt(QStringView t, qsizetype i, QStringView name, bool endTag = false)
 {
-    for (size_t k = 0; k < tags.size(); ++k) {
-        const ImgTag& tag = tags[k];
-        if ((k > 0 && tag.start <= tags[k - 1].end) || tag.end >= t.size() || tag.end < tag.start + 4
-            || t.sliced(tag.start, 4).compare(u"<img", Qt::CaseInsensitive) || t[tag.end] != u'>')
-            return say("tag at ", tag.start, " out of order, or not from an \"<img\" to a \">\"");
-        if (tag.insertAt != insertionPoint(t, tag))
-            return say("tag at ", tag.start, " inserts at ", tag.insertAt, ", not ", insertionPoint(t, tag));
+    const qsizetype after = i + 1 + endTag + name.size();
+    return after < t.size() && t[i] == u'<' && (!endTag || t[i + 1] == u'/')
+        && named(t.sliced(i + 1 + endTag, name.size()), name)
+        && (blank(t[after]) || t[after] == u'/' || t[after] == u'>');
+}
+
+// The text with each lone surrogate, which a regular expression cannot read, as
+// U+FFFD: one unit for one.
+QString readable(QStringView units)
+{
+    QString text = units.toString();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
     }
-    return std::nullopt;
+    return text;
+}
+
+// The oracle's own reading of the markup at a "<", in HTML's blanks ("\s" would
+// take more), written to be read rather than to be fast. A quote opens a value only
+// right after "=", and a tag ends at the first ">" outside such values. Every
+// quantifier is possessive: a tag reads one way only, and one left open, like a
+// comment left open, runs to the end of the text.
+// An attribute: blanks or "/" before it, its name, and "=" with a value unless no
+// "=" follows; a value is empty only right before the ">".
+const QString kAttribute = QStringLiteral(
+    R"([_/]*+([^_/>][^_/>=]*+)(?:[_]*+=[_]*+("[^"]*+"|'[^']*+'|[^_>"'][^_>]*+|(?=>))|(?![_]*=)))");
+const QString kMarkup
+    = QStringLiteral(R"(<!--(?:-?>|.*?--!?>|.*))" // a comment
+                     R"(|<(?<end>/?)(?<name>[A-Za-z][^_/>]*+)(?<attributes>(?:@)*+)(?<tail>[_/]*+)>)"
+                     R"(|</?[A-Za-z].*)" // a tag left open
+                     R"(|<[!?/][^>]*+>?)"); // "<!DOCTYPE", "<?xml", "</1" up to the ">"
+
+const auto kAnchored = QRegularExpression::AnchorAtOffsetMatchOption;
+
+QRegularExpression pattern(QString text)
+{
+    return QRegularExpression(text.replace(u'@', kAttribute).replace(u'_', QStringLiteral(" \\t\\r\\n\\f")),
+        QRegularExpression::DotMatchesEverythingOption);
+}
+
+// An image tag: where clauses go, the picture it names and whether it gives a size.
+struct Tag {
+    qsizetype start = 0; // the "<"
+    qsizetype end = 0; // the ">"
+    qsizetype insertAt = 0;
+    QString source;
+    bool sized = false;
+};
+
+// Clauses go before the ">"; or before the blanks in front of a "/" that closes
+// the tag, or of a last "name=" with no value, which would take them for its value.
+Tag imageTag(const QString& t, const QRegularExpressionMatch& tag)
+{
+    static const QRegularExpression attribute = pattern(kAttribute);
+    Tag image;
+    image.start = tag.capturedStart();
+    image.end = image.insertAt = tag.capturedEnd() - 1;
+    if (tag.capturedView(u"tail").endsWith(u'/'))
+        image.insertAt = image.end - 1;
+    bool hasSource = false;
+    for (qsizetype i = tag.capturedStart(u"attributes"); i < tag.capturedEnd(u"attributes");) {
+        const QRegularExpressionMatch a = attribute.match(t, i, QRegularExpression::NormalMatch, kAnchored);
+        i = a.capturedEnd();
+        const QStringView name = a.capturedView(1), value = a.capturedView(2);
+        const bool quoted = value.startsWith(u'"') || value.startsWith(u'\'');
+        if (!hasSource && (hasSource = named(name, u"src")))
+            image.source = (quoted ? value.sliced(1).chopped(1) : value).toString();
+        image.sized |= named(name, u"width") || named(name, u"height");
+        if (a.capturedStart(2) >= 0 && value.isEmpty())
+            image.insertAt = a.capturedStart(1);
+    }
+    while (image.insertAt < image.end && image.insertAt > tag.capturedEnd(u"name")
+        && blank(t[image.insertAt - 1]))
+        --image.insertAt;
+    return image;
+}
+
+// Where the text of a script that starts at i ends: at its "</script", or the end
+// of the text. After "<!--" a "<script" hides the next "</script", up to "-->".
+qsizetype scriptEnd(QStringView t, qsizetype i)
+{
+    enum { Plain, InComment, InInnerScript } where = Plain;
+    for (int dashes = 0; i < t.size(); ++i) {
+        if (where != InInnerScript && tagAt(t, i, u"script", true))
+            return i;
+        if (where == Plain && t.sliced(i).startsWith(u"<!--")) {
+            where = InComment, dashes = 2, i += 3;
+        } else if (where == InComment && tagAt(t, i, u"script")) {
+            where = InInnerScript, dashes = 0, i += 7; // "<script" and what ends the name
+        } else if (where == InInnerScript && tagAt(t, i, u"script", true)) {
+            where = InComment, dashes = 0, i += 8;
+        } else {
+            if (where != Plain && t[i] == u'>' && dashes >= 2)
+                where = Plain;
+            dashes = t[i] == u'-' ? dashes + 1 : 0;
+        }
+    }
+    return i;
+}
+
+// The image tags a browser sees, in order: none in comments, in the text of script,
+// style, textarea and their like, or in other tags' quoted values.
+std::vector<Tag> imageTags(QStringView units)
+{
+    static const QRegularExpression markup = pattern(kMarkup);
+    static constexpr QStringView kRawText[]
+        = { u"style", u"xmp", u"iframe", u"noembed", u"noframes", u"textarea", u"title" };
+    const QString t = readable(units);
+    std::vector<Tag> tags;
+    for (qsizetype i = t.indexOf(u'<'); i >= 0; i = t.indexOf(u'<', i)) {
+        const QRegularExpressionMatch m = markup.match(t, i, QRegularExpression::NormalMatch, kAnchored);
+        i = m.hasMatch() ? m.capturedEnd() : i + 1; // "< " and "<3" are text
+        const QStringView name = m.capturedView(u"name");
+        if (name.isEmpty() || m.capturedLength(u"end") > 0)
+            continue;
+        if (named(name, u"img"))
+            tags.push_back(imageTag(t, m));
+        else if (named(name, u"plaintext"))
+            break;
+        else if (named(name, u"script"))
+            i = scriptEnd(t, i);
+        for (const QStringView element : kRawText) {
+            while (named(name, element) && i < t.size() && !tagAt(t, i, element, true))
+                ++i;
+        }
+    }
+    return tags;
 }
 
 // The clauses found at each insertion point of before in after, the only difference
 // allowed between them; captures 1 to 4 hold WIDTH, HEIGHT, BORDER and ALT. Each
 // run's length counts the blank that keeps it apart from a name or "/" after it.
-Problem insertionsOnly(QStringView before, const std::vector<ImgTag>& tags, QStringView after,
+Problem insertionsOnly(QStringView before, const std::vector<Tag>& tags, QStringView after,
     std::vector<QRegularExpressionMatch>& runs, std::vector<qsizetype>& lengths)
 {
     static const QRegularExpression html(QStringLiteral(
         R"re((?: WIDTH=([0-9]+))?(?: HEIGHT=([0-9]+))?(?: BORDER=([0-9]+))?(?: ALT="([^"]*)")?)re"));
     static const QRegularExpression xml(QStringLiteral(
         R"re((?: width="([0-9]+)")?(?: height="([0-9]+)")?(?: border="([0-9]+)")?(?: alt="([^"<>]*)")?)re"));
-    QString readable = after.toString(); // one unit for one, none that the expression cannot read
-    std::replace_if(
-        readable.begin(), readable.end(), [](QChar c) { return c.isSurrogate(); }, QChar(0xFFFD));
-    const auto anchored = QRegularExpression::AnchorAtOffsetMatchOption;
+    const QString subject = readable(after);
     qsizetype b = 0, a = 0;
     const auto same = [&](qsizetype end) {
         const bool kept
@@ -82,14 +187,14 @@ Problem insertionsOnly(QStringView before, const std::vector<ImgTag>& tags, QStr
         a += end - b, b = end;
         return kept;
     };
-    for (const ImgTag& tag : tags) {
+    for (const Tag& tag : tags) {
         if (!same(tag.insertAt))
             return say("the text before the tag at ", tag.start, " changed");
-        runs.push_back(html.match(readable, a, QRegularExpression::NormalMatch, anchored));
+        runs.push_back(html.match(subject, a, QRegularExpression::NormalMatch, kAnchored));
         if (runs.back().capturedLength() == 0)
-            runs.back() = xml.match(readable, a, QRegularExpression::NormalMatch, anchored);
+            runs.back() = xml.match(subject, a, QRegularExpression::NormalMatch, kAnchored);
         const qsizetype length = runs.back().capturedLength();
-        const bool apart = length > 0 && !isHtmlBlank(before[b]) && before[b] != u'>';
+        const bool apart = length > 0 && !blank(before[b]) && before[b] != u'>';
         if (apart && (a + length == after.size() || after[a + length] != u' '))
             return say("no blank after the clauses of the tag at ", tag.start);
         lengths.push_back(length + apart);
@@ -142,9 +247,7 @@ Problem PassOracle::check(QByteArrayView input, const TagOptions& options) const
     const DocumentText text = DocumentText::decode(bytes);
     const DocumentText changed = DocumentText::decode(after);
     const QStringView units = text.units();
-    const std::vector<ImgTag> tags = scan(units);
-    if (Problem problem = scannerProblem(units, tags))
-        return "scanner: " + *problem;
+    const std::vector<Tag> tags = imageTags(units);
     if (changed.encoding() != text.encoding())
         return std::string("the rewritten page reads in another encoding");
     std::vector<QRegularExpressionMatch> runs;
@@ -163,19 +266,18 @@ Problem PassOracle::check(QByteArrayView input, const TagOptions& options) const
         if (said == Outcome::Tagged ? !clauses : clauses && !isError(said))
             return say("tag at ", tags[k].start, ": «", rows[k].statusText().toStdString(), "» for ",
                 lengths[k], " units");
-        const TagAttribute* src = tags[k].find(units, u"src");
-        const QStringView source = src ? ImgTag::value(units, *src) : QStringView();
+        const QString& source = tags[k].source;
         const QString size = source == u"a.gif" ? QStringLiteral("120x60") : QStringLiteral("7x3");
-        if ((source == u"a.gif" || source == u"b.png") && !tags[k].find(units, u"width")
-            && !tags[k].find(units, u"height") && runs[k].captured(1) + u'x' + runs[k].captured(2) != size)
-            return say("tag at ", tags[k].start, ": not given the size of ", source.toString().toStdString());
+        if ((source == u"a.gif" || source == u"b.png") && !tags[k].sized
+            && runs[k].captured(1) + u'x' + runs[k].captured(2) != size)
+            return say("tag at ", tags[k].start, ": not given the size of ", source.toStdString());
     }
     if (report.counters().totalOf(Counter::Tagged) != successes)
         return say("Tagged ", report.counters().totalOf(Counter::Tagged), " for ", successes, " successes");
     if (std::all_of(lengths.begin(), lengths.end(), [](qsizetype n) { return n == 0; }))
         return after == bytes ? Problem() : "nothing inserted, yet the page changed";
 
-    const std::vector<ImgTag> again = scan(changed.units());
+    const std::vector<Tag> again = imageTags(changed.units());
     for (qsizetype k = 0, shift = 0; k < qsizetype(tags.size()); shift += lengths[k++]) {
         if (again.size() != tags.size() || again[k].start != tags[k].start + shift
             || again[k].end != tags[k].end + shift + lengths[k])

@@ -25,8 +25,11 @@ public:
     PassOracle();
 
     // Tags bytes as a page, twice, and names the first rule the engine breaks:
-    // - tags run in order from an "<img" to the first ">" outside quotes, and new
-    //   clauses go before the ">", before the "/" of "/>", or before a last "name=";
+    // - the image tags are those a browser sees, read by the oracle's own rule and
+    //   not by the engine's scanner: none in comments, in script, style, textarea
+    //   and their like, or in quoted values; each runs from an "<img" to the first
+    //   ">" outside quotes, and new clauses go before the ">", before the "/" of
+    //   "/>", or before a last "name=";
     // - the page is its old text with WIDTH, HEIGHT, BORDER and ALT clauses inserted
     //   at those points, kept apart by a blank, in the page's own encoding;
     // - one row per tag, "Success!" only for a tag that got clauses, and clauses
