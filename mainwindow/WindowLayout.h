@@ -1,20 +1,27 @@
 #pragma once
 
+class QLabel;
+class QWidget;
+
 namespace quillon {
 
-class frmMain;
-
-// Where every control of the main window goes, in twips.
+// What the pages' layouts share, in twips; each page places its own controls.
 namespace WindowLayout {
 
-// The positions and sizes the controls start with.
-void applyDesign(frmMain& window);
-// The fixed geometry set once when the window loads.
-void applyLoadGeometry(frmMain& window);
-// The layout for the window's current size and page: run on every resize, page
-// change and splitter release. Returns false when it only enlarged the window to
-// its minimum (the resize that follows lays it out).
-bool run(frmMain& window);
+// A label that sizes itself to its text keeps its place and takes its text's size.
+void autoSize(QLabel* label);
+
+// The design's figures were measured for a narrower face than the desktop may
+// have: a caption or list that does not fit widens its control, a check or
+// option box too low for its text grows about its middle, and a frame's
+// controls move down clear of a caption the style draws above its top line.
+void fitToFont(QWidget* page);
+
+// The left-hand control of a row keeps at most the width that leaves its
+// splitter bar and a right-hand neighbour 1000 twips wide inside room, so a
+// window made narrower never pushes the bar and the neighbour out of it.
+// True when the width was cut.
+bool limitLeftNeighbour(QWidget* leftNeighbour, const QWidget* bar, double room);
 
 } // namespace WindowLayout
 } // namespace quillon

@@ -1,4 +1,5 @@
 #include "mainwindow/OptionsPage.h"
+#include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestSupport.h"
 
 #include <QtTest>
@@ -25,37 +26,46 @@ protected:
         return all;
     }
 
+    template <typename T = QAbstractButton> T* find(const char* name) const
+    {
+        return page.findChild<T*>(name);
+    }
+
     TempDir tmp;
     Settings settings { SettingsStore(tmp.path()) };
-    OptionsPage page { settings };
+    ScriptedMessages messages;
+    OptionsPage page { settings, messages };
 };
 
 // Each control, clicked or moved with the keyboard, writes its own key and no other.
 TEST_F(OptionsPageTest, EachControlStoresItsOwnKey)
 {
     page.PageLoad();
-    const auto click = [](QAbstractButton* b) { return [b] { QTest::mouseClick(b, Qt::LeftButton); }; };
-    const auto press = [](QWidget* b, Qt::Key key) { return [b, key] { QTest::keyClick(b, key); }; };
+    const auto click
+        = [this](const char* b) { return [b = find(b)] { QTest::mouseClick(b, Qt::LeftButton); }; };
+    const auto press = [this](const char* b, Qt::Key key) {
+        return [b = find<QWidget>(b), key] { QTest::keyClick(b, key); };
+    };
     const struct {
         std::function<void()> act;
         SettingKey key;
         const char* value;
     } steps[] = {
-        { click(page.optOnline), keys::OnlineMode, "True" },
-        { click(page.optOffline), keys::OnlineMode, "False" },
-        { press(page.cboAltText, Qt::Key_Down), keys::AltTextIndex, "1" },
-        { click(page.optAlt2), keys::AltReact, "2" },
-        { press(page.cboAltText, Qt::Key_Up), keys::AltTextIndex, "0" },
-        { click(page.optAlt1), keys::AltReact, "1" },
-        { click(page.optBorder1), keys::BorderReact, "1" },
-        { click(page.optBorder2), keys::BorderReact, "2" },
-        { press(page.lstBorderSize, Qt::Key_Up), keys::BorderSizeIndex, "9" },
-        { click(page.chkSound), keys::Sound, "False" },
-        { click(page.chkSound), keys::Sound, "True" },
-        { click(page.chkBackupSame), keys::BackupMode, "Global" },
-        { click(page.chkGenerateBackups), keys::GenerateBackups, "False" },
-        { click(page.chkGenerateBackups), keys::GenerateBackups, "True" },
-        { click(page.chkBackupSame), keys::BackupMode, "Normal" },
+        { click("optOnline"), keys::OnlineMode, "True" },
+        { click("optOffline"), keys::OnlineMode, "False" },
+        { press("cboAltText", Qt::Key_Down), keys::AltTextIndex, "1" },
+        { click("optAlt2"), keys::AltReact, "2" },
+        { press("cboAltText", Qt::Key_Up), keys::AltTextIndex, "0" },
+        { click("optAlt1"), keys::AltReact, "1" },
+        { click("optBorder1"), keys::BorderReact, "1" },
+        { click("optBorder2"), keys::BorderReact, "2" },
+        { press("lstBorderSize", Qt::Key_Up), keys::BorderSizeIndex, "9" },
+        { click("chkSound"), keys::Sound, "False" },
+        { click("chkSound"), keys::Sound, "True" },
+        { click("chkBackupSame"), keys::BackupMode, "Global" },
+        { click("chkGenerateBackups"), keys::GenerateBackups, "False" },
+        { click("chkGenerateBackups"), keys::GenerateBackups, "True" },
+        { click("chkBackupSame"), keys::BackupMode, "Normal" },
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.key.name + std::string("=") + step.value);
@@ -78,11 +88,12 @@ TEST_F(OptionsPageTest, LoadingShowsTheStoreAndKeepsOddTextAsWritten)
         settings.write(key, value);
     const QMap<QString, QString> written = stored();
     page.PageLoad();
-    EXPECT_EQ(QList<bool>({ page.optOffline->isChecked(), page.optBorder1->isChecked(),
-                  page.optAlt2->isChecked(), page.chkSound->isChecked(), page.chkBackupSame->isChecked() }),
-        QList<bool>({ true, true, true, false, true }));
-    EXPECT_EQ(page.lstBorderSize->currentText(), "10");
-    EXPECT_EQ(page.cboAltText->currentText(), "Image Name");
+    QList<bool> checked;
+    for (const char* name : { "optOffline", "optBorder1", "optAlt2", "chkSound", "chkBackupSame" })
+        checked.append(find(name)->isChecked());
+    EXPECT_EQ(checked, QList<bool>({ true, true, true, false, true }));
+    EXPECT_EQ(find<QComboBox>("lstBorderSize")->currentText(), "10");
+    EXPECT_EQ(find<QComboBox>("cboAltText")->currentText(), "Image Name");
     EXPECT_EQ(stored(), written);
 }
 
