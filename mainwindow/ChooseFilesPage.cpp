@@ -6,7 +6,7 @@
 #include "filelist/FolderBrowser.h"
 #include "mainwindow/SplitterBar.h"
 #include "mainwindow/Twips.h"
-#include "mainwindow/WindowLayout.h"
+#include "mainwindow/PageLayout.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -61,7 +61,7 @@ void ChooseFilesPage::followFolderWidth()
 void ChooseFilesPage::layOut(double W, double)
 {
     using twips::left, twips::setLeft, twips::setWidth, twips::width;
-    if (WindowLayout::limitLeftNeighbour(dirChooseFile, picChooseFile, W - 400))
+    if (PageLayout::limitLeftNeighbour(dirChooseFile, picChooseFile, W - 400))
         followFolderWidth();
     setLeft(picChooseFile, left(dirChooseFile) + width(dirChooseFile) + 25);
     setLeft(fileChooseFile, left(picChooseFile) + width(picChooseFile) + 25);

@@ -5,7 +5,7 @@
 #include "dialogs/frmCustomAltText.h"
 
 #include "mainwindow/Twips.h"
-#include "mainwindow/WindowLayout.h"
+#include "mainwindow/PageLayout.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -169,7 +169,7 @@ void OptionsPage::applyDesign()
     setGeometry(optAlt2, 90, 600, 795, 255);
     setGeometry(cboAltText, 840, 555, 1275, 315);
     setGeometry(cmdEdit, 2220, 555, 600, 300);
-    WindowLayout::fitToFont(this);
+    PageLayout::fitToFont(this);
     // A list that grew to show its items pushes the button beside it along.
     twips::setLeft(
         cmdEdit, std::max(twips::left(cmdEdit), twips::left(cboAltText) + twips::width(cboAltText) + 105));

@@ -3,7 +3,7 @@
 #include "mainwindow/ProgressTexts.h"
 #include "mainwindow/ProgressBar.h"
 #include "mainwindow/Twips.h"
-#include "mainwindow/WindowLayout.h"
+#include "mainwindow/PageLayout.h"
 
 #include <QGroupBox>
 #include <QIcon>
@@ -43,7 +43,7 @@ void placeCounters(const CounterRows& rows)
     twips::setGeometry(rows[2].first, 105, 1005, 1290, 240);
     twips::setGeometry(rows[2].second, 1485, 1005, 0, 0);
     for (const auto& row : rows)
-        WindowLayout::autoSize(row.second);
+        PageLayout::autoSize(row.second);
 }
 
 // Each counter stands on its caption's line, both as high as their text, and
@@ -55,7 +55,7 @@ void alignCounters(const CounterRows& rows)
         setHeight(caption, caption->sizeHint().height() * twips::kPerPixel);
         setTop(count, top(caption));
         setLeft(count, std::max(left(count), left(caption) + width(caption) + 45));
-        WindowLayout::autoSize(count);
+        PageLayout::autoSize(count);
     }
 }
 
@@ -117,7 +117,7 @@ void ReportPage::applyDesign()
     setGeometry(lblFilesCompleted, 165, 300, 5025, 225);
     setGeometry(Progress, 135, 660, 4000, 225);
     setGeometry(lblPercent, 4235, 675, 0, 0);
-    WindowLayout::autoSize(lblPercent);
+    PageLayout::autoSize(lblPercent);
     setGeometry(fraTotals, 135, 1560, 2200, 1425);
     const CounterRows totals { { { Label4, lblTotalFound }, { Label5, lblTotalTagged },
         { Label6, lblTotalErrors } } };
@@ -129,7 +129,7 @@ void ReportPage::applyDesign()
     setGeometry(cmdStart, 4800, 1650, 1500, 435);
     setGeometry(cmdStop, 4800, 1650, 900, 435);
     setGeometry(imgDone, 4990, 2205, 1125, 735);
-    WindowLayout::fitToFont(this);
+    PageLayout::fitToFont(this);
     alignCounters(totals);
     alignCounters(current);
 }
@@ -139,7 +139,7 @@ void ReportPage::layOut(double, double T)
     using twips::height, twips::left, twips::setHeight, twips::setLeft, twips::setTop, twips::setWidth,
         twips::top, twips::width;
     m_tabWidth = T;
-    WindowLayout::autoSize(lblPercent);
+    PageLayout::autoSize(lblPercent);
     setLeft(fraOverall, 100);
     setWidth(fraOverall, T - 250);
     setWidth(Progress, width(fraOverall) - width(lblPercent) - 350);

@@ -3,7 +3,7 @@
 #include "mainwindow/ReportModel.h"
 #include "mainwindow/SplitterBar.h"
 #include "mainwindow/Twips.h"
-#include "mainwindow/WindowLayout.h"
+#include "mainwindow/PageLayout.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -121,11 +121,11 @@ void StatusFrame::applyDesign()
 {
     using twips::setGeometry;
     setGeometry(lblFiles, 100, 165, 0, 0);
-    WindowLayout::autoSize(lblFiles);
+    PageLayout::autoSize(lblFiles);
     setGeometry(lstFiles, 100, 390, 2115, 1500);
     setGeometry(picStatus, 2240, 390, 90, twips::height(lstFiles) - 10);
     setGeometry(lblStatus, 2355, 150, 0, 0);
-    WindowLayout::autoSize(lblStatus);
+    PageLayout::autoSize(lblStatus);
     setGeometry(lvStatus, 2355, 390, 3000, 1500);
 }
 
@@ -134,7 +134,7 @@ void StatusFrame::layOut()
     using twips::height, twips::left, twips::setHeight, twips::setLeft, twips::setWidth, twips::width;
     setLeft(lblFiles, 100);
     setLeft(lstFiles, 100);
-    WindowLayout::limitLeftNeighbour(lstFiles, picStatus, width(this) - 100);
+    PageLayout::limitLeftNeighbour(lstFiles, picStatus, width(this) - 100);
     setLeft(picStatus, left(lstFiles) + width(lstFiles) + 25);
     setLeft(lvStatus, left(picStatus) + width(picStatus) + 25);
     setWidth(lvStatus, width(this) - left(lvStatus) - 100);

@@ -1,91 +1,61 @@
 #include "mainwindow/WindowLayout.h"
 
+#include "mainwindow/StatusFrame.h"
+#include "mainwindow/TabPage.h"
+#include "mainwindow/TabStrip.h"
 #include "mainwindow/Twips.h"
+#include "mainwindow/WindowPlacement.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-
-#include <algorithm>
-
-namespace quillon::WindowLayout {
+namespace quillon {
 
 using namespace twips;
 
-void autoSize(QLabel* label)
+WindowLayout::WindowLayout(
+    QWidget& window, TabStrip& tabStrip, StatusFrame& status, std::array<TabPage*, 3> pages)
+    : m_window(window)
+    , m_tabStrip(tabStrip)
+    , m_status(status)
+    , m_pages(pages)
 {
-    const QSize size = label->sizeHint();
-    setWidth(label, size.width() * kPerPixel);
-    setHeight(label, size.height() * kPerPixel);
 }
 
-namespace {
-
-void fitCaptions(QWidget* page)
+void WindowLayout::applyDesign()
 {
-    const auto controls = page->findChildren<QWidget*>();
-    for (QWidget* control : controls) {
-        const bool captioned = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLabel*>(control)
-            || qobject_cast<QComboBox*>(control);
-        if (!captioned || qobject_cast<QPushButton*>(control))
-            continue;
-        const QSize hint = control->sizeHint();
-        if (hint.width() * kPerPixel > width(control))
-            setWidth(control, hint.width() * kPerPixel);
-        const bool box = qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control);
-        const double needed = hint.height() * kPerPixel;
-        if (box && needed > height(control)) {
-            setTop(control, top(control) - (needed - height(control)) / 2);
-            setHeight(control, needed);
-        }
-    }
+    setGeometry(&m_tabStrip, 50, 50, width(&m_tabStrip), 3195);
+    for (TabPage* page : m_pages)
+        page->applyDesign();
+    m_status.applyDesign();
+    setLeft(&m_status, 50);
+    setTop(&m_status, height(&m_tabStrip) + 100);
 }
 
-// The design puts a frame's first control just below a caption drawn on the
-// frame's top line; where the style draws the caption above the line, the
-// controls move down, clear of it, into the room the design left at the bottom.
-void clearFrameCaptions(QWidget* page)
+// The resize that enlarges a window to its minimum lays it out at once, inside
+// this run, where it is skipped; so the run goes again for the new size.
+void WindowLayout::run()
 {
-    const auto frames = page->findChildren<QGroupBox*>();
-    for (QGroupBox* frame : frames) {
-        // The group box keeps its contents margins where the style puts the inside of its frame.
-        const double clear = (frame->contentsRect().top() + 1) * kPerPixel;
-        double highest = height(frame);
-        double lowest = 0;
-        const auto controls = frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-        for (const QWidget* control : controls) {
-            highest = std::min(highest, top(control));
-            lowest = std::max(lowest, top(control) + height(control));
-        }
-        const double shift = clear - highest;
-        if (controls.isEmpty() || shift <= 0)
-            continue;
-        for (QWidget* control : controls)
-            setTop(control, top(control) + shift);
-        const double needed = lowest + shift + 3 * kPerPixel;
-        if (needed > height(frame))
-            setHeight(frame, needed);
-    }
+    if (m_inLayout)
+        return;
+    m_inLayout = true;
+    const bool laidOut = layOut();
+    m_inLayout = false;
+    if (!laidOut)
+        layOut();
 }
 
-} // namespace
-
-void fitToFont(QWidget* page)
+bool WindowLayout::layOut()
 {
-    fitCaptions(page);
-    clearFrameCaptions(page);
-}
-
-bool limitLeftNeighbour(QWidget* leftNeighbour, const QWidget* bar, double room)
-{
-    const double most = room - left(leftNeighbour) - 25 - width(bar) - 25 - 1000;
-    if (width(leftNeighbour) <= most)
+    if (WindowPlacement::raiseToMinimum(m_window, QSizeF(7000, 5500)))
         return false;
-    return setWidth(leftNeighbour, std::max(most, 825.0));
+    const QRectF outer = WindowPlacement::outerBounds(m_window);
+    // From here on a value the controls refuse is skipped.
+    setWidth(&m_tabStrip, outer.width() - 225);
+    setWidth(&m_status, outer.width() - 225);
+    setHeight(&m_status, outer.height() - height(&m_tabStrip) - 850);
+    m_status.layOut();
+    const int page = m_tabStrip.currentIndex();
+    if (page >= 0 && page < static_cast<int>(m_pages.size()))
+        m_pages[static_cast<size_t>(page)]->layOut(outer.width(), width(&m_tabStrip));
+    return true;
 }
 
-} // namespace quillon::WindowLayout
+} // namespace quillon

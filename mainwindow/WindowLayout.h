@@ -1,27 +1,40 @@
 #pragma once
 
-class QLabel;
+#include <QtGlobal>
+
+#include <array>
+
 class QWidget;
 
 namespace quillon {
 
-// What the pages' layouts share, in twips; each page places its own controls.
-namespace WindowLayout {
+class StatusFrame;
+class TabPage;
+class TabStrip;
 
-// A label that sizes itself to its text keeps its place and takes its text's size.
-void autoSize(QLabel* label);
+// The window's own share of the layout: the page control and the status frame
+// follow the window's outer size, then the status frame and the current page
+// lay themselves out. Sizes are in twips.
+class WindowLayout {
+public:
+    // pages: in the order of the page control's tabs.
+    WindowLayout(QWidget& window, TabStrip& tabStrip, StatusFrame& status, std::array<TabPage*, 3> pages);
 
-// The design's figures were measured for a narrower face than the desktop may
-// have: a caption or list that does not fit widens its control, a check or
-// option box too low for its text grows about its middle, and a frame's
-// controls move down clear of a caption the style draws above its top line.
-void fitToFont(QWidget* page);
+    // The geometry every control starts with, set once when the window loads.
+    void applyDesign();
+    // Runs on every resize, page change and splitter release. A window smaller
+    // than its minimum is enlarged first and laid out at its new size.
+    void run();
 
-// The left-hand control of a row keeps at most the width that leaves its
-// splitter bar and a right-hand neighbour 1000 twips wide inside room, so a
-// window made narrower never pushes the bar and the neighbour out of it.
-// True when the width was cut.
-bool limitLeftNeighbour(QWidget* leftNeighbour, const QWidget* bar, double room);
+private:
+    // False when the window was only enlarged to its minimum.
+    bool layOut();
 
-} // namespace WindowLayout
+    QWidget& m_window;
+    TabStrip& m_tabStrip;
+    StatusFrame& m_status;
+    std::array<TabPage*, 3> m_pages;
+    bool m_inLayout = false;
+};
+
 } // namespace quillon

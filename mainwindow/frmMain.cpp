@@ -14,7 +14,7 @@
 #include "mainwindow/RunController.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/TabStrip.h"
-#include "mainwindow/Twips.h"
+#include "mainwindow/WindowLayout.h"
 #include "mainwindow/WindowPlacement.h"
 #include "platform/ProgramFolder.h"
 
@@ -154,13 +154,9 @@ void frmMain::connectRun()
 
 void frmMain::Form_Load()
 {
+    m_layout = std::make_unique<WindowLayout>(*this, *tabStrip, *fraStatus, m_pages);
     WindowPlacement::restore(*this, m_services.settings);
-    twips::setGeometry(tabStrip, 50, 50, twips::width(tabStrip), 3195);
-    for (TabPage* page : m_pages)
-        page->applyDesign();
-    fraStatus->applyDesign();
-    twips::setLeft(fraStatus, 50);
-    twips::setTop(fraStatus, twips::height(tabStrip) + 100);
+    m_layout->applyDesign();
     pageChooseFiles->browser().start(m_services.startFolder);
     // The options show what is stored from the start, so the run, the sound and
     // the page agree before the page is first opened.
@@ -168,31 +164,10 @@ void frmMain::Form_Load()
     Form_Resize();
 }
 
-// A window enlarged to its minimum is laid out by the resize that follows; a
-// resize the platform leaves for later comes back as a second run.
 void frmMain::Form_Resize()
 {
-    if (m_inLayout)
-        return;
-    m_inLayout = true;
-    const bool laidOut = layOut();
-    m_inLayout = false;
-    if (!laidOut)
-        layOut();
-}
-
-bool frmMain::layOut()
-{
-    if (WindowPlacement::raiseToMinimum(*this, QSizeF(7000, 5500)))
-        return false;
-    const QRectF outer = WindowPlacement::outerBounds(*this);
-    // From here on a value the controls refuse is skipped.
-    twips::setWidth(tabStrip, outer.width() - 225);
-    twips::setWidth(fraStatus, outer.width() - 225);
-    twips::setHeight(fraStatus, outer.height() - twips::height(tabStrip) - 850);
-    fraStatus->layOut();
-    m_pages[static_cast<size_t>(currentPage())]->layOut(outer.width(), twips::width(tabStrip));
-    return true;
+    if (m_layout)
+        m_layout->run();
 }
 
 void frmMain::resizeEvent(QResizeEvent* event)

@@ -25,6 +25,7 @@ class TabPage;
 class TabStrip;
 class UrlOpener;
 class UserMessages;
+class WindowLayout;
 
 // What the window needs from the world, replaceable in tests.
 struct MainWindowServices {
@@ -75,7 +76,6 @@ private:
     void Form_Load();
     // The layout of every control for the window's size and current page.
     void Form_Resize();
-    bool layOut();
     Page currentPage() const;
     void showPage(Page page);
     void tabStrip_Click();
@@ -98,11 +98,11 @@ private:
     FileList* fileList;
     QAction* mnuStart;
     QAction* mnuClearAll;
+    std::unique_ptr<WindowLayout> m_layout;
     RunController* m_run = nullptr;
     // The services' opener, telling the user when a link cannot be opened.
     std::unique_ptr<UrlOpener> m_opener;
     bool m_saved = false;
-    bool m_inLayout = false;
     bool m_toldUnsaved = false;
 };
 

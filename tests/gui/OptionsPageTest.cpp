@@ -26,10 +26,7 @@ protected:
         return all;
     }
 
-    template <typename T = QAbstractButton> T* find(const char* name) const
-    {
-        return page.findChild<T*>(name);
-    }
+    template <typename T = QWidget> T* find(const char* n) const { return page.findChild<T*>(n); }
 
     TempDir tmp;
     Settings settings { SettingsStore(tmp.path()) };
@@ -41,31 +38,32 @@ protected:
 TEST_F(OptionsPageTest, EachControlStoresItsOwnKey)
 {
     page.PageLoad();
-    const auto click
-        = [this](const char* b) { return [b = find(b)] { QTest::mouseClick(b, Qt::LeftButton); }; };
-    const auto press = [this](const char* b, Qt::Key key) {
-        return [b = find<QWidget>(b), key] { QTest::keyClick(b, key); };
+    // A click, or a key pressed on the control.
+    const auto use = [this](const char* name, int key = 0) {
+        return [w = find(name), key] {
+            key ? QTest::keyClick(w, Qt::Key(key)) : QTest::mouseClick(w, Qt::LeftButton);
+        };
     };
     const struct {
         std::function<void()> act;
         SettingKey key;
         const char* value;
     } steps[] = {
-        { click("optOnline"), keys::OnlineMode, "True" },
-        { click("optOffline"), keys::OnlineMode, "False" },
-        { press("cboAltText", Qt::Key_Down), keys::AltTextIndex, "1" },
-        { click("optAlt2"), keys::AltReact, "2" },
-        { press("cboAltText", Qt::Key_Up), keys::AltTextIndex, "0" },
-        { click("optAlt1"), keys::AltReact, "1" },
-        { click("optBorder1"), keys::BorderReact, "1" },
-        { click("optBorder2"), keys::BorderReact, "2" },
-        { press("lstBorderSize", Qt::Key_Up), keys::BorderSizeIndex, "9" },
-        { click("chkSound"), keys::Sound, "False" },
-        { click("chkSound"), keys::Sound, "True" },
-        { click("chkBackupSame"), keys::BackupMode, "Global" },
-        { click("chkGenerateBackups"), keys::GenerateBackups, "False" },
-        { click("chkGenerateBackups"), keys::GenerateBackups, "True" },
-        { click("chkBackupSame"), keys::BackupMode, "Normal" },
+        { use("optOnline"), keys::OnlineMode, "True" },
+        { use("optOffline"), keys::OnlineMode, "False" },
+        { use("cboAltText", Qt::Key_Down), keys::AltTextIndex, "1" },
+        { use("optAlt2"), keys::AltReact, "2" },
+        { use("cboAltText", Qt::Key_Up), keys::AltTextIndex, "0" },
+        { use("optAlt1"), keys::AltReact, "1" },
+        { use("optBorder1"), keys::BorderReact, "1" },
+        { use("optBorder2"), keys::BorderReact, "2" },
+        { use("lstBorderSize", Qt::Key_Up), keys::BorderSizeIndex, "9" },
+        { use("chkSound"), keys::Sound, "False" },
+        { use("chkSound"), keys::Sound, "True" },
+        { use("chkBackupSame"), keys::BackupMode, "Global" },
+        { use("chkGenerateBackups"), keys::GenerateBackups, "False" },
+        { use("chkGenerateBackups"), keys::GenerateBackups, "True" },
+        { use("chkBackupSame"), keys::BackupMode, "Normal" },
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.key.name + std::string("=") + step.value);
@@ -90,7 +88,7 @@ TEST_F(OptionsPageTest, LoadingShowsTheStoreAndKeepsOddTextAsWritten)
     page.PageLoad();
     QList<bool> checked;
     for (const char* name : { "optOffline", "optBorder1", "optAlt2", "chkSound", "chkBackupSame" })
-        checked.append(find(name)->isChecked());
+        checked.append(find<QAbstractButton>(name)->isChecked());
     EXPECT_EQ(checked, QList<bool>({ true, true, true, false, true }));
     EXPECT_EQ(find<QComboBox>("lstBorderSize")->currentText(), "10");
     EXPECT_EQ(find<QComboBox>("cboAltText")->currentText(), "Image Name");
