@@ -17,8 +17,7 @@ struct OutcomeWords {
 constexpr std::array kOutcomes {
     OutcomeWords { Outcome::Pending, OutcomeKind::Pending, "pending", "" },
     OutcomeWords { Outcome::Tagged, OutcomeKind::Tagged, "tagged", "Success!" },
-    OutcomeWords {
-        Outcome::NoChanges, OutcomeKind::NothingNeeded, "no-changes", "Skipped: No changes needed." },
+    OutcomeWords { Outcome::NoChanges, OutcomeKind::NothingNeeded, "no-changes", "Skipped: No changes needed." },
     OutcomeWords { Outcome::Downloading, OutcomeKind::Pending, "downloading", "Downloading image ..." },
     OutcomeWords { Outcome::Offline, OutcomeKind::Skipped, "offline", "Skipped: Offline Mode." },
     OutcomeWords { Outcome::SizeInOtherUnits, OutcomeKind::Skipped, "size-in-other-units",
