@@ -1,10 +1,10 @@
 #include "mainwindow/RunController.h"
 
+#include "desktop/DesktopServices.h"
+#include "desktop/UserMessages.h"
 #include "engine/fetch/CurlFetcher.h"
 #include "engine/run/RunObserver.h"
 #include "engine/run/TaggingEngine.h"
-#include "desktop/DesktopServices.h"
-#include "desktop/UserMessages.h"
 #include "platform/ProgramFolder.h"
 #include "settings/SettingKeys.h"
 #include "settings/StoredOptions.h"
