@@ -11,13 +11,13 @@
 #include "settings/StoredOptions.h"
 #include "engine/fetch/CurlFetcher.h"
 #include "engine/run/TaggingEngine.h"
-#include "filelist/FileList.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/frmMain.h"
 #include "settings/SettingKeys.h"
 #include "tests/support/Pictures.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -148,12 +148,11 @@ int main(int argc, char* argv[])
     frmMain window(services);
     window.show();
     waitFor([] { return false; }, 300); // the window is shown and painted
-    for (const QString& page : pages)
-        window.fileList->AddFile(QFileInfo(page).fileName());
-    window.mnuBeginTagging->trigger();
-    QTableView* report = window.fraStatus->lvStatus;
+    window.openPages(pages);
+    window.findChild<QAction*>(QStringLiteral("mnuBeginTagging"))->trigger();
+    auto* report = window.findChild<QTableView*>(QStringLiteral("lvStatus"));
     if (sorted)
-        window.fraStatus->lvStatus_ColumnClick(1); // a click on the Image heading
+        window.findChild<StatusFrame*>()->lvStatus_ColumnClick(1); // a click on the Image heading
     QCoreApplication::processEvents();
 
     // A tick every 10 ms: the longest gap between two ticks is the longest the

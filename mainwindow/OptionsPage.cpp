@@ -1,5 +1,12 @@
 #include "mainwindow/OptionsPage.h"
 
+#include "desktop/BringToFront.h"
+#include "dialogs/frmBackupLocation.h"
+#include "dialogs/frmCustomAltText.h"
+
+#include "mainwindow/Twips.h"
+#include "mainwindow/PageLayout.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,6 +14,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
 
 namespace quillon {
 
@@ -27,9 +36,10 @@ QString text(bool yes)
 
 } // namespace
 
-OptionsPage::OptionsPage(Settings settings, QWidget* parent)
-    : QWidget(parent)
+OptionsPage::OptionsPage(Settings settings, UserMessages& messages, QWidget* parent)
+    : TabPage(parent)
     , m_settings(std::move(settings))
+    , m_messages(messages)
 {
     setObjectName(QStringLiteral("pageOptions"));
 
@@ -92,8 +102,14 @@ OptionsPage::OptionsPage(Settings settings, QWidget* parent)
     connect(chkSound, &QCheckBox::clicked, this, &OptionsPage::chkSound_Click);
     connect(chkGenerateBackups, &QCheckBox::clicked, this, &OptionsPage::chkGenerateBackups_Click);
     connect(chkBackupSame, &QCheckBox::clicked, this, &OptionsPage::chkBackupSame_Click);
-    connect(cmdEdit, &QPushButton::clicked, this, &OptionsPage::editAltTextRequested);
-    connect(cmdBackupPath, &QPushButton::clicked, this, &OptionsPage::backupLocationRequested);
+    connect(cmdEdit, &QPushButton::clicked, this, &OptionsPage::cmdEdit_Click);
+    connect(cmdBackupPath, &QPushButton::clicked, this, &OptionsPage::cmdBackupPath_Click);
+}
+
+OptionsPage::~OptionsPage()
+{
+    // The ALT text dialog has no owner to take it along.
+    delete dlgCustomAltText;
 }
 
 void OptionsPage::PageLoad()
@@ -130,6 +146,69 @@ void OptionsPage::PageLoad()
     };
     choose(lstBorderSize, keys::BorderSizeIndex, 10);
     choose(cboAltText, keys::AltTextIndex, 1);
+}
+
+void OptionsPage::applyDesign()
+{
+    using twips::setGeometry;
+    setGeometry(fraGeneralOptions, 100, 450, 2200, 1515);
+    setGeometry(chkSound, 90, 240, 2115, 225);
+    setGeometry(chkGenerateBackups, 90, 495, 1710, 285);
+    setGeometry(chkBackupSame, 90, 840, 2055, 195);
+    setGeometry(cmdBackupPath, 100, 1125, 2000, 300);
+    setGeometry(fraOnlineMode, 2400, 435, 4000, 1530);
+    setGeometry(optOnline, 135, 270, 2460, 285);
+    setGeometry(optOffline, 135, 585, 2655, 315);
+    setGeometry(lblNote, 165, 945, 3800, 480);
+    setGeometry(fraBorder, 100, 2040, 3000, 990);
+    setGeometry(optBorder1, 90, 300, 1815, 255);
+    setGeometry(optBorder2, 90, 600, 1275, 255);
+    setGeometry(lstBorderSize, 1245, 555, 645, 315);
+    setGeometry(fraAlt, 3200, 2040, 3000, 990);
+    setGeometry(optAlt1, 90, 300, 1815, 255);
+    setGeometry(optAlt2, 90, 600, 795, 255);
+    setGeometry(cboAltText, 840, 555, 1275, 315);
+    setGeometry(cmdEdit, 2220, 555, 600, 300);
+    PageLayout::fitToFont(this);
+    // A list that grew to show its items pushes the button beside it along.
+    twips::setLeft(
+        cmdEdit, std::max(twips::left(cmdEdit), twips::left(cboAltText) + twips::width(cboAltText) + 105));
+}
+
+void OptionsPage::layOut(double, double T)
+{
+    using twips::left, twips::setLeft, twips::setWidth, twips::width;
+    setLeft(fraBorder, 100);
+    setWidth(fraBorder, T / 2 - 150);
+    setLeft(fraAlt, left(fraBorder) + width(fraBorder) + 100);
+    setWidth(fraAlt, width(fraBorder));
+    // A check box whose caption had to grow stays inside its frame: the frame
+    // widens, and the online frame beside it gives way.
+    double boxes = 0;
+    for (const QWidget* box : { chkSound, chkGenerateBackups, chkBackupSame })
+        boxes = std::max(boxes, left(box) + width(box) + 90);
+    const double general = std::max(T / 3, boxes);
+    setLeft(fraGeneralOptions, 100);
+    setWidth(fraGeneralOptions, general);
+    setLeft(fraOnlineMode, left(fraGeneralOptions) + general + 100);
+    setWidth(fraOnlineMode, (T / 3) * 2 - 300 - (general - T / 3));
+    setWidth(lblNote, width(fraOnlineMode) - 200);
+    setLeft(cmdBackupPath, 100);
+    setWidth(cmdBackupPath, width(fraGeneralOptions) - 200);
+    setWidth(cmdEdit, width(fraAlt) - left(cmdEdit) - 100);
+}
+
+// Each control keeps its own enabled state inside a locked frame and shows it
+// again when the frame is unlocked.
+void OptionsPage::setRunning(bool running)
+{
+    for (QGroupBox* frame : { fraGeneralOptions, fraOnlineMode, fraBorder, fraAlt })
+        frame->setEnabled(!running);
+}
+
+bool OptionsPage::playsDoneSound() const
+{
+    return chkSound->isChecked();
 }
 
 void OptionsPage::optOnline_Click()
@@ -193,6 +272,27 @@ void OptionsPage::chkBackupSame_Click()
     const bool on = chkBackupSame->isChecked();
     m_settings.write(keys::BackupMode, QString::fromLatin1(on ? values::Global : values::Normal));
     cmdBackupPath->setEnabled(on);
+}
+
+// The ALT text and backup location dialogs load the store when they open, so
+// each opening makes a new one; asking again while one is open brings it up.
+void OptionsPage::cmdEdit_Click()
+{
+    if (!dlgCustomAltText) {
+        dlgCustomAltText = new frmCustomAltText(m_settings, window());
+        dlgCustomAltText->setAttribute(Qt::WA_DeleteOnClose);
+        dlgCustomAltText->setWindowIcon(window()->windowIcon());
+    }
+    bringToFront(dlgCustomAltText.data());
+}
+
+void OptionsPage::cmdBackupPath_Click()
+{
+    if (!dlgBackupLocation) {
+        dlgBackupLocation = new frmBackupLocation(m_settings, m_messages, window());
+        dlgBackupLocation->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    bringToFront(dlgBackupLocation.data());
 }
 
 } // namespace quillon

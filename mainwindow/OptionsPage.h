@@ -1,8 +1,9 @@
 #pragma once
 
+#include "mainwindow/TabPage.h"
 #include "settings/SettingKeys.h"
 
-#include <QWidget>
+#include <QPointer>
 
 class QCheckBox;
 class QComboBox;
@@ -13,14 +14,44 @@ class QRadioButton;
 
 namespace quillon {
 
+class UserMessages;
+class frmBackupLocation;
+class frmCustomAltText;
+
 // The Options page. Every change is stored at once; there is no OK or Apply.
-class OptionsPage : public QWidget {
+// Its two buttons open the custom ALT text and backup location dialogs.
+class OptionsPage : public TabPage {
     Q_OBJECT
 public:
-    explicit OptionsPage(Settings settings, QWidget* parent = nullptr);
+    OptionsPage(Settings settings, UserMessages& messages, QWidget* parent = nullptr);
+    ~OptionsPage() override;
 
     // Sets every control from the store; the handlers write back what changed.
     void PageLoad();
+
+    // The design geometry, fitted to the window's font.
+    void applyDesign() override;
+    // The page's share of the layout for a page control tabWidth twips wide.
+    void layOut(double windowWidth, double tabWidth) override;
+    // A run keeps the options it started with: while it goes the page is locked.
+    void setRunning(bool running) override;
+    // Whether the end of a run plays the done sound: what the box shows.
+    bool playsDoneSound() const;
+
+private:
+    void cmdEdit_Click();
+    void cmdBackupPath_Click();
+    void optOnline_Click();
+    void optOffline_Click();
+    void optAlt1_Click();
+    void optAlt2_Click();
+    void cboAltText_Click();
+    void optBorder1_Click();
+    void optBorder2_Click();
+    void lstBorderSize_Click();
+    void chkSound_Click();
+    void chkGenerateBackups_Click();
+    void chkBackupSame_Click();
 
     QGroupBox* fraGeneralOptions;
     QCheckBox* chkSound;
@@ -41,24 +72,11 @@ public:
     QComboBox* cboAltText;
     QPushButton* cmdEdit;
 
-signals:
-    void editAltTextRequested();
-    void backupLocationRequested();
-
-private:
-    void optOnline_Click();
-    void optOffline_Click();
-    void optAlt1_Click();
-    void optAlt2_Click();
-    void cboAltText_Click();
-    void optBorder1_Click();
-    void optBorder2_Click();
-    void lstBorderSize_Click();
-    void chkSound_Click();
-    void chkGenerateBackups_Click();
-    void chkBackupSame_Click();
-
     Settings m_settings;
+    UserMessages& m_messages;
+    // The dialogs while they are open.
+    QPointer<frmCustomAltText> dlgCustomAltText;
+    QPointer<frmBackupLocation> dlgBackupLocation;
 };
 
 } // namespace quillon

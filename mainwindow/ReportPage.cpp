@@ -2,11 +2,16 @@
 
 #include "mainwindow/ProgressTexts.h"
 #include "mainwindow/ProgressBar.h"
+#include "mainwindow/Twips.h"
+#include "mainwindow/PageLayout.h"
 
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+
+#include <algorithm>
+#include <array>
 
 namespace quillon {
 
@@ -26,10 +31,38 @@ QGroupBox* frame(const QString& name, const QString& caption, QWidget* parent)
     return f;
 }
 
+// The captions of a counter frame, each with its counter beside it.
+using CounterRows = std::array<std::pair<QLabel*, QLabel*>, 3>;
+
+void placeCounters(const CounterRows& rows)
+{
+    twips::setGeometry(rows[0].first, 105, 315, 1290, 240);
+    twips::setGeometry(rows[0].second, 1485, 315, 0, 0);
+    twips::setGeometry(rows[1].first, 90, 660, 1305, 240);
+    twips::setGeometry(rows[1].second, 1485, 675, 0, 0);
+    twips::setGeometry(rows[2].first, 105, 1005, 1290, 240);
+    twips::setGeometry(rows[2].second, 1485, 1005, 0, 0);
+    for (const auto& row : rows)
+        PageLayout::autoSize(row.second);
+}
+
+// Each counter stands on its caption's line, both as high as their text, and
+// clear of a caption that had to grow.
+void alignCounters(const CounterRows& rows)
+{
+    using twips::left, twips::setHeight, twips::setLeft, twips::setTop, twips::top, twips::width;
+    for (const auto& [caption, count] : rows) {
+        setHeight(caption, caption->sizeHint().height() * twips::kPerPixel);
+        setTop(count, top(caption));
+        setLeft(count, std::max(left(count), left(caption) + width(caption) + 45));
+        PageLayout::autoSize(count);
+    }
+}
+
 } // namespace
 
 ReportPage::ReportPage(QWidget* parent)
-    : QWidget(parent)
+    : TabPage(parent)
 {
     setObjectName(QStringLiteral("pageBeginTagging"));
     fraOverall = frame(QStringLiteral("fraOverall"), QStringLiteral("Overall Progress"), this);
@@ -72,6 +105,66 @@ ReportPage::ReportPage(QWidget* parent)
     imgDone->setPixmap(QIcon(QStringLiteral(":/pictures/done.svg")).pixmap(QSize(75, 49)));
     imgDone->setAlignment(Qt::AlignCenter);
     imgDone->hide();
+
+    connect(cmdStart, &QPushButton::clicked, this, &ReportPage::startClicked);
+    connect(cmdStop, &QPushButton::clicked, this, &ReportPage::stopClicked);
+}
+
+void ReportPage::applyDesign()
+{
+    using twips::setGeometry;
+    setGeometry(fraOverall, 100, 450, 6000, 1020);
+    setGeometry(lblFilesCompleted, 165, 300, 5025, 225);
+    setGeometry(Progress, 135, 660, 4000, 225);
+    setGeometry(lblPercent, 4235, 675, 0, 0);
+    PageLayout::autoSize(lblPercent);
+    setGeometry(fraTotals, 135, 1560, 2200, 1425);
+    const CounterRows totals { { { Label4, lblTotalFound }, { Label5, lblTotalTagged },
+        { Label6, lblTotalErrors } } };
+    placeCounters(totals);
+    setGeometry(fraCurrentFile, 2435, 1560, 2200, 1425);
+    const CounterRows current { { { Label9, lblCurrentFound }, { Label8, lblCurrentTagged },
+        { Label7, lblCurrentErrors } } };
+    placeCounters(current);
+    setGeometry(cmdStart, 4800, 1650, 1500, 435);
+    setGeometry(cmdStop, 4800, 1650, 900, 435);
+    setGeometry(imgDone, 4990, 2205, 1125, 735);
+    PageLayout::fitToFont(this);
+    alignCounters(totals);
+    alignCounters(current);
+}
+
+void ReportPage::layOut(double, double T)
+{
+    using twips::height, twips::left, twips::setHeight, twips::setLeft, twips::setTop, twips::setWidth,
+        twips::top, twips::width;
+    m_tabWidth = T;
+    PageLayout::autoSize(lblPercent);
+    setLeft(fraOverall, 100);
+    setWidth(fraOverall, T - 250);
+    setWidth(Progress, width(fraOverall) - width(lblPercent) - 350);
+    setLeft(lblPercent, left(Progress) + width(Progress) + 100);
+    setWidth(fraTotals, T / 3);
+    setLeft(fraCurrentFile, left(fraTotals) + width(fraTotals) + 100);
+    setWidth(fraCurrentFile, T / 3);
+    setLeft(cmdStart, left(fraCurrentFile) + width(fraCurrentFile) + 150);
+    // The stop button stands beside the start button, in a part of its width.
+    const double buttons = T - left(cmdStart) - 300;
+    const double stopWidth = std::clamp(buttons * 0.4, 600.0, 1200.0);
+    setWidth(cmdStart, buttons - stopWidth - 90);
+    setTop(cmdStop, top(cmdStart));
+    setHeight(cmdStop, height(cmdStart));
+    setLeft(cmdStop, left(cmdStart) + width(cmdStart) + 90);
+    setWidth(cmdStop, stopWidth);
+    setLeft(imgDone, left(cmdStart) + width(cmdStart) / 2 - width(imgDone) / 2);
+}
+
+bool ReportPage::pressDefaultButton()
+{
+    if (!cmdStart->isEnabled())
+        return false;
+    cmdStart->click();
+    return true;
 }
 
 void ReportPage::showFilesToTag(int fileCount)
@@ -147,14 +240,15 @@ void ReportPage::clear()
     lblFilesCompleted->setText(QStringLiteral("0 of 0 files completed..."));
 }
 
-// The percentage label sizes itself to its text.
+// The percentage label sizes itself to its text, and the bar beside it makes
+// room; a page out of sight is laid out when it is shown.
 void ReportPage::showPercent(const QString& text)
 {
     const int before = lblPercent->width();
     lblPercent->setText(text);
     lblPercent->adjustSize();
-    if (lblPercent->width() != before)
-        emit percentResized();
+    if (lblPercent->width() != before && isVisible())
+        layOut(0, m_tabWidth);
 }
 
 } // namespace quillon

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "engine/run/RunReport.h"
-
-#include <QWidget>
+#include "mainwindow/TabPage.h"
 
 class QGroupBox;
 class QLabel;
@@ -13,9 +12,8 @@ namespace quillon {
 class ProgressBar;
 
 // The report page: the files line, progress, the six counters, the start and
-// stop buttons and the done picture. It shows what a run tells it; the controls
-// are public for the layout and for tests to read, and change only through it.
-class ReportPage : public QWidget {
+// stop buttons and the done picture. It shows what a run tells it.
+class ReportPage : public TabPage {
     Q_OBJECT
 public:
     explicit ReportPage(QWidget* parent = nullptr);
@@ -27,7 +25,7 @@ public:
     // hidden, the six counters 0.
     void resetForRun(int fileCount);
     // Start enabled between runs, Stop during one.
-    void setRunning(bool running);
+    void setRunning(bool running) override;
     void showFileStarted(int index, int count);
     void showProgress(double value, double maximum);
     void showCounters(const Counters& counters);
@@ -38,11 +36,21 @@ public:
     // Clear All: bar at its start with its percentage, counters 0, no done picture.
     void clear();
 
-signals:
-    // The percentage label took a new width; the bar beside it must make room.
-    void percentResized();
+    // The design geometry, fitted to the window's font.
+    void applyDesign() override;
+    // The page's share of the layout for a page control tabWidth twips wide.
+    void layOut(double windowWidth, double tabWidth) override;
+    // Enter anywhere in the window presses the start button, the window's
+    // default button; false when it is disabled.
+    bool pressDefaultButton();
 
-public:
+signals:
+    void startClicked();
+    void stopClicked();
+
+private:
+    void showPercent(const QString& text);
+
     QGroupBox* fraOverall;
     QLabel* lblFilesCompleted;
     ProgressBar* Progress;
@@ -65,9 +73,9 @@ public:
     QPushButton* cmdStop;
     QLabel* imgDone;
 
-private:
-    void showPercent(const QString& text);
-
+    // The page control's width at the last layout, for the bar to make room
+    // beside a percentage that changed its width.
+    double m_tabWidth = 0;
     // Files the current run has begun, of how many.
     int m_filesReached = 0;
     int m_fileCount = 0;

@@ -1,8 +1,13 @@
 #include "mainwindow/RunController.h"
 
+#include "desktop/DesktopServices.h"
+#include "desktop/UserMessages.h"
 #include "engine/fetch/CurlFetcher.h"
 #include "engine/run/RunObserver.h"
 #include "engine/run/TaggingEngine.h"
+#include "platform/ProgramFolder.h"
+#include "settings/SettingKeys.h"
+#include "settings/StoredOptions.h"
 
 #include <QMap>
 #include <QThread>
@@ -121,18 +126,22 @@ private:
     bool m_stopAsked = false;
 };
 
-RunController::RunController(std::function<TagOptions()> options, ImageFetcher* fetcher, QObject* parent)
+RunController::RunController(RunServices services, QObject* parent)
     : QObject(parent)
+    , m_services(std::move(services))
     , m_relay(std::make_unique<Relay>())
     , m_delivery(new QTimer(this))
 {
     qRegisterMetaType<ReportRow>();
     qRegisterMetaType<Counters>();
+    ImageFetcher* fetcher = m_services.fetcher;
     if (!fetcher) {
         m_ownFetcher = std::make_unique<CurlFetcher>(TransferLimits());
         fetcher = m_ownFetcher.get();
     }
-    m_engine = std::make_unique<TaggingEngine>(std::move(options), *fetcher);
+    const Settings settings = m_services.settings;
+    m_engine
+        = std::make_unique<TaggingEngine>([settings] { return tagOptionsFromSettings(settings); }, *fetcher);
     m_engine->setObserver(m_relay.get());
     m_delivery->setInterval(kDeliveryMs);
     connect(m_delivery, &QTimer::timeout, this, &RunController::deliver);
@@ -145,6 +154,47 @@ RunController::~RunController()
         m_thread->wait();
         delete m_thread;
     }
+}
+
+bool RunController::begin(const QStringList& files, bool doneSound)
+{
+    if (m_running || !goOnlineOrOffline())
+        return false;
+    emit preparing(static_cast<int>(files.size()));
+    if (files.isEmpty()) {
+        m_services.messages->show(m_services.messageParent, QStringLiteral("Not Ready..."),
+            QStringLiteral("You must first select the files to add image tag properties to."),
+            MessageIcon::Information);
+        return false;
+    }
+    m_doneSound = doneSound;
+    emit runningChanged(true);
+    return start(files);
+}
+
+bool RunController::goOnlineOrOffline()
+{
+    const Settings& settings = m_services.settings;
+    if (!settings.isTrue(keys::OnlineMode))
+        return true;
+    const std::optional<bool> online
+        = m_services.isOnline ? m_services.isOnline() : std::optional<bool>(true);
+    UserMessages& messages = *m_services.messages;
+    if (!online)
+        messages.show(m_services.messageParent, QStringLiteral("Brambleworth Quillon"),
+            QStringLiteral("ERROR"), MessageIcon::None);
+    if (online.value_or(false))
+        return true;
+    const MessageAnswer answer
+        = messages.show(m_services.messageParent, QStringLiteral("Unable to tag in Online Mode..."),
+            QStringLiteral(
+                "You must have an internet connection established in order to tag in Online Mode.\r\n\r\n"
+                "Continue in Offline Mode?"),
+            MessageIcon::None, MessageButtons::YesNo);
+    if (answer != MessageAnswer::Yes)
+        return false;
+    settings.write(keys::OnlineMode, QString::fromLatin1(values::False));
+    return true;
 }
 
 bool RunController::start(const QStringList& files)
@@ -216,6 +266,9 @@ void RunController::deliver()
             m_delivery->stop();
             m_running = false;
             emit runFinished(stopped);
+            if (m_doneSound && m_services.sound)
+                m_services.sound->play(findDataFile(QStringLiteral("done.wav")));
+            emit runningChanged(false);
         }
         if (budget == 0)
             break;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/run/RunReport.h"
-#include "engine/run/TagOptions.h"
+#include "settings/Settings.h"
 
 #include <QList>
 #include <QMetaType>
@@ -11,9 +11,11 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 
 class QThread;
 class QTimer;
+class QWidget;
 
 Q_DECLARE_METATYPE(quillon::ReportRow)
 Q_DECLARE_METATYPE(quillon::Counters)
@@ -21,7 +23,25 @@ Q_DECLARE_METATYPE(quillon::Counters)
 namespace quillon {
 
 class ImageFetcher;
+class SoundPlayer;
 class TaggingEngine;
+class UserMessages;
+
+// What a run needs around the engine.
+struct RunServices {
+    // The options the engine reads at the start of each run, and online mode.
+    Settings settings;
+    // The questions and notices before a run, over messageParent.
+    UserMessages* messages = nullptr;
+    QWidget* messageParent = nullptr;
+    // True when a network connection is up; nothing when that cannot be told.
+    // Null: always up.
+    std::function<std::optional<bool>()> isOnline;
+    // Plays the done sound; silent when null.
+    SoundPlayer* sound = nullptr;
+    // Where remote pictures come from; the controller's own libcurl fetcher when null.
+    ImageFetcher* fetcher = nullptr;
+};
 
 // Runs the engine on a worker thread so the window stays alive. The engine's
 // events are gathered as they come and handed to the window's thread a few
@@ -31,12 +51,14 @@ class TaggingEngine;
 class RunController : public QObject {
     Q_OBJECT
 public:
-    // fetcher: where remote pictures come from; the controller's own libcurl
-    // fetcher when null.
-    explicit RunController(
-        std::function<TagOptions()> options, ImageFetcher* fetcher = nullptr, QObject* parent = nullptr);
+    explicit RunController(RunServices services, QObject* parent = nullptr);
     ~RunController() override;
 
+    // The start button: in online mode without a connection the user is asked
+    // whether to go on offline, which is then stored; without files the user is
+    // told there is nothing to tag. False when no run started. doneSound: the
+    // end of this run plays the done sound.
+    bool begin(const QStringList& files, bool doneSound);
     // Starts a run over files; false when one is already going.
     bool start(const QStringList& files);
     // Ends the run after the tag in hand. A stop that comes when the engine is
@@ -52,6 +74,10 @@ public:
     static constexpr int kRowsPerDelivery = 4000;
 
 signals:
+    // A run over fileCount files is about to start (none: the user is told so).
+    void preparing(int fileCount);
+    // A run started or is over, its last event and the done sound handed on.
+    void runningChanged(bool running);
     // Rows first, first + 1, ... appeared (the engine's indices).
     void rowsAdded(int first, const QList<quillon::ReportRow>& rows);
     // A row handed on earlier has changed.
@@ -67,8 +93,11 @@ signals:
 private:
     class Relay;
     struct Batch;
+    // False when the user would rather not run without the connection that online mode needs.
+    bool goOnlineOrOffline();
     void deliver();
 
+    RunServices m_services;
     std::unique_ptr<ImageFetcher> m_ownFetcher;
     std::unique_ptr<Relay> m_relay;
     std::unique_ptr<TaggingEngine> m_engine;
@@ -78,6 +107,7 @@ private:
     std::list<Batch> m_backlog;
     bool m_moreQueued = false;
     bool m_running = false;
+    bool m_doneSound = false;
 };
 
 } // namespace quillon

@@ -2,6 +2,8 @@
 
 #include "mainwindow/ReportModel.h"
 #include "mainwindow/SplitterBar.h"
+#include "mainwindow/Twips.h"
+#include "mainwindow/PageLayout.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -10,6 +12,9 @@
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
+
+#include <algorithm>
+#include <cmath>
 
 namespace quillon {
 
@@ -109,6 +114,42 @@ StatusFrame::StatusFrame(QWidget* parent)
 
     picStatus = new SplitterBar(lstFiles, lvStatus, this);
     picStatus->setObjectName(QStringLiteral("picStatus"));
+    picStatus->setLayout([this] { emit layoutNeeded(); });
+}
+
+void StatusFrame::applyDesign()
+{
+    using twips::setGeometry;
+    setGeometry(lblFiles, 100, 165, 0, 0);
+    PageLayout::autoSize(lblFiles);
+    setGeometry(lstFiles, 100, 390, 2115, 1500);
+    setGeometry(picStatus, 2240, 390, 90, twips::height(lstFiles) - 10);
+    setGeometry(lblStatus, 2355, 150, 0, 0);
+    PageLayout::autoSize(lblStatus);
+    setGeometry(lvStatus, 2355, 390, 3000, 1500);
+}
+
+void StatusFrame::layOut()
+{
+    using twips::height, twips::left, twips::setHeight, twips::setLeft, twips::setWidth, twips::width;
+    setLeft(lblFiles, 100);
+    setLeft(lstFiles, 100);
+    PageLayout::limitLeftNeighbour(lstFiles, picStatus, width(this) - 100);
+    setLeft(picStatus, left(lstFiles) + width(lstFiles) + 25);
+    setLeft(lvStatus, left(picStatus) + width(picStatus) + 25);
+    setWidth(lvStatus, width(this) - left(lvStatus) - 100);
+    setHeight(lstFiles, height(this) - height(lblFiles) - 300);
+    setHeight(lvStatus, height(lstFiles));
+    setHeight(picStatus, height(lstFiles));
+    setLeft(lblStatus, left(lvStatus));
+
+    // The columns share the width in thirds, to the nearest whole twip, the last 200 short.
+    const double C = std::round(width(lvStatus) / 3.0);
+    const double columns[3] = { C, C, C - 200 };
+    for (int i = 0; i < 3; ++i) {
+        lvStatus->setColumnWidth(i, twips::toPixels(std::max(columns[i], 0.0)));
+        lvStatus->model()->setHeaderData(i, Qt::Horizontal, columns[i], Qt::UserRole);
+    }
 }
 
 void StatusFrame::addRows(int first, const QList<ReportRow>& rows)

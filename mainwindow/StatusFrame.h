@@ -32,13 +32,26 @@ public:
     // direction turns round; rows added later land in sorted places.
     void lvStatus_ColumnClick(int column);
 
+    // The list box that shows the file list.
+    QListWidget* fileListBox() const { return lstFiles; }
+
+    // The design geometry and what the window's load fixes.
+    void applyDesign();
+    // The file list keeps its width; the report takes the rest of the frame's
+    // width, and both its height under their captions.
+    void layOut();
+
+signals:
+    // The splitter bar gave the file list a new width.
+    void layoutNeeded();
+
+private:
     QLabel* lblFiles;
     QListWidget* lstFiles;
     SplitterBar* picStatus;
     QLabel* lblStatus;
     QTableView* lvStatus;
 
-private:
     ReportModel* m_report;
     QSortFilterProxyModel* m_sorted;
     Qt::SortOrder m_order = Qt::DescendingOrder; // so that the first click sorts ascending

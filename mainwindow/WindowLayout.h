@@ -1,20 +1,40 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <array>
+
+class QWidget;
+
 namespace quillon {
 
-class frmMain;
+class StatusFrame;
+class TabPage;
+class TabStrip;
 
-// Where every control of the main window goes, in twips.
-namespace WindowLayout {
+// The window's own share of the layout: the page control and the status frame
+// follow the window's outer size, then the status frame and the current page
+// lay themselves out. Sizes are in twips.
+class WindowLayout {
+public:
+    // pages: in the order of the page control's tabs.
+    WindowLayout(QWidget& window, TabStrip& tabStrip, StatusFrame& status, std::array<TabPage*, 3> pages);
 
-// The positions and sizes the controls start with.
-void applyDesign(frmMain& window);
-// The fixed geometry set once when the window loads.
-void applyLoadGeometry(frmMain& window);
-// The layout for the window's current size and page: run on every resize, page
-// change and splitter release. Returns false when it only enlarged the window to
-// its minimum (the resize that follows lays it out).
-bool run(frmMain& window);
+    // The geometry every control starts with, set once when the window loads.
+    void applyDesign();
+    // Runs on every resize, page change and splitter release. A window smaller
+    // than its minimum is enlarged first and laid out at its new size.
+    void run();
 
-} // namespace WindowLayout
+private:
+    // False when the window was only enlarged to its minimum.
+    bool layOut();
+
+    QWidget& m_window;
+    TabStrip& m_tabStrip;
+    StatusFrame& m_status;
+    std::array<TabPage*, 3> m_pages;
+    bool m_inLayout = false;
+};
+
 } // namespace quillon

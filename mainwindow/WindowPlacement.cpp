@@ -134,6 +134,17 @@ void setOuterBounds(QWidget& window, const QRectF& bounds)
         new FrameFitter(window);
 }
 
+bool raiseToMinimum(QWidget& window, const QSizeF& minimum)
+{
+    const bool normal
+        = !(window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    const QRectF outer = outerBounds(window);
+    if (!normal || (outer.width() >= minimum.width() && outer.height() >= minimum.height()))
+        return false;
+    setOuterBounds(window, QRectF(outer.topLeft(), outer.size().expandedTo(minimum)));
+    return true;
+}
+
 void restore(QWidget& window, const Settings& settings)
 {
     double top = readNumber(settings, keys::WindowTop);

@@ -21,6 +21,10 @@ QRectF outerBounds(const QWidget& window);
 // as soon as the window appears, so the stored outer size is what the user sees.
 void setOuterBounds(QWidget& window, const QRectF& bounds);
 
+// In the normal state, a window smaller than minimum (outer size, twips) is
+// enlarged to it; true when it was. Minimised and maximised windows stay as they are.
+bool raiseToMinimum(QWidget& window, const QSizeF& minimum);
+
 // Puts the window where it was left. A position that would leave the window
 // entirely off every screen is moved onto the primary screen.
 void restore(QWidget& window, const Settings& settings);

@@ -5,35 +5,23 @@
 #include "desktop/ProductLinks.h"
 #include "desktop/UserMessages.h"
 #include "dialogs/frmAbout.h"
-#include "dialogs/frmBackupLocation.h"
-#include "dialogs/frmCustomAltText.h"
 #include "dialogs/frmHelp.h"
-#include "filelist/DriveBox.h"
-#include "filelist/FileBox.h"
-#include "filelist/FolderBox.h"
 #include "filelist/FileList.h"
 #include "filelist/FolderBrowser.h"
 #include "mainwindow/ChooseFilesPage.h"
 #include "mainwindow/OptionsPage.h"
 #include "mainwindow/ReportPage.h"
 #include "mainwindow/RunController.h"
-#include "mainwindow/SplitterBar.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/TabStrip.h"
-#include "mainwindow/Twips.h"
 #include "mainwindow/WindowLayout.h"
 #include "mainwindow/WindowPlacement.h"
 #include "platform/ProgramFolder.h"
-#include "settings/StoredOptions.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QListWidget>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QSessionManager>
 #include <QUrl>
 
@@ -45,14 +33,6 @@ static void loadPictures()
 
 namespace quillon {
 
-namespace {
-
-const QString kCaption = QStringLiteral(" Brambleworth Quillon ");
-
-enum Page { ChooseFiles = 0, Options = 1, BeginTagging = 2 };
-
-} // namespace
-
 frmMain::frmMain(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(std::move(services))
@@ -60,12 +40,13 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
 {
     loadPictures();
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(kCaption);
+    setWindowTitle(QStringLiteral(" Brambleworth Quillon "));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/quillon.svg")));
     // The layout's twips were made for an 8-point face; a larger one clips captions.
     QFont small = font();
     small.setPointSizeF(8);
     setFont(small);
+    m_services.settings.setWriteFailureHandler([this](const QString& file) { tellUnsaved(file); });
 
     createPages();
     createMenus();
@@ -75,8 +56,7 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
 
 frmMain::~frmMain()
 {
-    // The ALT text dialog has no owner to take it along.
-    delete dlgCustomAltText;
+    m_services.settings.setWriteFailureHandler(nullptr);
 }
 
 void frmMain::createPages()
@@ -85,10 +65,11 @@ void frmMain::createPages()
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
+    UserMessages& messages = *m_services.messages;
     tabStrip = new TabStrip(client);
     tabStrip->setObjectName(QStringLiteral("tabStrip"));
-    pageChooseFiles = new ChooseFilesPage;
-    pageOptions = new OptionsPage(m_services.settings);
+    pageChooseFiles = new ChooseFilesPage(messages);
+    pageOptions = new OptionsPage(m_services.settings, messages);
     pageReport = new ReportPage;
     tabStrip->addPage(
         pageChooseFiles, QIcon(QStringLiteral(":/pictures/tab-choose.svg")), QStringLiteral(" Choose Files"));
@@ -96,131 +77,97 @@ void frmMain::createPages()
         pageOptions, QIcon(QStringLiteral(":/pictures/tab-options.svg")), QStringLiteral(" Options"));
     tabStrip->addPage(
         pageReport, QIcon(QStringLiteral(":/pictures/tab-report.svg")), QStringLiteral(" Begin Tagging"));
-    tabStrip->setCurrentIndex(ChooseFiles);
+    m_pages = { pageChooseFiles, pageOptions, pageReport };
+    showPage(Page::ChooseFiles);
     connect(tabStrip, &TabStrip::currentChanged, this, &frmMain::tabStrip_Click);
 
     fraStatus = new StatusFrame(client);
-
-    UserMessages& messages = *m_services.messages;
-    fileList = new FileList(fraStatus->lstFiles, pageChooseFiles->fileChooseFile, messages, this);
-    folderBrowser = new FolderBrowser(pageChooseFiles->drvChooseFile, pageChooseFiles->dirChooseFile,
-        pageChooseFiles->fileChooseFile, pageChooseFiles->cmdAddFiles, messages, this);
+    fileList = new FileList(fraStatus->fileListBox(), pageChooseFiles->fileBox(), messages, this);
     fileList->setParent(this);
-    folderBrowser->setParent(this);
-    fileList->connectTo(*folderBrowser);
+    fileList->connectTo(pageChooseFiles->browser());
 
-    auto relayout = [this] { Form_Resize(); };
-    pageChooseFiles->picChooseFile->setAfterResize([this] {
-        twips::setWidth(pageChooseFiles->drvChooseFile, twips::width(pageChooseFiles->dirChooseFile) + 15);
-    });
-    pageChooseFiles->picChooseFile->setLayout(relayout);
-    fraStatus->picStatus->setLayout(relayout);
-
-    connect(pageReport->cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
-    connect(pageReport->cmdStop, &QPushButton::clicked, this, &frmMain::cmdStop_Click);
-    connect(pageOptions, &OptionsPage::editAltTextRequested, this, &frmMain::cmdEdit_Click);
-    connect(pageOptions, &OptionsPage::backupLocationRequested, this, &frmMain::cmdBackupPath_Click);
+    connect(pageChooseFiles, &ChooseFilesPage::layoutNeeded, this, &frmMain::Form_Resize);
+    connect(fraStatus, &StatusFrame::layoutNeeded, this, &frmMain::Form_Resize);
+    connect(pageReport, &ReportPage::startClicked, this, &frmMain::cmdStart_Click);
+    connect(pageReport, &ReportPage::stopClicked, this, &frmMain::cmdStop_Click);
 }
 
 void frmMain::createMenus()
 {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(QString::fromLatin1(name));
-        return a;
+    QMenu* menu = nullptr;
+    auto addMenu = [&](const char* name, const QString& caption) {
+        menu = menuBar()->addMenu(caption);
+        menu->setObjectName(QString::fromLatin1(name));
     };
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuStart = action(mnuFile, "mnuStart", QStringLiteral("&Start "));
+    auto add = [&](const char* name, const QString& caption, auto handler) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    auto separator
+        = [&](const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
+
+    addMenu("mnuFile", QStringLiteral("&File"));
+    mnuStart = add("mnuStart", QStringLiteral("&Start "), &frmMain::mnuStart_Click);
     mnuStart->setShortcut(Qt::Key_F4);
-    mnuFile->addSeparator()->setObjectName(QStringLiteral("sepFile2"));
-    mnuClearAll = action(mnuFile, "mnuClearAll", QStringLiteral("&Clear All"));
-    mnuFile->addSeparator()->setObjectName(QStringLiteral("sepFile1"));
-    cmdExit = action(mnuFile, "cmdExit", QStringLiteral("E&xit"));
+    separator("sepFile2");
+    mnuClearAll = add("mnuClearAll", QStringLiteral("&Clear All"), &frmMain::ClearStatus);
+    separator("sepFile1");
+    add("cmdExit", QStringLiteral("E&xit"), &frmMain::close);
 
-    mnuProcess = menuBar()->addMenu(QStringLiteral("&Process"));
-    mnuProcess->setObjectName(QStringLiteral("mnuProcess"));
-    mnuChooseFiles = action(mnuProcess, "mnuChooseFiles", QStringLiteral("&Choose Files"));
-    mnuOptions = action(mnuProcess, "mnuOptions", QStringLiteral("&Options"));
-    mnuBeginTagging = action(mnuProcess, "mnuBeginTagging", QStringLiteral("Begin &Tagging"));
+    addMenu("mnuProcess", QStringLiteral("&Process"));
+    add("mnuChooseFiles", QStringLiteral("&Choose Files"), [this] { showPage(Page::ChooseFiles); });
+    add("mnuOptions", QStringLiteral("&Options"), [this] { showPage(Page::Options); });
+    add("mnuBeginTagging", QStringLiteral("Begin &Tagging"), [this] { showPage(Page::BeginTagging); });
 
-    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuHelpContents = action(mnuHelp, "mnuHelpContents", QStringLiteral("Help &Contents"));
-    mnuWebsite = action(mnuHelp, "mnuWebsite", QStringLiteral("Quillon &Website"));
-    mnuHelp->addSeparator()->setObjectName(QStringLiteral("sepHelp1"));
-    mnuAbout = action(mnuHelp, "mnuAbout", QStringLiteral("&About..."));
-
-    connect(mnuStart, &QAction::triggered, this, &frmMain::mnuStart_Click);
-    connect(mnuClearAll, &QAction::triggered, this, &frmMain::mnuClearAll_Click);
-    connect(cmdExit, &QAction::triggered, this, &frmMain::cmdExit_Click);
-    connect(mnuChooseFiles, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(ChooseFiles); });
-    connect(mnuOptions, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(Options); });
-    connect(mnuBeginTagging, &QAction::triggered, this, [this] { tabStrip->setCurrentIndex(BeginTagging); });
-    connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
-    connect(mnuWebsite, &QAction::triggered, this, &frmMain::mnuWebsite_Click);
-    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    addMenu("mnuHelp", QStringLiteral("&Help"));
+    add("mnuHelpContents", QStringLiteral("Help &Contents"), &frmMain::mnuHelpContents_Click);
+    add("mnuWebsite", QStringLiteral("Quillon &Website"),
+        [this] { m_opener->open(QUrl(QString::fromLatin1(links::AuthorPage))); });
+    separator("sepHelp1");
+    add("mnuAbout", QStringLiteral("&About..."), &frmMain::mnuAbout_Click);
 }
 
 void frmMain::connectRun()
 {
-    const Settings settings = m_services.settings;
-    m_runController = new RunController(
-        [settings] { return tagOptionsFromSettings(settings); }, m_services.fetcher, this);
-    RunController* controller = m_runController;
-    connect(controller, &RunController::rowsAdded, fraStatus, &StatusFrame::addRows);
-    connect(controller, &RunController::rowChanged, fraStatus, &StatusFrame::changeRow);
-    connect(controller, &RunController::rowsCleared, fraStatus, &StatusFrame::clearRows);
-    connect(controller, &RunController::countersChanged, pageReport, &ReportPage::showCounters);
-    connect(controller, &RunController::progressChanged, pageReport, &ReportPage::showProgress);
-    connect(controller, &RunController::fileStarted, this, [this](int index, int count, const QString&) {
+    m_run = new RunController(RunServices { m_services.settings, m_services.messages, this,
+                                  m_services.isOnline, m_services.sound, m_services.fetcher },
+        this);
+    connect(m_run, &RunController::rowsAdded, fraStatus, &StatusFrame::addRows);
+    connect(m_run, &RunController::rowChanged, fraStatus, &StatusFrame::changeRow);
+    connect(m_run, &RunController::rowsCleared, fraStatus, &StatusFrame::clearRows);
+    connect(m_run, &RunController::preparing, pageReport, &ReportPage::resetForRun);
+    connect(m_run, &RunController::countersChanged, pageReport, &ReportPage::showCounters);
+    connect(m_run, &RunController::progressChanged, pageReport, &ReportPage::showProgress);
+    connect(m_run, &RunController::fileStarted, this, [this](int index, int count, const QString&) {
         pageReport->showFileStarted(index, count);
         fileList->selectEntry(index);
     });
-    connect(controller, &RunController::runFinished, this, &frmMain::DoneScanning);
-    connect(pageReport, &ReportPage::percentResized, this, [this] {
-        if (tabStrip->currentIndex() == BeginTagging)
-            Form_Resize();
-    });
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
-            WindowPlacement::SaveWindowSettings(*this, m_services.settings);
-            m_saved = true;
-        });
-    }
+    connect(m_run, &RunController::runFinished, this,
+        [this](bool stopped) { stopped ? pageReport->showStopped() : pageReport->showDone(); });
+    connect(m_run, &RunController::runningChanged, this, &frmMain::setRunning);
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { SaveWindowSettings(); });
 }
 
 void frmMain::Form_Load()
 {
+    m_layout = std::make_unique<WindowLayout>(*this, *tabStrip, *fraStatus, m_pages);
     WindowPlacement::restore(*this, m_services.settings);
-    WindowLayout::applyDesign(*this);
-    WindowLayout::applyLoadGeometry(*this);
-    folderBrowser->start(m_services.startFolder);
+    m_layout->applyDesign();
+    pageChooseFiles->browser().start(m_services.startFolder);
     // The options show what is stored from the start, so the run, the sound and
     // the page agree before the page is first opened.
     pageOptions->PageLoad();
     Form_Resize();
 }
 
-double frmMain::windowWidth() const
-{
-    return WindowPlacement::outerBounds(*this).width();
-}
-
-double frmMain::windowHeight() const
-{
-    return WindowPlacement::outerBounds(*this).height();
-}
-
 void frmMain::Form_Resize()
 {
-    if (m_inLayout)
-        return;
-    m_inLayout = true;
-    const bool laidOut = WindowLayout::run(*this);
-    m_inLayout = false;
-    if (!laidOut)
-        WindowLayout::run(*this);
+    if (m_layout)
+        m_layout->run();
 }
 
 void frmMain::resizeEvent(QResizeEvent* event)
@@ -238,87 +185,57 @@ void frmMain::changeEvent(QEvent* event)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    if (!m_saved) {
-        m_saved = true;
-        WindowPlacement::SaveWindowSettings(*this, m_services.settings);
-    }
-    if (m_runController->isRunning())
-        m_runController->stop();
+    SaveWindowSettings();
+    m_run->stop();
     event->accept();
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }
 
+// Placement is stored once, on the way out, where no message box may stop the program.
+void frmMain::SaveWindowSettings()
+{
+    if (std::exchange(m_saved, true))
+        return;
+    m_services.settings.setWriteFailureHandler(nullptr);
+    WindowPlacement::SaveWindowSettings(*this, m_services.settings);
+}
+
+frmMain::Page frmMain::currentPage() const
+{
+    return static_cast<Page>(tabStrip->currentIndex());
+}
+
+void frmMain::showPage(Page page)
+{
+    tabStrip->setCurrentIndex(static_cast<int>(page));
+}
+
 void frmMain::tabStrip_Click()
 {
     Form_Resize();
-    const int page = tabStrip->currentIndex();
-    if (page == Options)
+    if (currentPage() == Page::Options)
         pageOptions->PageLoad();
-    if (page == BeginTagging && !m_runController->isRunning())
+    if (currentPage() == Page::BeginTagging && !m_run->isRunning())
         pageReport->showFilesToTag(fileList->FileCount());
 }
 
 void frmMain::mnuStart_Click()
 {
-    tabStrip->setCurrentIndex(BeginTagging);
+    showPage(Page::BeginTagging);
     repaint();
     cmdStart_Click();
 }
 
-void frmMain::mnuClearAll_Click()
-{
-    ClearStatus();
-}
-
-void frmMain::cmdExit_Click()
-{
-    close();
-}
-
 void frmMain::cmdStart_Click()
 {
-    if (m_runController->isRunning())
-        return;
-    const Settings& settings = m_services.settings;
-    UserMessages& messages = *m_services.messages;
-    if (settings.isTrue(keys::OnlineMode)) {
-        const std::optional<bool> online
-            = m_services.isOnline ? m_services.isOnline() : std::optional<bool>(true);
-        if (!online)
-            messages.show(
-                this, QStringLiteral("Brambleworth Quillon"), QStringLiteral("ERROR"), MessageIcon::None);
-        if (!online.value_or(false)) {
-            const MessageAnswer answer = messages.show(this,
-                QStringLiteral("Unable to tag in Online Mode..."),
-                QStringLiteral(
-                    "You must have an internet connection established in order to tag in Online Mode.\r\n\r\n"
-                    "Continue in Offline Mode?"),
-                MessageIcon::None, MessageButtons::YesNo);
-            if (answer != MessageAnswer::Yes) {
-                tabStrip->setCurrentIndex(ChooseFiles);
-                return;
-            }
-            settings.write(keys::OnlineMode, QString::fromLatin1(values::False));
-        }
-    }
-
-    const int count = fileList->FileCount();
-    pageReport->resetForRun(count);
-    if (count > 0) {
-        setRunning(true);
-        m_runController->start(fileList->paths());
-    } else {
-        messages.show(this, QStringLiteral("Not Ready..."),
-            QStringLiteral("You must first select the files to add image tag properties to."),
-            MessageIcon::Information);
-        tabStrip->setCurrentIndex(ChooseFiles);
-    }
+    if (!m_run->isRunning() && !m_run->begin(fileList->paths(), pageOptions->playsDoneSound()))
+        showPage(Page::ChooseFiles);
 }
 
 void frmMain::cmdStop_Click()
 {
-    m_runController->stop();
+    m_run->stop();
 }
 
 // Enter on the report page presses the start button, as the window's default
@@ -326,63 +243,30 @@ void frmMain::cmdStop_Click()
 void frmMain::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && tabStrip->currentIndex() == BeginTagging && pageReport->cmdStart->isEnabled()) {
-        pageReport->cmdStart->click();
+    if (!(enter && currentPage() == Page::BeginTagging && pageReport->pressDefaultButton()))
+        QMainWindow::keyPressEvent(event);
+}
+
+// Every page follows a run: the options it started with and the list it goes
+// through stay as they are until it ends.
+void frmMain::setRunning(bool running)
+{
+    for (TabPage* page : m_pages)
+        page->setRunning(running);
+    fileList->setLocked(running);
+    mnuStart->setEnabled(!running);
+    mnuClearAll->setEnabled(!running);
+    if (!running)
+        emit runEnded();
+}
+
+void frmMain::ClearStatus()
+{
+    if (m_run->isRunning())
         return;
-    }
-    QMainWindow::keyPressEvent(event);
-}
-
-void frmMain::DoneScanning(bool stopped)
-{
-    if (stopped)
-        pageReport->showStopped();
-    else
-        pageReport->showDone();
-    if (pageOptions->chkSound->isChecked() && m_services.sound)
-        m_services.sound->play(findDataFile(QStringLiteral("done.wav")));
-    setRunning(false);
-    emit runEnded();
-}
-
-void frmMain::mnuHelpContents_Click()
-{
-    if (!dlgHelp)
-        dlgHelp = new frmHelp(findDataFile(QStringLiteral("yarrow.html")), m_opener.get(), this);
-    bringToFront(dlgHelp.data());
-}
-
-void frmMain::mnuWebsite_Click()
-{
-    m_opener->open(QUrl(QString::fromLatin1(links::AuthorPage)));
-}
-
-void frmMain::mnuAbout_Click()
-{
-    if (!dlgAbout)
-        dlgAbout = new frmAbout(m_opener.get(), this);
-    bringToFront(dlgAbout.data());
-}
-
-// The ALT text and backup location dialogs load the store when they open, so
-// each opening makes a new one; asking again while one is open brings it up.
-void frmMain::cmdEdit_Click()
-{
-    if (!dlgCustomAltText) {
-        dlgCustomAltText = new frmCustomAltText(m_services.settings, this);
-        dlgCustomAltText->setAttribute(Qt::WA_DeleteOnClose);
-        dlgCustomAltText->setWindowIcon(windowIcon());
-    }
-    bringToFront(dlgCustomAltText.data());
-}
-
-void frmMain::cmdBackupPath_Click()
-{
-    if (!dlgBackupLocation) {
-        dlgBackupLocation = new frmBackupLocation(m_services.settings, *m_services.messages, this);
-        dlgBackupLocation->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    bringToFront(dlgBackupLocation.data());
+    pageReport->clear();
+    fileList->mnuFileListRemoveAll_Click();
+    m_run->ClearStatus();
 }
 
 void frmMain::openPages(const QStringList& paths)
@@ -390,22 +274,29 @@ void frmMain::openPages(const QStringList& paths)
     fileList->addPages(paths);
 }
 
-void frmMain::setRunning(bool running)
+// An option that cannot be stored would be lost at the next start; the user
+// hears of it once, with the place of the file that could not be written.
+void frmMain::tellUnsaved(const QString& file)
 {
-    pageReport->setRunning(running);
-    mnuStart->setEnabled(!running);
-    mnuClearAll->setEnabled(!running);
-    fileList->setLocked(running);
-    pageChooseFiles->cmdAddFiles->setEnabled(!running && pageChooseFiles->fileChooseFile->count() > 0);
+    if (std::exchange(m_toldUnsaved, true))
+        return;
+    m_services.messages->show(this, QStringLiteral("Option not saved..."),
+        QStringLiteral("The option could not be saved. Options are kept in the file: %1").arg(file),
+        MessageIcon::Exclamation);
 }
 
-void frmMain::ClearStatus()
+// The help and About windows are made once and brought up again.
+void frmMain::mnuHelpContents_Click()
 {
-    if (m_runController->isRunning())
-        return;
-    pageReport->clear();
-    fileList->mnuFileListRemoveAll_Click();
-    m_runController->ClearStatus();
+    auto* help = findChild<frmHelp*>();
+    bringToFront(
+        help ? help : new frmHelp(findDataFile(QStringLiteral("yarrow.html")), m_opener.get(), this));
+}
+
+void frmMain::mnuAbout_Click()
+{
+    auto* about = findChild<frmAbout*>();
+    bringToFront(about ? about : new frmAbout(m_opener.get(), this));
 }
 
 } // namespace quillon

@@ -15,9 +15,9 @@ QString Settings::read(const SettingKey& key) const
         QString::fromUtf8(kApplication), QString::fromUtf8(kSection), QString::fromUtf8(key.name), fallback);
 }
 
-void Settings::write(const SettingKey& key, const QString& value) const
+bool Settings::write(const SettingKey& key, const QString& value) const
 {
-    m_store.WriteSetting(
+    return m_store.WriteSetting(
         QString::fromUtf8(kApplication), QString::fromUtf8(kSection), QString::fromUtf8(key.name), value);
 }
 

@@ -26,7 +26,13 @@ public:
 
     // The stored text, or the key's default ("Backup Path": defaultBackupPath()).
     QString read(const SettingKey& key) const;
-    void write(const SettingKey& key, const QString& value) const;
+    // False when the value could not be stored (the store's failure handler is told).
+    bool write(const SettingKey& key, const QString& value) const;
+    // Told the store's file whenever a write through any copy of these settings fails.
+    void setWriteFailureHandler(SettingsStore::FailureHandler handler)
+    {
+        m_store.setFailureHandler(std::move(handler));
+    }
 
     // True exactly when the stored text is "True".
     bool isTrue(const SettingKey& key) const;

@@ -30,12 +30,17 @@ QString SettingsStore::ReadSetting(
     return value.toString();
 }
 
-void SettingsStore::WriteSetting(
+bool SettingsStore::WriteSetting(
     const QString& application, const QString& section, const QString& key, const QString& value) const
 {
     QSettings settings(fileFor(application), QSettings::IniFormat);
     settings.setValue(section + QStringLiteral("/") + key, value);
     settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return true;
+    if (*m_onFailure)
+        (*m_onFailure)(fileFor(application));
+    return false;
 }
 
 } // namespace quillon

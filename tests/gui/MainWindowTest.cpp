@@ -5,13 +5,10 @@
 #include "engine/run/TagOptions.h"
 #include "engine/run/TaggingEngine.h"
 #include "filelist/FileList.h"
-#include "mainwindow/ChooseFilesPage.h"
-#include "mainwindow/OptionsPage.h"
 #include "mainwindow/ProgressBar.h"
-#include "mainwindow/ReportPage.h"
 #include "mainwindow/StatusFrame.h"
-#include "mainwindow/TabStrip.h"
 #include "mainwindow/Twips.h"
+#include "mainwindow/WindowPlacement.h"
 #include "mainwindow/frmMain.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/Pictures.h"
@@ -45,7 +42,7 @@ protected:
         for (const QString& name : kPages)
             site.write(name, kPage);
     }
-    Settings settings() const { return Settings(SettingsStore(store.path())); }
+    Settings settings() const { return Settings(SettingsStore(storeFolder)); }
     void open(const QStringList& pages = kPages)
     {
         const MainWindowServices s { settings(), &messages, [this] { return online; }, nullptr, site.path(),
@@ -55,15 +52,16 @@ protected:
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
         for (const QString& name : pages)
-            ASSERT_TRUE(w->fileList->AddFile(name));
+            w->openPages({ site.file(name) });
     }
-    ReportPage& report() const { return *w->pageReport; }
-    int listed() const { return w->fraStatus->lstFiles->count(); }
+    template <typename T = QWidget> T* find(const char* name) const { return w->findChild<T*>(name); }
+    QString text(const char* label) const { return find<QLabel>(label)->text(); }
+    int listed() const { return find<QListWidget>("lstFiles")->count(); }
     // The report's rows as the user reads them, top to bottom.
     QList<QStringList> rows() const
     {
         QList<QStringList> all;
-        const QAbstractItemModel* shown = w->fraStatus->lvStatus->model();
+        const QAbstractItemModel* shown = find<QTableView>("lvStatus")->model();
         for (int i = 0; i < shown->rowCount(); ++i)
             all.append({ shown->index(i, 0).data().toString(), shown->index(i, 1).data().toString(),
                 shown->index(i, 2).data().toString() });
@@ -72,20 +70,20 @@ protected:
     // Images found, tagged and errors in the whole run.
     QStringList totals() const
     {
-        return { report().lblTotalFound->text(), report().lblTotalTagged->text(),
-            report().lblTotalErrors->text() };
+        return { text("lblTotalFound"), text("lblTotalTagged"), text("lblTotalErrors") };
     }
     // Starts a run from the File menu and waits for its end.
     bool runs() const
     {
         QSignalSpy ended(w.get(), &frmMain::runEnded);
-        w->mnuStart->trigger();
+        find<QAction>("mnuStart")->trigger();
         return ended.count() > 0 || ended.wait(60000);
     }
 
     inline static const QStringList kPages = { "one.htm", "two.htm", "three.htm" };
     static constexpr const char* kPage = "<img src=\"pics/a.png\"><img src=\"http://example.test/b.png\">\n";
     TempDir store;
+    QString storeFolder = store.path();
     TempDir site;
     std::optional<bool> online = true; // what the connection check tells
     ScriptedMessages messages;
@@ -94,7 +92,7 @@ protected:
 };
 
 // The second page's remote picture comes slowly: Stop is clicked while it is on its way.
-TEST_F(MainWindowTest, AStopEndsTheRunAfterTheTagInHandAndTheListIsLockedUntilThen)
+TEST_F(MainWindowTest, AStopEndsTheRunAfterTheTagInHandAndTheListAndOptionsAreLockedUntilThen)
 {
     LoopbackServer server;
     server.serve("/x.png", makePicture("png", 88, 31));
@@ -104,19 +102,21 @@ TEST_F(MainWindowTest, AStopEndsTheRunAfterTheTagInHandAndTheListIsLockedUntilTh
     settings().write(keys::OnlineMode, "True");
     open();
     QSignalSpy ended(w.get(), &frmMain::runEnded);
-    w->mnuStart->trigger();
+    find<QAction>("mnuStart")->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.hits(slow[1]) > 0 && rows().size() == 4; }, 30000));
-    w->fileList->mnuFileListRemoveAll()->trigger();
+    find<QAction>("mnuFileListRemoveAll")->trigger();
     EXPECT_EQ(listed(), 3);
+    EXPECT_FALSE(find("optOffline")->isEnabled());
 
-    QTest::mouseClick(report().cmdStop, Qt::LeftButton);
+    QTest::mouseClick(find("cmdStop"), Qt::LeftButton);
     ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
-    EXPECT_EQ(report().lblFilesCompleted->text(), "Stopped after 2 of 3 files.");
-    EXPECT_EQ(report().Progress->currentValue(), 8);
+    EXPECT_EQ(text("lblFilesCompleted"), "Stopped after 2 of 3 files.");
+    EXPECT_EQ(find<ProgressBar>("Progress")->currentValue(), 8);
     EXPECT_TRUE(site.read("two.htm").endsWith("WIDTH=88 HEIGHT=31 BORDER=10>"));
     EXPECT_FALSE(site.read("three.htm").contains("WIDTH"));
-    w->fileList->mnuFileListRemoveAll()->trigger();
+    find<QAction>("mnuFileListRemoveAll")->trigger();
     EXPECT_EQ(listed(), 0);
+    EXPECT_TRUE(find("optOffline")->isEnabled());
 }
 
 // Without a connection a run in online mode asks first: No leaves everything as
@@ -127,7 +127,7 @@ TEST_F(MainWindowTest, OnlineModeWithoutAConnectionAsksFirstAndYesGoesOnOffline)
     online = false;
     open();
     messages.answers = { MessageAnswer::No };
-    w->mnuStart->trigger();
+    find<QAction>("mnuStart")->trigger();
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_EQ(messages.shown[0][0], "Unable to tag in Online Mode...");
     EXPECT_EQ(settings().read(keys::OnlineMode), "True");
@@ -148,22 +148,22 @@ TEST_F(MainWindowTest, AStopClickedAfterTheLastFileStopsNothingAndClearAllLeaves
     for (int waited = 0; site.read("three.htm") == kPage && waited < 3000; ++waited)
         QThread::msleep(10);
     QThread::msleep(1000);
-    ASSERT_TRUE(report().cmdStop->isEnabled());
-    report().cmdStop->click();
+    ASSERT_TRUE(find("cmdStop")->isEnabled());
+    find<QPushButton>("cmdStop")->click();
     ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
-    EXPECT_EQ(report().lblPercent->text(), "100% Complete.");
+    EXPECT_EQ(text("lblPercent"), "100% Complete.");
 
     ASSERT_TRUE(runs());
     EXPECT_EQ(rows().size(), 12);
 
     // Clear All leaves nothing to run.
-    w->mnuClearAll->trigger();
+    find<QAction>("mnuClearAll")->trigger();
     EXPECT_EQ(listed(), 0);
     EXPECT_EQ(rows().size(), 0);
     EXPECT_EQ(totals(), QStringList(3, "0"));
-    EXPECT_EQ(report().lblPercent->text(), "0% Complete.");
+    EXPECT_EQ(text("lblPercent"), "0% Complete.");
 
-    w->mnuStart->trigger();
+    find<QAction>("mnuStart")->trigger();
     EXPECT_EQ(messages.shown,
         QList<QStringList>(
             { { "Not Ready...", "You must first select the files to add image tag properties to." } }));
@@ -202,10 +202,10 @@ TEST_F(MainWindowTest, TheReportShowsTheEnginesRowsAndCountersSortedOrNot)
         SCOPED_TRACE(sortColumn);
         writeSite();
         open({});
-        w->fileList->addPages(names);
+        w->openPages(names);
         QList<QStringList> shown = expected;
         if (sortColumn >= 0) {
-            w->fraStatus->lvStatus_ColumnClick(sortColumn);
+            w->findChild<StatusFrame*>()->lvStatus_ColumnClick(sortColumn);
             std::stable_sort(
                 shown.begin(), shown.end(), [sortColumn](const QStringList& a, const QStringList& b) {
                     return QString::compare(a[sortColumn], b[sortColumn], Qt::CaseInsensitive) < 0;
@@ -223,36 +223,33 @@ TEST_F(MainWindowTest, TheReportShowsTheEnginesRowsAndCountersSortedOrNot)
 TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheDefaultAndTheMinimumSize)
 {
     open({});
-    const OptionsPage& o = *w->pageOptions;
-    const ReportPage& r = report();
-    const StatusFrame& s = *w->fraStatus;
     for (const double H : { 6000.0, 5500.0 }) {
         SCOPED_TRACE(H);
         if (H < 6000)
             w->resize(twips::toPixels(5000), twips::toPixels(4000));
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return w->windowWidth() == 7000 && w->windowHeight() == H; }, 5000));
-        const double T = 6775, F = H - 3195 - 850, lists = F - twips::height(s.lblFiles) - 300, _ = NAN;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return WindowPlacement::outerBounds(*w).size() == QSizeF(7000, H); }, 5000));
+        const double T = 6775, F = H - 3195 - 850, lists = F - twips::height(find("lblFiles")) - 300, _ = NAN;
         const struct {
             int page;
             const QWidget* control;
             double left, top, width, height;
         } table[] = {
-            { 0, w->tabStrip, 50, 50, T, 3195 },
-            { 0, w->fraStatus, 50, 3295, T, F },
-            { 0, s.lstFiles, 100, 390, 2115, lists },
-            { 0, s.lvStatus, 2355, 390, T - 2355 - 100, lists },
-            { 0, w->pageChooseFiles->cmdAddFiles, 7000 - 400 - 1560, 2760, 1560, 330 },
-            { 1, o.fraGeneralOptions, 100, 450, _, _ },
-            { 1, o.fraOnlineMode, _, 435, _, 1530 },
-            { 1, o.fraAlt, T / 2 + 50, 2040, T / 2 - 150, 990 },
-            { 1, o.cmdBackupPath, 100, _, _, 300 },
-            { 2, r.fraOverall, 100, 450, T - 250, 1020 },
-            { 2, r.fraCurrentFile, 235 + T / 3, 1560, T / 3, 1425 },
-            { 2, r.cmdStart, 385 + T / 3 * 2, 1650, _, 435 },
+            { 0, find("tabStrip"), 50, 50, T, 3195 },
+            { 0, find("fraStatus"), 50, 3295, T, F },
+            { 0, find("lstFiles"), 100, 390, 2115, lists },
+            { 0, find("lvStatus"), 2355, 390, T - 2355 - 100, lists },
+            { 0, find("cmdAddFiles"), 7000 - 400 - 1560, 2760, 1560, 330 },
+            { 1, find("fraGeneralOptions"), 100, 450, _, _ },
+            { 1, find("fraOnlineMode"), _, 435, _, 1530 },
+            { 1, find("fraAlt"), T / 2 + 50, 2040, T / 2 - 150, 990 },
+            { 1, find("cmdBackupPath"), 100, _, _, 300 },
+            { 2, find("fraOverall"), 100, 450, T - 250, 1020 },
+            { 2, find("fraCurrentFile"), 235 + T / 3, 1560, T / 3, 1425 },
+            { 2, find("cmdStart"), 385 + T / 3 * 2, 1650, _, 435 },
         };
         for (const int page : { 0, 1, 2 }) {
-            w->tabStrip->setCurrentIndex(page);
+            find<QAction>(std::array { "mnuChooseFiles", "mnuOptions", "mnuBeginTagging" }[page])->trigger();
             for (const auto& row : table) {
                 const double shown[] = { twips::left(row.control), twips::top(row.control),
                     twips::width(row.control), twips::height(row.control) };
@@ -277,11 +274,12 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutSaysAtTheDefaultAndTheMinimumSiz
             }
         }
         // The options' frames share the width, the general one at least a third.
-        EXPECT_GE(twips::width(o.fraGeneralOptions), T / 3);
-        EXPECT_NEAR(twips::left(o.fraOnlineMode), twips::width(o.fraGeneralOptions) + 200, 0.5);
-        EXPECT_NEAR(twips::left(o.fraOnlineMode) + twips::width(o.fraOnlineMode), T - 100, 0.5);
+        const QWidget *general = find("fraGeneralOptions"), *online = find("fraOnlineMode");
+        EXPECT_GE(twips::width(general), T / 3);
+        EXPECT_NEAR(twips::left(online), twips::width(general) + 200, 0.5);
+        EXPECT_NEAR(twips::left(online) + twips::width(online), T - 100, 0.5);
         // Stop ends where the rules end Start.
-        EXPECT_NEAR(twips::left(r.cmdStop) + twips::width(r.cmdStop), T - 300, 0.5);
+        EXPECT_NEAR(twips::left(find("cmdStop")) + twips::width(find("cmdStop")), T - 300, 0.5);
     }
 }
 
@@ -310,19 +308,34 @@ TEST_F(MainWindowTest, EnterStartsARunOnTheReportPageAndTheRunWritesTheAltTextSh
     settings().write(keys::AltTextIndex, "1");
     open({ "one.htm" });
     QSignalSpy ended(w.get(), &frmMain::runEnded);
-    w->mnuBeginTagging->trigger();
-    QTest::keyClick(w->fraStatus->lvStatus, Qt::Key_Return);
+    find<QAction>("mnuBeginTagging")->trigger();
+    QTest::keyClick(find("lvStatus"), Qt::Key_Return);
     ASSERT_TRUE(ended.count() > 0 || ended.wait(60000));
     EXPECT_EQ(frmCustomAltText(settings(), w.get()).txtAlt->text(), "Quillon");
     EXPECT_TRUE(site.read("one.htm").startsWith(
         "<img src=\"pics/a.png\" WIDTH=4 HEIGHT=3 BORDER=10 ALT=\"Quillon\">"));
 }
 
+// With a store that cannot be written the first option lost is told, naming
+// the store's file; the options lost after it are not.
+TEST_F(MainWindowTest, AnOptionThatCannotBeSavedIsToldOnceWithTheStoresFile)
+{
+    storeFolder = store.write("in-the-way", "") + "/store";
+    open({});
+    find<QAction>("mnuOptions")->trigger();
+    for (const char* option : { "optOnline", "optOffline", "chkSound" })
+        QTest::mouseClick(find(option), Qt::LeftButton);
+    EXPECT_EQ(messages.shown,
+        QList<QStringList>({ { "Option not saved...",
+            "The option could not be saved. Options are kept in the file: "
+                + settings().store().fileFor(kApplication) } }));
+}
+
 TEST_F(MainWindowTest, HelpOpensInItsOwnWindowAndOutsideLinksGoToTheOpener)
 {
     open({});
-    w->mnuHelpContents->trigger();
-    frmHelp* help = w->dlgHelp;
+    find<QAction>("mnuHelpContents")->trigger();
+    auto* help = w->findChild<frmHelp*>();
     ASSERT_TRUE(help && QTest::qWaitForWindowExposed(help));
     EXPECT_EQ(QFileInfo(help->txtHelp->source().toLocalFile()).fileName(), "yarrow.html");
     emit help->txtHelp->anchorClicked(QUrl("https://example.test/quillon"));

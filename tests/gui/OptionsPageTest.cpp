@@ -1,4 +1,5 @@
 #include "mainwindow/OptionsPage.h"
+#include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestSupport.h"
 
 #include <QtTest>
@@ -25,37 +26,44 @@ protected:
         return all;
     }
 
+    template <typename T = QWidget> T* find(const char* n) const { return page.findChild<T*>(n); }
+
     TempDir tmp;
     Settings settings { SettingsStore(tmp.path()) };
-    OptionsPage page { settings };
+    ScriptedMessages messages;
+    OptionsPage page { settings, messages };
 };
 
 // Each control, clicked or moved with the keyboard, writes its own key and no other.
 TEST_F(OptionsPageTest, EachControlStoresItsOwnKey)
 {
     page.PageLoad();
-    const auto click = [](QAbstractButton* b) { return [b] { QTest::mouseClick(b, Qt::LeftButton); }; };
-    const auto press = [](QWidget* b, Qt::Key key) { return [b, key] { QTest::keyClick(b, key); }; };
+    // A click, or a key pressed on the control.
+    const auto use = [this](const char* name, int key = 0) {
+        return [w = find(name), key] {
+            key ? QTest::keyClick(w, Qt::Key(key)) : QTest::mouseClick(w, Qt::LeftButton);
+        };
+    };
     const struct {
         std::function<void()> act;
         SettingKey key;
         const char* value;
     } steps[] = {
-        { click(page.optOnline), keys::OnlineMode, "True" },
-        { click(page.optOffline), keys::OnlineMode, "False" },
-        { press(page.cboAltText, Qt::Key_Down), keys::AltTextIndex, "1" },
-        { click(page.optAlt2), keys::AltReact, "2" },
-        { press(page.cboAltText, Qt::Key_Up), keys::AltTextIndex, "0" },
-        { click(page.optAlt1), keys::AltReact, "1" },
-        { click(page.optBorder1), keys::BorderReact, "1" },
-        { click(page.optBorder2), keys::BorderReact, "2" },
-        { press(page.lstBorderSize, Qt::Key_Up), keys::BorderSizeIndex, "9" },
-        { click(page.chkSound), keys::Sound, "False" },
-        { click(page.chkSound), keys::Sound, "True" },
-        { click(page.chkBackupSame), keys::BackupMode, "Global" },
-        { click(page.chkGenerateBackups), keys::GenerateBackups, "False" },
-        { click(page.chkGenerateBackups), keys::GenerateBackups, "True" },
-        { click(page.chkBackupSame), keys::BackupMode, "Normal" },
+        { use("optOnline"), keys::OnlineMode, "True" },
+        { use("optOffline"), keys::OnlineMode, "False" },
+        { use("cboAltText", Qt::Key_Down), keys::AltTextIndex, "1" },
+        { use("optAlt2"), keys::AltReact, "2" },
+        { use("cboAltText", Qt::Key_Up), keys::AltTextIndex, "0" },
+        { use("optAlt1"), keys::AltReact, "1" },
+        { use("optBorder1"), keys::BorderReact, "1" },
+        { use("optBorder2"), keys::BorderReact, "2" },
+        { use("lstBorderSize", Qt::Key_Up), keys::BorderSizeIndex, "9" },
+        { use("chkSound"), keys::Sound, "False" },
+        { use("chkSound"), keys::Sound, "True" },
+        { use("chkBackupSame"), keys::BackupMode, "Global" },
+        { use("chkGenerateBackups"), keys::GenerateBackups, "False" },
+        { use("chkGenerateBackups"), keys::GenerateBackups, "True" },
+        { use("chkBackupSame"), keys::BackupMode, "Normal" },
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.key.name + std::string("=") + step.value);
@@ -78,11 +86,12 @@ TEST_F(OptionsPageTest, LoadingShowsTheStoreAndKeepsOddTextAsWritten)
         settings.write(key, value);
     const QMap<QString, QString> written = stored();
     page.PageLoad();
-    EXPECT_EQ(QList<bool>({ page.optOffline->isChecked(), page.optBorder1->isChecked(),
-                  page.optAlt2->isChecked(), page.chkSound->isChecked(), page.chkBackupSame->isChecked() }),
-        QList<bool>({ true, true, true, false, true }));
-    EXPECT_EQ(page.lstBorderSize->currentText(), "10");
-    EXPECT_EQ(page.cboAltText->currentText(), "Image Name");
+    QList<bool> checked;
+    for (const char* name : { "optOffline", "optBorder1", "optAlt2", "chkSound", "chkBackupSame" })
+        checked.append(find<QAbstractButton>(name)->isChecked());
+    EXPECT_EQ(checked, QList<bool>({ true, true, true, false, true }));
+    EXPECT_EQ(find<QComboBox>("lstBorderSize")->currentText(), "10");
+    EXPECT_EQ(find<QComboBox>("cboAltText")->currentText(), "Image Name");
     EXPECT_EQ(stored(), written);
 }
 
