@@ -22,9 +22,15 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const QString& text = this->text(index.row(), index.column());
-    // Paths are cut in the middle to fit their column; the tooltip gives them whole.
+    // Paths are cut in the middle to fit their column; the tooltip gives them
+    // whole. An error's tooltip tells what went wrong in the words of whatever failed.
     if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() != Status && !text.isEmpty()))
         return text;
+    if (role == Qt::ToolTipRole && index.column() == Status) {
+        const ReportRow& row = m_rows[index.row()];
+        if (isError(row.outcome) && !row.failure.description.isEmpty())
+            return row.failure.toString();
+    }
     return {};
 }
 

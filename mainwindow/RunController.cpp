@@ -140,8 +140,14 @@ RunController::RunController(RunServices services, QObject* parent)
         fetcher = m_ownFetcher.get();
     }
     const Settings settings = m_services.settings;
-    m_engine
-        = std::make_unique<TaggingEngine>([settings] { return tagOptionsFromSettings(settings); }, *fetcher);
+    // Read on the run's thread once, at its start; m_noTransfers is set before that thread starts.
+    m_engine = std::make_unique<TaggingEngine>(
+        [this, settings] {
+            TagOptions options = tagOptionsFromSettings(settings);
+            options.noTransfers = m_noTransfers;
+            return options;
+        },
+        *fetcher);
     m_engine->setObserver(m_relay.get());
     m_delivery->setInterval(kDeliveryMs);
     connect(m_delivery, &QTimer::timeout, this, &RunController::deliver);
@@ -205,6 +211,12 @@ bool RunController::start(const QStringList& files)
         m_thread->wait(); // the last run's thread is past its final event
         delete m_thread;
         m_thread = nullptr;
+    }
+    // Our own libcurl is started here, on the window's thread, before the run's
+    // thread can use it, and only once a run fetches.
+    if (m_ownFetcher && m_services.settings.isTrue(keys::OnlineMode)) {
+        const Status started = CurlFetcher::startUp();
+        m_noTransfers = started ? std::nullopt : std::optional<Failure>(started.failure());
     }
     m_running = true;
     m_relay->runStarts();

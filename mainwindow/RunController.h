@@ -108,6 +108,7 @@ private:
     bool m_moreQueued = false;
     bool m_running = false;
     bool m_doneSound = false;
+    std::optional<Failure> m_noTransfers; // why nothing can be fetched, once that is known
 };
 
 } // namespace quillon

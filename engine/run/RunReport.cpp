@@ -6,7 +6,7 @@ namespace quillon {
 
 int RunReport::AddReportRow(const QString& file)
 {
-    m_rows.append(ReportRow { file, QString() });
+    m_rows.append(ReportRow { file, QString(), Outcome::Pending, {} });
     const int row = static_cast<int>(m_rows.size() - 1);
     if (m_observer)
         m_observer->rowAdded(row, m_rows.back());
