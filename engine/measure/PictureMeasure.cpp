@@ -2,17 +2,16 @@
 
 #include "engine/measure/AvifHeader.h"
 #include "engine/measure/CommonHeaders.h"
+#include "engine/measure/MoreHeaders.h"
 #include "engine/measure/SvgSize.h"
 #include "engine/measure/WindowsMetafile.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QImageReader>
 
 #include <zlib.h>
 
 #include <algorithm>
-#include <iterator>
 
 #ifdef Q_OS_UNIX
 #include "platform/FileReading.h"
@@ -25,45 +24,16 @@ namespace quillon {
 
 namespace {
 
-// The formats browsers show. Qt's other plugins (TGA, WBMP, XBM, PBM and the like)
-// would take some text and binary files for pictures and are left out.
-bool isWebFormat(const QByteArray& format)
+// An SVG is text: its first byte, after a byte order mark and blanks, opens markup.
+bool looksLikeMarkup(QByteArrayView head)
 {
-    static const QByteArray formats[] = { "bmp", "gif", "jpeg", "png", "webp", "tiff", "svg", "svgz" };
-    return std::find(std::begin(formats), std::end(formats), format) != std::end(formats);
-}
-
-// Qt's icon plugin reads icons and cursors but leaves the format empty, so they
-// are recognised by their own header: a zero word, type 1 (icon) or 2 (cursor),
-// and at least one image.
-bool looksLikeIcon(QByteArrayView head)
-{
-    if (head.size() < 6)
-        return false;
-    const auto word = [&](int at) { return quint8(head[at]) | quint8(head[at + 1]) << 8; };
-    return word(0) == 0 && (word(2) == 1 || word(2) == 2) && word(4) > 0;
-}
-
-// The format a picture's first bytes name, for the formats whose mark is
-// unmistakable; empty for the rest (SVG above all), which the reader works out
-// from the content. Naming it spares loading every reader Qt has to ask each.
-QByteArray formatMarkedBy(QByteArrayView head)
-{
-    if (head.startsWith("\x89PNG\r\n\x1a\n"))
-        return "png";
-    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
-        return "gif";
-    if (head.startsWith("\xff\xd8\xff"))
-        return "jpeg";
-    if (head.startsWith("BM"))
-        return "bmp";
-    if (head.size() >= 12 && head.startsWith("RIFF") && head.sliced(8, 4) == "WEBP")
-        return "webp";
-    if (head.startsWith(QByteArrayView("II*\0", 4)) || head.startsWith(QByteArrayView("MM\0*", 4)))
-        return "tiff";
-    if (looksLikeIcon(head))
-        return "ico";
-    return {};
+    if (head.startsWith("\xef\xbb\xbf"))
+        head = head.sliced(3);
+    else if (head.startsWith("\xff\xfe") || head.startsWith("\xfe\xff"))
+        return true; // UTF-16, left to the XML reader to tell
+    while (!head.isEmpty() && (head[0] == ' ' || head[0] == '\t' || head[0] == '\r' || head[0] == '\n'))
+        head = head.sliced(1);
+    return head.startsWith('<');
 }
 
 Failure notAPicture(const QString& what, const QString& why)
@@ -172,41 +142,19 @@ Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool u
         return fromHeader(*metafile);
     if (const std::optional<PictureSize> common = commonHeaderSize(head))
         return fromHeader(*common);
-
-    const qint64 start = device.pos();
-    const QByteArray marked = formatMarkedBy(head);
-    QImageReader reader(&device, marked);
-    reader.setDecideFormatFromContent(marked.isEmpty());
-    reader.setAutoDetectImageFormat(marked.isEmpty());
-    const QByteArray format = marked.isEmpty() ? reader.format() : marked;
-    if (format == "svg") {
-        // Qt's reader takes an inch for 90 pixels and cuts fractions off; a
-        // browser takes 96 and rounds, so the root's own lengths decide.
-        const Result<std::optional<PictureSize>> declared = svgDeclaredSize(device);
-        device.seek(start);
-        if (!declared)
-            return notAPicture(what, declared.failure().description);
-        if (const std::optional<PictureSize>& size = *declared) {
-            if (size->width == 0 || size->height == 0)
-                return notAPicture(what, QStringLiteral("an SVG of no size"));
-            return withinLimits(*size, what);
-        }
-    }
-    // A PNG, JPEG or SVG cut short leaves the size invalid while error() still
-    // says UnknownError, so the size alone decides.
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
+    if (const auto more = measureMoreHeaders(device, head))
+        return fromHeader(*more);
+    if (!looksLikeMarkup(head))
         return notAPicture(what, QStringLiteral("no picture of a known kind, or one cut short"));
-    if (format.isEmpty() ? !looksLikeIcon(head) : format != "ico" && !isWebFormat(format))
-        return notAPicture(what, QStringLiteral("a kind of picture browsers do not show"));
-    if (unpacked && format != "svg")
-        return notAPicture(what, QStringLiteral("a compressed file that holds no SVG"));
 
-    // Only the header's orientation mark is read here, not the picture.
-    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    if (turned)
-        return withinLimits(PictureSize { double(size.height()), double(size.width()) }, what);
-    return withinLimits(PictureSize { double(size.width()), double(size.height()) }, what);
+    const Result<std::optional<PictureSize>> declared = svgDeclaredSize(device);
+    if (!declared)
+        return notAPicture(what, declared.failure().description);
+    if (!*declared)
+        return notAPicture(what, QStringLiteral("an SVG that tells no size"));
+    if ((*declared)->width == 0 || (*declared)->height == 0)
+        return notAPicture(what, QStringLiteral("an SVG of no size"));
+    return withinLimits(**declared, what);
 }
 
 } // namespace

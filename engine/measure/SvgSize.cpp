@@ -113,10 +113,15 @@ Result<std::optional<PictureSize>> svgDeclaredSize(QIODevice& device)
 
     std::optional<double> width = svgAbsoluteLength(attributes.value(QLatin1String("width")));
     std::optional<double> height = svgAbsoluteLength(attributes.value(QLatin1String("height")));
-    if (!width && !height)
-        return std::optional<PictureSize>();
+    const std::optional<ViewBox> box = viewBoxOf(attributes.value(QLatin1String("viewBox")));
+    if (!width && !height) {
+        if (!box)
+            return std::optional<PictureSize>();
+        // Rounded, but with no floor of one pixel: a box thinner than half a pixel is no picture.
+        return std::optional<PictureSize>(
+            PictureSize { std::floor(box->width + 0.5), std::floor(box->height + 0.5) });
+    }
     if (!width || !height) {
-        const std::optional<ViewBox> box = viewBoxOf(attributes.value(QLatin1String("viewBox")));
         if (!box)
             return std::optional<PictureSize>();
         if (!width)
