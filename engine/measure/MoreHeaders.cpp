@@ -78,7 +78,8 @@ Result<PictureSize> bmpSize(QByteArrayView head)
         return damaged(QStringLiteral("a BMP header cut short"));
     if (headerSize == 12) { // OS/2 1.x: 16-bit sides, no compression
         const int bits = littleEndianAt<quint16>(head, info + 10);
-        if (littleEndianAt<quint16>(head, info + 8) != 1 || (bits != 1 && bits != 4 && bits != 8 && bits != 24))
+        if (littleEndianAt<quint16>(head, info + 8) != 1
+            || (bits != 1 && bits != 4 && bits != 8 && bits != 24))
             return damaged(QStringLiteral("a BMP of an unknown colour depth"));
         return PictureSize { double(littleEndianAt<quint16>(head, info + 4)),
             double(littleEndianAt<quint16>(head, info + 6)) };
@@ -103,7 +104,8 @@ bool isIcon(QByteArrayView head)
     if (head.size() < 6)
         return false;
     const int type = littleEndianAt<quint16>(head, 2);
-    return littleEndianAt<quint16>(head, 0) == 0 && (type == 1 || type == 2) && littleEndianAt<quint16>(head, 4) > 0;
+    return littleEndianAt<quint16>(head, 0) == 0 && (type == 1 || type == 2)
+        && littleEndianAt<quint16>(head, 4) > 0;
 }
 
 // An icon or cursor file: a directory of images, each a PNG or a bitmap without
@@ -150,27 +152,30 @@ bool isWebP(QByteArrayView head)
 Result<PictureSize> webpSize(QByteArrayView head)
 {
     constexpr qsizetype data = 20; // after RIFF, its size, WEBP, the chunk's type and size
-    if (head.size() < data + 10)
+    if (head.size() < data)
         return damaged(QStringLiteral("a WebP header cut short"));
     const QByteArrayView chunk = head.sliced(12, 4);
-    const quint32 length = littleEndianAt<quint32>(head, 16);
+    // Whether the chunk holds n bytes, and head holds them too.
+    const auto holds
+        = [&](qsizetype n) { return littleEndianAt<quint32>(head, 16) >= n && head.size() >= data + n; };
     if (chunk == "VP8 ") {
-        if (length < 10 || (head[data] & 1) != 0 || head.sliced(data + 3, 3) != "\x9d\x01\x2a")
+        if (!holds(10) || (head[data] & 1) != 0 || head.sliced(data + 3, 3) != "\x9d\x01\x2a")
             return damaged(QStringLiteral("a lossy WebP without its key frame"));
         return PictureSize { double(littleEndianAt<quint16>(head, data + 6) & 0x3fff),
             double(littleEndianAt<quint16>(head, data + 8) & 0x3fff) };
     }
     if (chunk == "VP8L") {
-        const quint32 bits = littleEndianAt<quint32>(head, data + 1);
-        if (length < 5 || quint8(head[data]) != 0x2f || bits >> 29 != 0)
+        if (!holds(5) || quint8(head[data]) != 0x2f || littleEndianAt<quint32>(head, data + 1) >> 29 != 0)
             return damaged(QStringLiteral("a lossless WebP with a damaged header"));
+        const quint32 bits = littleEndianAt<quint32>(head, data + 1);
         return PictureSize { double((bits & 0x3fff) + 1), double((bits >> 14 & 0x3fff) + 1) };
     }
     if (chunk == "VP8X") {
-        if (length < 10)
+        if (!holds(10))
             return damaged(QStringLiteral("an extended WebP with a damaged header"));
         const auto side = [&](qsizetype at) {
-            return double((littleEndianAt<quint32>(head, at) & 0xffffff) + 1); // 24 bits, less one
+            return double(
+                littleEndianAt<quint16>(head, at) + (quint8(head[at + 2]) << 16) + 1); // 24 bits, less one
         };
         return PictureSize { side(data + 4), side(data + 7) };
     }

@@ -5,6 +5,9 @@
 
 #include <QDir>
 
+#include <array>
+#include <initializer_list>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -51,10 +54,56 @@ QByteArray gzip(const QByteArray& data)
     return dir.read(u"svg.gz"_s);
 }
 
+// Each value in n bytes, the least significant first, or the most with big.
+template <int n, bool big = false> QByteArray bytes(std::initializer_list<qint64> values)
+{
+    QByteArray b;
+    for (const qint64 v : values) {
+        for (int i = 0; i < n; ++i)
+            b.append(char(v >> 8 * (big ? n - 1 - i : i)));
+    }
+    return b;
+}
+
+// An icon (type 1) or cursor (type 2) directory of images each w x h as its
+// bytes give them (0 for 256), each image a bitmap header, or the PNG given.
+QByteArray icon(int type, std::initializer_list<std::pair<int, int>> sizes, const QByteArray& png = {})
+{
+    QByteArray directory = bytes<2>({ 0, type, qint64(sizes.size()) }), images;
+    const qsizetype first = 6 + 16 * qsizetype(sizes.size());
+    for (const auto& [w, h] : sizes) {
+        const QByteArray image
+            = png.isEmpty() ? bytes<4>({ 40, w, 2 * h }) + bytes<2>({ 1, 32 }) + bytes<4>({ 0, 0 }) : png;
+        directory += bytes<1>({ w, h, 0, 0 }) + bytes<2>({ 1, 32 })
+            + bytes<4>({ image.size(), first + images.size() });
+        images += image;
+    }
+    return directory + images;
+}
+
+// A TIFF whose one directory holds the given tags, each a type and a value.
+template <bool big> QByteArray tiff(std::initializer_list<std::array<qint64, 3>> tags)
+{
+    QByteArray b = QByteArray(big ? "MM" : "II") + bytes<2, big>({ 42 }) + bytes<4, big>({ 8 })
+        + bytes<2, big>({ qint64(tags.size()) });
+    for (const auto& [tag, type, value] : tags) {
+        b += bytes<2, big>({ tag, type }) + bytes<4, big>({ 1 });
+        b += type == 3 ? bytes<2, big>({ value, 0 }) : bytes<4, big>({ value });
+    }
+    return b + bytes<4>({ 0 });
+}
+
+QByteArray webp(const char* chunk, const QByteArray& data)
+{
+    return "RIFF" + bytes<4>({ 12 + data.size() }) + "WEBP" + chunk + bytes<4>({ data.size() }) + data;
+}
+
 TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
 {
     // The primary item's size, turned by irot; the header alone is enough.
     const QByteArray avif = makeAvif();
+    QByteArray bmpTopDown = makePicture("bmp", 120, 60);
+    bmpTopDown.replace(22, 4, bytes<4>({ -60 }));
     std::vector<Case> cases
         = { { "avif", avif, "120x60" }, { "avif header", avif.left(avif.indexOf("mdat") + 4), "120x60" },
               { "heic", makeAvif({ "heic", 4032, 3024 }), "4032x3024" },
@@ -62,7 +111,19 @@ TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
               { "irot 2", makeAvif({ "avif", 640, 480, 2 }), "640x480" },
               { "sides at the limit", makeAvif({ "avif", 1 << 24, 1 }), "16777216x1" },
               { "svgz", gzip(makePicture("svg", 120, 60)), "120x60" },
-              { "large exif", makeJpegWithOrientation(4000, 3000, 6), "3000x4000" } };
+              { "large exif", makeJpegWithOrientation(4000, 3000, 6), "3000x4000" },
+              { "bmp os/2", "BM" + QByteArray(12, 0) + bytes<4>({ 12 }) + bytes<2>({ 300, 200, 1, 24 }),
+                  "300x200" },
+              { "bmp top-down", bmpTopDown, "120x60" },
+              { "ico largest", icon(1, { { 16, 16 }, { 48, 40 }, { 32, 32 } }), "48x40" },
+              { "ico 256", icon(1, { { 48, 48 }, { 0, 0 } }), "256x256" },
+              { "cur", icon(2, { { 32, 24 } }), "32x24" },
+              { "ico of a png", icon(1, { { 16, 16 }, { 0, 0 } }, makePicture("png", 300, 20)), "300x20" },
+              { "webp lossless", webp("VP8L", "\x2f" + bytes<4>({ 119 | 59 << 14 })), "120x60" },
+              { "webp extended", webp("VP8X", bytes<4>({ 0x10 }) + bytes<3>({ 639, 479 })), "640x480" },
+              { "tiff mm long", tiff<true>({ { 256, 4, 70000 }, { 257, 3, 50 } }), "70000x50" },
+              { "tiff turned", tiff<false>({ { 256, 3, 40 }, { 257, 3, 20 }, { 274, 3, 6 } }), "20x40" },
+              { "tiff mirrored", tiff<true>({ { 256, 3, 40 }, { 257, 3, 20 }, { 274, 3, 2 } }), "40x20" } };
     for (const char* f : { "png", "bmp", "jpg", "gif", "ico", "cur", "webp", "tiff", "svg", "wmf", "emf" }) {
         cases.push_back({ f, makePicture(f, 120, 60), "120x60" });
         cases.push_back({ std::string(f) + " tall", makePicture(f, 1, 250), "1x250" });
@@ -89,6 +150,7 @@ TEST(MeasurePicture, SvgLengths)
         { "width only", svg(R"(width="1in" viewBox="0 0 200 100")"), "96x48" },
         { "height only", svg(R"(width="100%" height="30pt" viewBox="0 0 300 150")"), "80x40" },
         { "zero", svg(R"(width="0" height="10" viewBox="0 0 10 10")"), "481" },
+        { "nothing tells its size", svg(R"(width="50%")"), "481" },
         { "negative", svg(R"(width="-5" height="10" viewBox="0 0 10 10")"), "10x10" },
         { "cut short", svg(R"(width="10" height="10")", "<g"), "481" } });
 }
@@ -119,8 +181,20 @@ TEST(MeasurePicture, NotPicturesAndDamagedHeadersFail481)
         { "a side past 2^24", makeAvif({ "avif", 1, (1 << 24) + 1 }), "481" },
         { "svg past 2^24", svg(R"(width="16777217" height="1")"), "481" },
         { "svgz unpacking past its limit", gzip(bomb), "481" },
-        { "svgz cut", gzip(makePicture("svg", 9, 9)).left(30), "481" },
-        { "svgz of a png", gzip(png), "481" } });
+        { "svgz cut", gzip(makePicture("svg", 9, 9)).left(30), "481" }, { "svgz of a png", gzip(png), "481" },
+        { "bmp cut", makePicture("bmp", 9, 9).left(20), "481" },
+        { "bmp past 2^24",
+            "BM" + QByteArray(12, 0) + bytes<4>({ 40, 1, -(1 << 24) - 1 }) + bytes<2>({ 1, 24 })
+                + bytes<4>({ 0 }),
+            "481" },
+        { "ico cut in its directory", icon(1, { { 16, 16 }, { 48, 48 } }).left(30), "481" },
+        { "ico image outside the file", icon(1, { { 16, 16 } }).left(30), "481" },
+        { "webp cut", makePicture("webp", 9, 9).left(24), "481" },
+        { "webp lossy without key frame", webp("VP8 ", "\x01\0\0\x9d\x01\x2a" + bytes<2>({ 9, 9 })), "481" },
+        { "tiff directory past the end", makePicture("tiff", 9, 9).left(8), "481" },
+        { "tiff without height", tiff<false>({ { 256, 3, 40 } }), "481" },
+        { "tiff past 2^24", tiff<true>({ { 256, 4, (1 << 24) + 1 }, { 257, 3, 1 } }), "481" },
+        { "bigtiff", makePicture("tiff", 9, 9).replace(2, 1, "+"), "481" } });
 }
 
 TEST(MeasurePicture, FileSystemFailures)
