@@ -196,4 +196,38 @@ std::optional<PictureSize> commonHeaderSize(QByteArrayView head)
     return std::nullopt;
 }
 
+QByteArray jpegSizeSegments(QIODevice& device)
+{
+    // A JPEG's header has a few dozen segments; a long run of them is no header.
+    constexpr int kMaxSegments = 4096;
+    const qint64 start = device.pos();
+    QByteArray kept("\xff\xd8", 2);
+    qint64 at = 2;
+    for (int segment = 0; segment < kMaxSegments && kept.size() <= 2 * kCommonHeadSize; ++segment) {
+        if (device.isSequential() || !device.seek(start + at))
+            break;
+        const QByteArray marker = device.read(4);
+        if (marker.size() < 4 || quint8(marker[0]) != 0xff)
+            break;
+        const quint8 type = quint8(marker[1]);
+        if (type == 0xff) { // fill
+            ++at;
+            continue;
+        }
+        const qint64 length = bigEndianAt<quint16>(marker, 2);
+        const bool standalone = type == 0x01 || (type >= 0xd0 && type <= 0xd9);
+        if (standalone || length < 2) { // for jpegSize to refuse
+            kept += marker;
+            break;
+        }
+        if ((type >= 0xc0 && type <= 0xcf) || type == 0xda || (type == 0xe1 && kept.size() < kCommonHeadSize))
+            kept += marker + device.read(length - 2);
+        if (type == 0xda)
+            break;
+        at += 2 + length;
+    }
+    device.seek(start);
+    return kept;
+}
+
 } // namespace quillon

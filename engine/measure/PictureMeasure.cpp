@@ -142,6 +142,11 @@ Result<PictureSize> measureDevice(QIODevice& device, const QString& what, bool u
         return fromHeader(*metafile);
     if (const std::optional<PictureSize> common = commonHeaderSize(head))
         return fromHeader(*common);
+    if (head.startsWith("\xff\xd8\xff") && !device.isSequential()
+        && device.size() - device.pos() > head.size()) {
+        if (const std::optional<PictureSize> late = commonHeaderSize(jpegSizeSegments(device)))
+            return fromHeader(*late);
+    }
     if (const auto more = measureMoreHeaders(device, head))
         return fromHeader(*more);
     if (!looksLikeMarkup(head))
