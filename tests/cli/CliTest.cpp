@@ -77,6 +77,16 @@ TEST(QuillonTag, ExitStatusTellsACleanRunFromErrorRowsFromAWrongCommandLine)
 
 // The names a shell would have to quote reach every report as they are, and the
 // pages behind them are tagged and backed up once, however often they are named.
+// Pictures are measured by our own readers: the tool loads no windowing library.
+TEST(QuillonTag, LoadsQtCoreButNoWindowingLibrary)
+{
+    const ProgramRun ldd = runProgram(QStringLiteral("ldd"), { quillonTagPath() });
+    ASSERT_EQ(ldd.exitCode, 0) << ldd.err.toStdString();
+    EXPECT_TRUE(ldd.text().contains(QStringLiteral("libQt6Core")));
+    for (const char* library : { "libQt6Gui", "libX11", "libxcb", "libEGL", "libGL", "libfontconfig" })
+        EXPECT_FALSE(ldd.text().contains(QLatin1String(library))) << library;
+}
+
 TEST(QuillonTag, EveryReportCarriesEveryRowWhateverThePagesAreCalled)
 {
     TempDir dir;
