@@ -130,6 +130,17 @@ ImageSource classifyImageSource(const QString& value)
     ImageSource source;
     const QString decoded = decodeCharacterReferences(value).trimmed();
 
+    // Jinja, Liquid, Django, Handlebars and Go templates, PHP, ERB and ASP, and
+    // JavaScript template literals: the page is a template, and the picture is
+    // only known once it is filled in.
+    for (const char16_t* opening : { u"{{", u"{%", u"<?", u"<%", u"${" }) {
+        if (decoded.contains(QStringView(opening))) {
+            source.kind = ImageSource::Kind::Template;
+            source.shown = value;
+            return source;
+        }
+    }
+
     const bool protocolRelative = decoded.startsWith(QStringLiteral("//"));
     if (protocolRelative || startsWithIgnoringCase(decoded, u"http:")
         || startsWithIgnoringCase(decoded, u"https:") || startsWithIgnoringCase(decoded, u"ftp:")) {

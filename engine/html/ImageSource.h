@@ -12,6 +12,7 @@ struct ImageSource {
         Local, // a file relative to the document's folder
         Remote, // fetched over http, https or ftp
         Data, // a data: URI that carries the picture itself
+        Template, // a path that a template system fills in later ({{ site.logo }}, <?php ... ?>)
     };
 
     Kind kind = Kind::Local;

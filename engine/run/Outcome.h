@@ -19,6 +19,7 @@ enum class Outcome : quint8 {
     SizeInOtherUnits,
     SizeNotANumber,
     SizeOutOfRange,
+    TemplatePath, // the picture's path is filled in by a template system later
     // Errors: the tag or the document is left as it is, and the user should look.
     NoSrc,
     NoSiteRoot,

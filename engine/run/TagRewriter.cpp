@@ -164,6 +164,10 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
     };
 
     QString pictureFile;
+    if (source.kind == ImageSource::Kind::Template) {
+        m_report.SetRowStatus(row, Outcome::TemplatePath);
+        return {};
+    }
     if (source.kind == ImageSource::Kind::Remote) {
         if (!options.online) {
             m_report.SetRowStatus(row, Outcome::Offline);

@@ -73,6 +73,10 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         { "", "img src=a.gif/", "", Outcome::ImageNotFound, 76 },
         { "", "img src=//example.invalid/a.gif", "", Outcome::Offline },
         { "u", "img src=//example.invalid/a.gif", "", Outcome::DownloadFailed, 600 },
+        // Filled in later by a template system: nothing to measure, and no error.
+        { "", "img src=\"{{ site.logo }}\"", "", Outcome::TemplatePath },
+        { "b", "img src=\"<?php echo $logo ?>\"", "", Outcome::TemplatePath },
+        { "", "img src=\"https://cdn.example/${name}.png\"", "", Outcome::TemplatePath },
         { "", "img src=\"data:image/png;base64," + png + '"', " WIDTH=9 HEIGHT=4", done },
         // "/..." is a path under the site's root, and an error without one.
         { "", "img src=\"/pics/logo.gif\"", "", Outcome::NoSiteRoot },
