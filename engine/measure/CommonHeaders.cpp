@@ -1,12 +1,39 @@
 #include "engine/measure/CommonHeaders.h"
 
 #include "engine/measure/ByteOrder.h"
+#include "engine/measure/TiffTags.h"
 
 #include <zlib.h>
 
 namespace quillon {
 
 namespace {
+
+// The orientation mark of the EXIF data: 1 to 8, or 0 for none, read as Qt's
+// JPEG reader reads it (the first mark in the first ten directories, never
+// reading backwards).
+int exifOrientation(QByteArrayView exif)
+{
+    if (!exif.startsWith(QByteArrayView("Exif\0\0", 6)))
+        return 0;
+    const std::optional<TiffTags> tags = TiffTags::fromExif(exif);
+    if (!tags)
+        return 0;
+    qint64 position = 8; // where reading has got to
+    quint32 offset = tags->firstDirectory();
+    for (int directory = 0; directory < 10 && offset != 0 && offset >= position; ++directory) {
+        const std::optional<TiffTags::Directory> read = tags->directory(offset);
+        if (!read)
+            return 0;
+        if (const TiffTags::Entry* mark = read->find(0x0112)) {
+            const std::optional<quint32> value = tags->number(mark, false);
+            return value && *value >= 1 && *value <= 8 ? int(*value) : 0;
+        }
+        position = read->end;
+        offset = read->next;
+    }
+    return 0;
+}
 
 bool crcMatches(QByteArrayView chunk, quint32 length)
 {
@@ -33,6 +60,7 @@ std::optional<PictureSize> pngSize(QByteArrayView head)
     if (width < 1 || height < 1 || width > 1000000 || height > 1000000 || !depthFits || head[26] != 0
         || head[27] != 0 || quint8(head[28]) > 1)
         return std::nullopt;
+    QByteArrayView exif;
     // Qt's reader reads every chunk up to the first picture data.
     for (qsizetype at = 8 + 25; at + 8 <= head.size();) {
         const quint32 length = bigEndianAt<quint32>(head, at);
@@ -40,13 +68,16 @@ std::optional<PictureSize> pngSize(QByteArrayView head)
         if (length > 0x7fffffff)
             return std::nullopt;
         if (type == "IDAT")
-            return PictureSize { double(width), double(height) };
+            return TiffTags::exifDensityCorrected(exif, PictureSize { double(width), double(height) });
         // Another critical chunk than a palette, or one damaged, is left to Qt.
         const bool critical = (type[0] & 0x20) == 0;
         if (critical && type != "PLTE")
             return std::nullopt;
         if (at + 12 + qsizetype(length) > head.size() || (critical && !crcMatches(head.sliced(at), length)))
             return std::nullopt;
+        // Only the first; one damaged is passed over, as libpng passes over any damaged ancillary chunk.
+        if (type == "eXIf" && exif.isNull() && crcMatches(head.sliced(at), length))
+            exif = head.sliced(at + 8, length);
         at += 12 + qsizetype(length);
     }
     return std::nullopt;
@@ -79,62 +110,13 @@ std::optional<PictureSize> gifSize(QByteArrayView head)
     return std::nullopt;
 }
 
-// The orientation mark of the EXIF data: 1 to 8, or 0 for none, read as Qt's
-// JPEG reader reads it (the first mark in the first ten directories).
-int exifOrientation(QByteArrayView exif)
-{
-    constexpr qsizetype start = 6;
-    if (!exif.startsWith(QByteArrayView("Exif\0\0", 6)) || exif.size() < start + 8)
-        return 0;
-    const bool little = exif.sliced(start, 2) == "II";
-    if (!little && exif.sliced(start, 2) != "MM")
-        return 0;
-    const auto u16 = [&](qsizetype at) -> std::optional<quint32> {
-        if (at < 0 || at + 2 > exif.size())
-            return std::nullopt;
-        return little ? littleEndianAt<quint16>(exif, at) : bigEndianAt<quint16>(exif, at);
-    };
-    const auto u32 = [&](qsizetype at) -> std::optional<quint32> {
-        if (at < 0 || at + 4 > exif.size())
-            return std::nullopt;
-        return little ? littleEndianAt<quint32>(exif, at) : bigEndianAt<quint32>(exif, at);
-    };
-    if (u16(start + 2) != 42u)
-        return 0;
-    qsizetype position = start + 8; // where reading has got to
-    std::optional<quint32> offset = u32(start + 4);
-    for (int directory = 0; directory < 10 && offset; ++directory) {
-        const qsizetype at = start + qsizetype(*offset);
-        if (at < position || at >= exif.size()) // never backwards
-            return 0;
-        const std::optional<quint32> entries = u16(at);
-        if (!entries)
-            return 0;
-        position = at + 2;
-        for (quint32 e = 0; e < *entries; ++e, position += 12) {
-            if (position + 12 > exif.size())
-                return 0;
-            if (*u16(position) == 0x0112) {
-                const quint32 value = *u16(position + 8);
-                return *u16(position + 2) == 3 && *u32(position + 4) == 1 && value >= 1 && value <= 8
-                    ? int(value)
-                    : 0;
-            }
-        }
-        offset = u32(position);
-        position += 4;
-        if (!offset || *offset == 0)
-            return 0;
-    }
-    return 0;
-}
-
 // The frame of a baseline, extended or progressive JPEG of 8-bit samples, once
 // the scan that follows it starts, as libjpeg reads the header.
 std::optional<PictureSize> jpegSize(QByteArrayView head)
 {
     std::optional<PictureSize> frame;
     QByteArray exif; // every APP1 segment, one after the other, as Qt gathers them
+    QByteArrayView density; // the first APP1 segment of EXIF data, where browsers look
     qsizetype at = 2;
     while (at + 4 <= head.size()) {
         if (quint8(head[at]) != 0xff)
@@ -170,13 +152,17 @@ std::optional<PictureSize> jpegSize(QByteArrayView head)
             return std::nullopt; // lossless, hierarchical or arithmetic: for Qt to judge
         } else if (marker == 0xe1) {
             exif.append(segment.data(), segment.size());
+            if (density.isNull() && segment.startsWith(QByteArrayView("Exif\0\0", 6)))
+                density = segment;
         } else if (marker == 0xda) {
             if (!frame || segment.isEmpty() || quint8(segment[0]) < 1 || quint8(segment[0]) > 4
                 || segment.size() != 4 + 2 * quint8(segment[0]))
                 return std::nullopt;
-            if (exifOrientation(exif) >= 5) // a quarter turn
-                return PictureSize { frame->height, frame->width };
-            return frame;
+            // Density is told of the sides as stored; a quarter turn then swaps them.
+            const PictureSize shown = TiffTags::exifDensityCorrected(density, *frame);
+            if (exifOrientation(exif) >= 5)
+                return PictureSize { shown.height, shown.width };
+            return shown;
         }
         at += 2 + length;
     }

@@ -1,6 +1,7 @@
 #include "engine/measure/MoreHeaders.h"
 
 #include "engine/measure/ByteOrder.h"
+#include "engine/measure/TiffTags.h"
 
 #include <algorithm>
 
@@ -14,8 +15,8 @@ constexpr qint64 kMaxRead = 64 * 1024;
 // An icon file holds a handful of sizes; a directory of more is damaged or made to harm.
 constexpr int kMaxIconImages = 1024;
 
-// A TIFF directory lists a few dozen tags.
-constexpr int kMaxTiffEntries = 4096;
+// A WebP file holds a handful of chunks, or one for each frame of an animation.
+constexpr int kMaxWebPChunks = 4096;
 
 Failure damaged(const QString& why)
 {
@@ -141,6 +142,24 @@ Result<PictureSize> iconSize(const PictureBytes& bytes, QByteArrayView head)
     return *largest;
 }
 
+// The EXIF chunk of an extended WebP, which comes after the picture data: the
+// chunks are walked by their headers alone. Nothing when it is missing, larger
+// than a header read or outside the file.
+std::optional<QByteArray> webpExif(const PictureBytes& bytes)
+{
+    qint64 at = 12; // after RIFF, its size and WEBP
+    for (int chunk = 0; chunk < kMaxWebPChunks; ++chunk) {
+        const std::optional<QByteArray> header = bytes.at(at, 8);
+        if (!header)
+            return std::nullopt;
+        const qint64 size = littleEndianAt<quint32>(*header, 4);
+        if (header->startsWith("EXIF"))
+            return bytes.at(at + 8, size);
+        at += 8 + size + (size & 1); // padded to an even length
+    }
+    return std::nullopt;
+}
+
 bool isWebP(QByteArrayView head)
 {
     return head.size() >= 12 && head.startsWith("RIFF") && head.sliced(8, 4) == "WEBP";
@@ -149,7 +168,7 @@ bool isWebP(QByteArrayView head)
 // The first chunk of a WebP file tells its size: the key frame of lossy data, the
 // header of lossless data, or the canvas of an extended file (animated, with
 // alpha or with metadata).
-Result<PictureSize> webpSize(QByteArrayView head)
+Result<PictureSize> webpSize(const PictureBytes& bytes, QByteArrayView head)
 {
     constexpr qsizetype data = 20; // after RIFF, its size, WEBP, the chunk's type and size
     if (head.size() < data)
@@ -177,62 +196,41 @@ Result<PictureSize> webpSize(QByteArrayView head)
             return double(
                 littleEndianAt<quint16>(head, at) + (quint8(head[at + 2]) << 16) + 1); // 24 bits, less one
         };
-        return PictureSize { side(data + 4), side(data + 7) };
+        const PictureSize canvas { side(data + 4), side(data + 7) };
+        const std::optional<QByteArray> exif = head[data] & 0x08 ? webpExif(bytes) : std::nullopt;
+        return exif ? TiffTags::exifDensityCorrected(*exif, canvas) : canvas;
     }
     return damaged(QStringLiteral("a WebP of an unknown kind"));
 }
 
 // A TIFF file: its header points at the first directory of tags, which may lie
 // anywhere in the file, often after the picture data.
-Result<PictureSize> tiffSize(const PictureBytes& bytes, QByteArrayView head)
+Result<PictureSize> tiffSize(const PictureBytes& bytes)
 {
-    const bool little = head.startsWith(QByteArrayView("II*\0", 4));
-    const auto u16 = [&](QByteArrayView b, qsizetype at) -> quint32 {
-        return little ? littleEndianAt<quint16>(b, at) : bigEndianAt<quint16>(b, at);
-    };
-    const auto u32 = [&](QByteArrayView b, qsizetype at) -> quint32 {
-        return little ? littleEndianAt<quint32>(b, at) : bigEndianAt<quint32>(b, at);
-    };
-    if (head.size() < 8)
+    const std::optional<TiffTags> tags
+        = TiffTags::open([&bytes](qint64 offset, qint64 length) { return bytes.at(offset, length); });
+    if (!tags)
         return damaged(QStringLiteral("a TIFF header cut short"));
-    const qint64 offset = u32(head, 4);
-    const std::optional<QByteArray> countBytes = offset >= 8 ? bytes.at(offset, 2) : std::nullopt;
-    if (!countBytes)
-        return damaged(QStringLiteral("a TIFF directory outside the file"));
-    const int count = int(u16(*countBytes, 0));
-    const std::optional<QByteArray> entries
-        = count > 0 && count <= kMaxTiffEntries ? bytes.at(offset + 2, 12 * count) : std::nullopt;
-    if (!entries)
-        return damaged(QStringLiteral("a TIFF directory damaged or cut short"));
-    std::optional<quint32> width, height;
-    quint32 orientation = 1;
-    for (int i = 0; i < count; ++i) {
-        const QByteArrayView entry = QByteArrayView(*entries).sliced(12 * i, 12);
-        const quint32 tag = u16(entry, 0);
-        const quint32 type = u16(entry, 2);
-        if (tag != 256 && tag != 257 && tag != 274)
+    const std::optional<TiffTags::Directory> first = tags->directory(tags->firstDirectory());
+    if (!first || first->entries.empty())
+        return damaged(QStringLiteral("a TIFF directory outside the file, damaged or cut short"));
+    std::optional<quint32> width, height, orientation;
+    for (const quint32 tag : { 256u, 257u, 274u }) {
+        const TiffTags::Entry* entry = first->find(tag);
+        if (!entry)
             continue;
-        // A SHORT sits in the first two bytes of the value, in the file's byte order.
-        std::optional<quint32> value;
-        if (type == 3)
-            value = u16(entry, 8);
-        else if (type == 4 && tag != 274)
-            value = u32(entry, 8);
-        if (!value || u32(entry, 4) != 1)
+        const std::optional<quint32> value = tags->number(entry, tag != 274);
+        if (!value)
             return damaged(QStringLiteral("a TIFF tag %1 of the wrong type").arg(tag));
-        if (tag == 256)
-            width = *value;
-        else if (tag == 257)
-            height = *value;
-        else
-            orientation = *value;
+        (tag == 256 ? width : tag == 257 ? height : orientation) = *value;
     }
     if (!width || !height)
         return damaged(QStringLiteral("a TIFF without its width or height"));
+    const PictureSize shown = tags->densityCorrected(*first, PictureSize { double(*width), double(*height) });
     // 5 to 8 store the rows as columns; the picture is shown turned a quarter.
-    if (orientation >= 5 && orientation <= 8)
-        return PictureSize { double(*height), double(*width) };
-    return PictureSize { double(*width), double(*height) };
+    if (orientation >= 5u && orientation <= 8u)
+        return PictureSize { shown.height, shown.width };
+    return shown;
 }
 
 } // namespace
@@ -246,9 +244,9 @@ std::optional<Result<PictureSize>> measureMoreHeaders(QIODevice& device, QByteAr
     else if (isIcon(head))
         size = iconSize(bytes, head);
     else if (isWebP(head))
-        size = webpSize(head);
+        size = webpSize(bytes, head);
     else if (head.startsWith(QByteArrayView("II*\0", 4)) || head.startsWith(QByteArrayView("MM\0*", 4)))
-        size = tiffSize(bytes, head);
+        size = tiffSize(bytes);
     else
         return std::nullopt;
     if (size.ok() && (size->width < 1 || size->height < 1))

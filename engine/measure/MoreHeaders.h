@@ -15,6 +15,8 @@ namespace quillon {
 // browser shows an icon file; a PNG image gives its own size), WebP (lossy,
 // lossless or extended) or TIFF (either byte order, from the first directory,
 // turned a quarter by an orientation of 5 to 8) picture, from its header alone.
+// A WebP or TIFF whose EXIF data tells a density measures as a browser lays it
+// out (see TiffTags::densityCorrected).
 // head holds the device's first bytes from its position. Only a few small,
 // bounded reads beyond head are made, at offsets the header gives once they are
 // checked against the device's size; the position is left where it was.

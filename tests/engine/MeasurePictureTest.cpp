@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <sys/stat.h>
 
 namespace quillon {
@@ -133,6 +135,52 @@ TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
         cases.push_back({ "exif " + std::to_string(mark), makeJpegWithOrientation(40, 20, mark),
             mark >= 5 ? "20x40" : "40x20" });
     expectMeasures(cases);
+}
+
+// Browsers lay out a picture whose EXIF data tells a density at the pixel
+// dimensions it gives, when both resolutions are in dots per inch and take the
+// stored sides to those dimensions at 72 to the inch; else at its stored size.
+TEST(MeasurePicture, DensityCorrectedAsBrowsersLayOut)
+{
+    const ExifTags twice { .resolutionX = 144, .resolutionY = 144, .unit = 2, .pixelX = 100, .pixelY = 50 };
+    const auto changed = [&](int ExifTags::*field, int value) {
+        ExifTags tags = twice;
+        tags.*field = value;
+        return makeExif(tags);
+    };
+    const auto jpeg = [](const QByteArray& block) { return makeJpegWithExif(200, 100, block); };
+    const auto png = [](const QByteArray& block) {
+        const QByteArray chunk = "eXIf" + block, plain = makePicture("png", 200, 100);
+        const qint64 crc = crc32(0, reinterpret_cast<const Bytef*>(chunk.data()), uInt(chunk.size()));
+        return plain.left(33) + bytes<4, true>({ block.size() }) + chunk + bytes<4, true>({ crc })
+            + plain.mid(33);
+    };
+    const QByteArray exif = makeExif(twice);
+    const auto tiff = [&](int orientation) {
+        ExifTags tags = twice;
+        tags.width = 200;
+        tags.height = 100;
+        tags.orientation = orientation;
+        return makeExif(tags);
+    };
+    expectMeasures({ { "twice the density", jpeg(exif), "100x50" },
+        { "each side its own density",
+            makeJpegWithExif(10, 20,
+                makeExif({ .resolutionX = 36, .resolutionY = 144, .unit = 2, .pixelX = 20, .pixelY = 10 })),
+            "20x10" },
+        { "no PixelXDimension", jpeg(changed(&ExifTags::pixelX, -1)), "200x100" },
+        { "no YResolution", jpeg(changed(&ExifTags::resolutionY, -1)), "200x100" },
+        { "no unit", jpeg(changed(&ExifTags::unit, -1)), "200x100" },
+        { "centimetres", jpeg(changed(&ExifTags::unit, 3)), "200x100" },
+        { "resolution zero", jpeg(changed(&ExifTags::resolutionX, 0)), "200x100" },
+        { "dimensions disagree", jpeg(changed(&ExifTags::pixelY, 40)), "200x100" },
+        { "turned after", jpeg(changed(&ExifTags::orientation, 6)), "50x100" },
+        { "png eXIf", png(exif), "100x50" }, { "png eXIf cut short", png(exif.left(60)), "200x100" },
+        { "webp",
+            webp("VP8X", bytes<4>({ 0x08 }) + bytes<3>({ 199, 99 })) + "EXIF" + bytes<4>({ exif.size() })
+                + exif,
+            "100x50" },
+        { "tiff", tiff(0), "100x50" }, { "tiff turned after", tiff(6), "50x100" } });
 }
 
 // Absolute lengths at 96 pixels to the inch, rounded half away from zero;

@@ -6,6 +6,7 @@
 #include <QImageWriter>
 
 #include <initializer_list>
+#include <vector>
 
 namespace quillon::test {
 
@@ -129,18 +130,66 @@ QByteArray makePicture(const QString& format, int width, int height)
     return written(width, height, format.toLatin1().constData());
 }
 
+QByteArray makeExif(const ExifTags& t)
+{
+    struct Tag {
+        qint64 tag, type, value; // a SHORT (3), LONG (4) or RATIONAL (5) of value over 1
+    };
+    std::vector<Tag> first, exif;
+    const auto add = [](std::vector<Tag>& to, bool given, Tag tag) {
+        if (given)
+            to.push_back(tag);
+    };
+    add(first, t.width > 0, { 256, 4, t.width });
+    add(first, t.height > 0, { 257, 4, t.height });
+    add(first, t.orientation > 0, { 0x0112, 3, t.orientation });
+    add(first, t.resolutionX >= 0, { 0x011a, 5, t.resolutionX });
+    add(first, t.resolutionY >= 0, { 0x011b, 5, t.resolutionY });
+    add(first, t.unit >= 0, { 0x0128, 3, t.unit });
+    add(exif, t.pixelX >= 0, { 0xa002, 4, t.pixelX });
+    add(exif, t.pixelY >= 0, { 0xa003, 3, t.pixelY });
+    add(first, !exif.empty(), { 0x8769, 4, 0 });
+    // The header, the first directory, its rationals, then the EXIF directory.
+    const qint64 rationalsAt = 8 + 2 + 12 * qint64(first.size()) + 4;
+    const qint64 exifAt = rationalsAt + 8 * ((t.resolutionX >= 0) + (t.resolutionY >= 0));
+    QByteArray b("MM"), rationals;
+    put<2, true>(b, { 42 });
+    put<4, true>(b, { 8 });
+    const auto directory = [&](const std::vector<Tag>& tags) {
+        put<2, true>(b, { qint64(tags.size()) });
+        for (const Tag& tag : tags) {
+            put<2, true>(b, { tag.tag, tag.type });
+            put<4, true>(b, { 1 });
+            if (tag.type == 3) {
+                put<2, true>(b, { tag.value, 0 });
+            } else if (tag.type == 5) {
+                put<4, true>(b, { rationalsAt + rationals.size() });
+                put<4, true>(rationals, { tag.value, 1 });
+            } else {
+                put<4, true>(b, { tag.tag == 0x8769 ? exifAt : tag.value });
+            }
+        }
+        put<4, true>(b, { 0 });
+    };
+    directory(first);
+    b += rationals;
+    if (!exif.empty())
+        directory(exif);
+    return b;
+}
+
+QByteArray makeJpegWithExif(int width, int height, const QByteArray& exif)
+{
+    QByteArray app1("\xff\xe1");
+    put<2, true>(app1, { exif.size() + 8 });
+    const QByteArray jpeg = written(width, height, "jpg");
+    return jpeg.left(2) + app1 + QByteArray("Exif\0\0", 6) + exif
+        + jpeg.mid(2); // right after SOI, as cameras place it
+}
+
 QByteArray makeJpegWithOrientation(int width, int height, int orientation)
 {
-    // "Exif", a big-endian TIFF header and one directory holding only the orientation.
-    QByteArray exif("Exif\0\0MM", 8);
-    // In 16-bit words: 42, the directory right after the TIFF header, one entry
-    // (the orientation, one SHORT), and no further directory.
-    put<2, true>(exif, { 42, 0, 8, 1, 0x0112, 3, 0, 1, orientation, 0, 0, 0 });
-
-    QByteArray app1("\xff\xe1");
-    put<2, true>(app1, { exif.size() + 2 });
-    const QByteArray jpeg = written(width, height, "jpg");
-    return jpeg.left(2) + app1 + exif + jpeg.mid(2); // right after SOI, as cameras place it
+    return makeJpegWithExif(width, height, makeExif({ .orientation = orientation }));
 }
 
 QByteArray isoBox(const char* type, const QByteArray& payload)

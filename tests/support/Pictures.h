@@ -10,7 +10,26 @@ namespace quillon::test {
 // Made on the fly, so no picture file is taken from anywhere.
 QByteArray makePicture(const QString& format, int width, int height);
 
-// A JPEG of width x height stored pixels carrying an EXIF orientation mark (1 to 8).
+// EXIF data as a big-endian TIFF block (a JPEG's APP1 puts "Exif\0\0" first).
+// Its first directory holds the stored width and height when positive (a TIFF
+// file, then), the orientation mark when positive, XResolution and YResolution
+// (whole dots over 1) and ResolutionUnit when not negative; an EXIF directory
+// holds PixelXDimension (a LONG) and PixelYDimension (a SHORT) when not negative.
+struct ExifTags {
+    int width = 0;
+    int height = 0;
+    int orientation = 0;
+    int resolutionX = -1;
+    int resolutionY = -1;
+    int unit = -1;
+    int pixelX = -1;
+    int pixelY = -1;
+};
+QByteArray makeExif(const ExifTags& tags);
+
+// A JPEG of width x height stored pixels carrying EXIF data in an APP1 segment.
+QByteArray makeJpegWithExif(int width, int height, const QByteArray& exif);
+// The same carrying only an orientation mark (1 to 8).
 QByteArray makeJpegWithOrientation(int width, int height, int orientation);
 
 // An ISO base media box: its size, its four-letter type and payload; a full box
