@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFontMetrics>
 
+#include <algorithm>
+
 namespace quillon {
 
 QString elidePath(const QString& path, const QFontMetrics& metrics, int width)
