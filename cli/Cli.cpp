@@ -115,7 +115,9 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
 
     TagOptions tagging = options.useSettings ? tagOptionsFromSettings(Settings()) : commandLineDefaults();
     options.tagging.applyTo(tagging);
-    tagging.siteRoot = options.siteRoot;
+    // An explicit --root wins over the window's stored one.
+    if (!options.siteRoot.isEmpty())
+        tagging.siteRoot = options.siteRoot;
     tagging.dryRun = options.dryRun;
     if (tagging.online) {
         // Started here, on the main thread, before any job can fetch.

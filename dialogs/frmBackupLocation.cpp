@@ -6,6 +6,7 @@
 #include "filelist/FolderBox.h"
 #include "platform/Paths.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,13 +14,15 @@
 
 namespace quillon {
 
-frmBackupLocation::frmBackupLocation(Settings settings, UserMessages& messages, QWidget* mainWindow)
+frmBackupLocation::frmBackupLocation(
+    Settings settings, UserMessages& messages, QWidget* mainWindow, const FolderChoice& choice)
     : QDialog(mainWindow)
     , m_settings(std::move(settings))
+    , m_choice(choice)
     , m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("frmBackupLocation"));
-    setWindowTitle(QStringLiteral("Choose a directory to store backups ..."));
+    setWindowTitle(QString::fromLatin1(choice.title));
     setModal(false);
 
     lblPath = new QLabel(this);
@@ -42,6 +45,15 @@ frmBackupLocation::frmBackupLocation(Settings settings, UserMessages& messages, 
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
+    if (choice.mayBeNone) {
+        cmdNone = new QPushButton(QStringLiteral("&None"), this);
+        cmdNone->setObjectName(QStringLiteral("cmdNone"));
+        buttons->insertWidget(1, cmdNone);
+        connect(cmdNone, &QPushButton::clicked, this, [this] {
+            m_settings.write(m_choice.key, QString());
+            cmdCancel_Click();
+        });
+    }
     auto* layout = new QGridLayout(this);
     layout->addWidget(lblPath, 0, 0);
     layout->addWidget(Dir1, 1, 0);
@@ -57,10 +69,11 @@ frmBackupLocation::frmBackupLocation(Settings settings, UserMessages& messages, 
 
 void frmBackupLocation::Form_Load()
 {
-    const QString stored = m_settings.read(keys::BackupPath);
+    const QString stored = m_settings.read(m_choice.key);
     lblPath->setText(stored);
     m_loading = true;
-    const bool opened = m_link->start(stored);
+    // With no folder chosen yet the browsing begins at home.
+    const bool opened = m_link->start(stored.isEmpty() ? QDir::homePath() : stored);
     m_loading = false;
     if (opened)
         Dir1_Change(Dir1->path());
@@ -77,7 +90,7 @@ void frmBackupLocation::Dir1_Change(const QString& path)
 void frmBackupLocation::cmdOK_Click()
 {
     // Stored as shown; the folder is made when the first backup is written.
-    m_settings.write(keys::BackupPath, lblPath->text());
+    m_settings.write(m_choice.key, lblPath->text());
     close();
     bringToFront(m_mainWindow);
 }

@@ -2,6 +2,7 @@
 
 #include "desktop/DesktopServices.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
@@ -23,6 +24,12 @@ frmHelp::frmHelp(const QString& page, UrlOpener* opener, QWidget* mainWindow)
     // Every click comes here first, so that only the page's own links stay inside.
     txtHelp->setOpenLinks(false);
     connect(txtHelp, &QTextBrowser::anchorClicked, this, &frmHelp::txtHelp_AnchorClicked);
+
+    // Esc puts the help away, as it does a dialog.
+    auto* escape = new QAction(this);
+    escape->setShortcut(Qt::Key_Escape);
+    addAction(escape);
+    connect(escape, &QAction::triggered, this, &QWidget::close);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

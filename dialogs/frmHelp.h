@@ -12,7 +12,7 @@ class UrlOpener;
 // The help window: the help page shown by the program itself, so help opens
 // whether or not the desktop has a browser. Links inside the page are followed
 // here; web and mail links go to the opener. Not modal; it stays open beside
-// the main window.
+// the main window until closed or put away with Esc.
 class frmHelp : public QWidget {
     Q_OBJECT
 public:

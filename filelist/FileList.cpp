@@ -3,6 +3,7 @@
 #include "desktop/BusyPointer.h"
 #include "filelist/FileBox.h"
 #include "filelist/FolderBrowser.h"
+#include "filelist/PathElision.h"
 #include "platform/Paths.h"
 
 #include <QAction>
@@ -10,12 +11,12 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QStyledItemDelegate>
 #include <QUrl>
 
 namespace quillon {
@@ -23,17 +24,17 @@ namespace quillon {
 namespace {
 
 // Items no wider than the list, so that their text is elided rather than cut.
-class FitWidthDelegate : public QStyledItemDelegate {
+class FitWidthDelegate : public PathElideDelegate {
 public:
     explicit FitWidthDelegate(QListWidget* list)
-        : QStyledItemDelegate(list)
+        : PathElideDelegate(list)
         , m_list(list)
     {
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QSize size = PathElideDelegate::sizeHint(option, index);
         size.setWidth(std::min(size.width(), std::max(1, m_list->viewport()->width())));
         return size;
     }
@@ -75,8 +76,8 @@ FileList::FileList(QListWidget* lstFiles, FileBox* fileBox, UserMessages& messag
     connect(m_remove, &QAction::triggered, this, &FileList::mnuFileListRemove_Click);
     connect(m_removeAll, &QAction::triggered, this, &FileList::mnuFileListRemoveAll_Click);
 
-    // Long paths are shortened in the middle to the list's width rather than
-    // scrolled sideways, so each page's own name shows.
+    // Long paths are shortened to the list's width rather than scrolled
+    // sideways, their folders first, so each page's own name shows whole.
     m_lstFiles->setTextElideMode(Qt::ElideMiddle);
     m_lstFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lstFiles->setResizeMode(QListView::Adjust);
@@ -84,6 +85,8 @@ FileList::FileList(QListWidget* lstFiles, FileBox* fileBox, UserMessages& messag
 
     m_viewport = m_lstFiles->viewport();
     m_viewport->installEventFilter(this);
+    // Delete and the menu keys, on the list itself, which has the focus.
+    m_lstFiles->installEventFilter(this);
     m_lstFiles->setAcceptDrops(true);
     m_lstFiles->viewport()->setAcceptDrops(true);
 }
@@ -226,6 +229,8 @@ void FileList::connectTo(FolderBrowser& browser)
 
 bool FileList::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_lstFiles)
+        return keyFilter(event);
     // The viewport kept from the start: while the list is being destroyed it
     // must not be asked for it.
     if (watched != m_viewport)
@@ -275,6 +280,44 @@ bool FileList::eventFilter(QObject* watched, QEvent* event)
     default:
         return false;
     }
+}
+
+// Delete removes the selected file as the menu's Remove does; the Menu key
+// and Shift+F10 open the menu at the selected file, as the right button does.
+bool FileList::keyFilter(QEvent* event)
+{
+    if (event->type() == QEvent::ContextMenu) {
+        // Some desktops follow the Menu key, already handled, with a menu event.
+        if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard
+            && !m_popup->isVisible())
+            popupFromKeyboard();
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+        mnuFileListRemove_Click();
+        return true;
+    }
+    if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+        popupFromKeyboard();
+        return true;
+    }
+    return false;
+}
+
+void FileList::popupFromKeyboard()
+{
+    if (m_locked)
+        return;
+    if (FileCount() == 0) {
+        m_messages.beep();
+        return;
+    }
+    const QListWidgetItem* current = m_lstFiles->currentItem();
+    const QRect at = current ? m_lstFiles->visualItemRect(current) : QRect();
+    popup(m_lstFiles->viewport()->mapToGlobal(current ? at.bottomLeft() : QPoint(0, 0)));
 }
 
 void FileList::popup(const QPoint& globalPos)

@@ -21,8 +21,9 @@ class FolderBrowser;
 // list (platform/PageList.h) of at most MaxFiles, in the order they were
 // added, each file once however its path is spelled. Pages and folders dropped
 // on the list are added too. A path too long for the list is shortened in its
-// middle, so the page's name stays in view; its tooltip holds it whole. It has
-// no parent: whoever creates it owns it.
+// folders, so the page's name stays in view whole; its tooltip holds the whole
+// path. Delete removes the selected file, and the Menu key and Shift+F10 open
+// the list's menu. It has no parent: whoever creates it owns it.
 class FileList : public QObject {
     Q_OBJECT
 public:
@@ -73,6 +74,8 @@ protected:
     virtual void popup(const QPoint& globalPos);
 
 private:
+    bool keyFilter(QEvent* event);
+    void popupFromKeyboard();
     // Adds paths to the page list; tells each one refused. Returns how many pages came.
     int take(const QStringList& paths);
     // Shows the pages added to the page list since the last call.

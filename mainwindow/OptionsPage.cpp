@@ -63,6 +63,9 @@ OptionsPage::OptionsPage(Settings settings, UserMessages& messages, QWidget* par
                     fraOnlineMode),
             "lblNote");
     lblNote->setWordWrap(true);
+    // Where pictures named "/..." are found: beside the online choice, as the
+    // other question of where pictures come from. Its tooltip names the folder.
+    cmdSiteRoot = named(new QPushButton(QStringLiteral("Site Root..."), fraOnlineMode), "cmdSiteRoot");
 
     fraBorder = named(new QGroupBox(QStringLiteral("If BORDER property is absent..."), this), "fraBorder");
     optBorder1 = named(new QRadioButton(QStringLiteral("Do nothing"), fraBorder), "optBorder1",
@@ -104,6 +107,7 @@ OptionsPage::OptionsPage(Settings settings, UserMessages& messages, QWidget* par
     connect(chkBackupSame, &QCheckBox::clicked, this, &OptionsPage::chkBackupSame_Click);
     connect(cmdEdit, &QPushButton::clicked, this, &OptionsPage::cmdEdit_Click);
     connect(cmdBackupPath, &QPushButton::clicked, this, &OptionsPage::cmdBackupPath_Click);
+    connect(cmdSiteRoot, &QPushButton::clicked, this, &OptionsPage::cmdSiteRoot_Click);
 }
 
 OptionsPage::~OptionsPage()
@@ -146,6 +150,7 @@ void OptionsPage::PageLoad()
     };
     choose(lstBorderSize, keys::BorderSizeIndex, 10);
     choose(cboAltText, keys::AltTextIndex, 1);
+    showSiteRoot();
 }
 
 void OptionsPage::applyDesign()
@@ -160,6 +165,7 @@ void OptionsPage::applyDesign()
     setGeometry(optOnline, 135, 270, 2460, 285);
     setGeometry(optOffline, 135, 585, 2655, 315);
     setGeometry(lblNote, 165, 945, 3800, 480);
+    setGeometry(cmdSiteRoot, 2700, 255, 1200, 300);
     setGeometry(fraBorder, 100, 2040, 3000, 990);
     setGeometry(optBorder1, 90, 300, 1815, 255);
     setGeometry(optBorder2, 90, 600, 1275, 255);
@@ -193,6 +199,13 @@ void OptionsPage::layOut(double, double T)
     setLeft(fraOnlineMode, left(fraGeneralOptions) + general + 100);
     setWidth(fraOnlineMode, (T / 3) * 2 - 300 - (general - T / 3));
     setWidth(lblNote, width(fraOnlineMode) - 200);
+    // The site root button stands at the frame's right edge, on the online
+    // mode's line, which is shorter than the offline one's.
+    const double room = width(fraOnlineMode) - 100;
+    setLeft(cmdSiteRoot,
+        std::max(left(optOnline) + optOnline->sizeHint().width() * twips::kPerPixel + 90,
+            room - cmdSiteRoot->sizeHint().width() * twips::kPerPixel));
+    setWidth(cmdSiteRoot, room - left(cmdSiteRoot));
     setLeft(cmdBackupPath, 100);
     setWidth(cmdBackupPath, width(fraGeneralOptions) - 200);
     setWidth(cmdEdit, width(fraAlt) - left(cmdEdit) - 100);
@@ -274,6 +287,14 @@ void OptionsPage::chkBackupSame_Click()
     cmdBackupPath->setEnabled(on);
 }
 
+void OptionsPage::showSiteRoot()
+{
+    const QString root = m_settings.read(keys::SiteRoot);
+    cmdSiteRoot->setToolTip(
+        QStringLiteral("Site root folder, under which pictures named \"/...\" are found: ")
+        + (root.isEmpty() ? QStringLiteral("none") : root));
+}
+
 // The ALT text and backup location dialogs load the store when they open, so
 // each opening makes a new one; asking again while one is open brings it up.
 void OptionsPage::cmdEdit_Click()
@@ -293,6 +314,16 @@ void OptionsPage::cmdBackupPath_Click()
         dlgBackupLocation->setAttribute(Qt::WA_DeleteOnClose);
     }
     bringToFront(dlgBackupLocation.data());
+}
+
+void OptionsPage::cmdSiteRoot_Click()
+{
+    if (!dlgSiteRoot) {
+        dlgSiteRoot = new frmBackupLocation(m_settings, m_messages, window(), SiteRootChoice);
+        dlgSiteRoot->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dlgSiteRoot, &QDialog::finished, this, &OptionsPage::showSiteRoot);
+    }
+    bringToFront(dlgSiteRoot.data());
 }
 
 } // namespace quillon

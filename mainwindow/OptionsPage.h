@@ -41,6 +41,9 @@ public:
 private:
     void cmdEdit_Click();
     void cmdBackupPath_Click();
+    void cmdSiteRoot_Click();
+    // Names the stored site root in its button's tooltip.
+    void showSiteRoot();
     void optOnline_Click();
     void optOffline_Click();
     void optAlt1_Click();
@@ -62,6 +65,7 @@ private:
     QRadioButton* optOnline;
     QRadioButton* optOffline;
     QLabel* lblNote;
+    QPushButton* cmdSiteRoot;
     QGroupBox* fraBorder;
     QRadioButton* optBorder1;
     QRadioButton* optBorder2;
@@ -77,6 +81,7 @@ private:
     // The dialogs while they are open.
     QPointer<frmCustomAltText> dlgCustomAltText;
     QPointer<frmBackupLocation> dlgBackupLocation;
+    QPointer<frmBackupLocation> dlgSiteRoot;
 };
 
 } // namespace quillon

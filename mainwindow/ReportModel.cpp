@@ -22,7 +22,7 @@ QVariant ReportModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const QString& text = this->text(index.row(), index.column());
-    // Paths are cut in the middle to fit their column; the tooltip gives them
+    // Paths give way in their folders to fit their column; the tooltip gives them
     // whole. An error's tooltip tells what went wrong in the words of whatever failed.
     if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() != Status && !text.isEmpty()))
         return text;

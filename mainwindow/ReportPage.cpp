@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 
 #include <algorithm>
@@ -59,6 +60,38 @@ void alignCounters(const CounterRows& rows)
     }
 }
 
+// The done picture's size in pixels; the warning takes the tick's place at the same size.
+constexpr QSize kDoneSize(75, 49);
+
+QString errorsText(int errors)
+{
+    return errors == 1 ? QStringLiteral("1 error") : QStringLiteral("%1 errors").arg(errors);
+}
+
+// The warning triangle with the number of errors beside it, the number above
+// its noun, drawn small enough to fit however many there were.
+QPixmap warningPicture(int errors, qreal ratio)
+{
+    QPixmap picture = QIcon(QStringLiteral(":/pictures/warning.svg")).pixmap(kDoneSize, ratio);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(QColor(0xb0, 0x30, 0x00));
+    const QRectF number(38, 2, 37, 26), noun(38, 28, 37, 18);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPixelSize(20);
+    const QString count = QString::number(errors);
+    while (font.pixelSize() > 6 && QFontMetricsF(font).horizontalAdvance(count) > number.width())
+        font.setPixelSize(font.pixelSize() - 1);
+    painter.setFont(font);
+    painter.drawText(number, Qt::AlignHCenter | Qt::AlignBottom, count);
+    font.setPixelSize(11);
+    painter.setFont(font);
+    painter.drawText(noun, Qt::AlignHCenter | Qt::AlignTop,
+        errors == 1 ? QStringLiteral("error") : QStringLiteral("errors"));
+    return picture;
+}
+
 } // namespace
 
 ReportPage::ReportPage(QWidget* parent)
@@ -102,7 +135,6 @@ ReportPage::ReportPage(QWidget* parent)
 
     imgDone = new QLabel(this);
     imgDone->setObjectName(QStringLiteral("imgDone"));
-    imgDone->setPixmap(QIcon(QStringLiteral(":/pictures/done.svg")).pixmap(QSize(75, 49)));
     imgDone->setAlignment(Qt::AlignCenter);
     imgDone->hide();
 
@@ -212,10 +244,23 @@ void ReportPage::showCounters(const Counters& counters)
         labels[i]->setText(QString::number(i < 3 ? counters.total[i] : counters.current[i - 3]));
         labels[i]->adjustSize();
     }
+    m_totalErrors = counters.totalOf(Counter::Errors);
 }
 
+// The tick and "OK" only when every tag went well; otherwise a warning with
+// the number of error rows, so a glance at the page does not mislead.
 void ReportPage::showDone()
 {
+    const qreal ratio = imgDone->devicePixelRatioF();
+    if (m_totalErrors == 0) {
+        imgDone->setPixmap(QIcon(QStringLiteral(":/pictures/done.svg")).pixmap(kDoneSize, ratio));
+        imgDone->setToolTip(QString());
+        imgDone->setAccessibleName(QString());
+    } else {
+        imgDone->setPixmap(warningPicture(m_totalErrors, ratio));
+        imgDone->setToolTip(errorsText(m_totalErrors));
+        imgDone->setAccessibleName(errorsText(m_totalErrors));
+    }
     imgDone->show();
 }
 

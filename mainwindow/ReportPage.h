@@ -29,7 +29,8 @@ public:
     void showFileStarted(int index, int count);
     void showProgress(double value, double maximum);
     void showCounters(const Counters& counters);
-    // The run went through every file: full bar (as the run left it) and the done picture.
+    // The run went through every file: full bar (as the run left it) and the
+    // done picture, a warning with the count when the run reported errors.
     void showDone();
     // The run was stopped: the bar and the line tell how far it got; no done picture.
     void showStopped();
@@ -79,6 +80,8 @@ private:
     // Files the current run has begun, of how many.
     int m_filesReached = 0;
     int m_fileCount = 0;
+    // Error rows of the run so far, for the done picture.
+    int m_totalErrors = 0;
 };
 
 } // namespace quillon

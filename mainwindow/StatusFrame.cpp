@@ -1,5 +1,6 @@
 #include "mainwindow/StatusFrame.h"
 
+#include "filelist/PathElision.h"
 #include "mainwindow/ReportModel.h"
 #include "mainwindow/SplitterBar.h"
 #include "mainwindow/Twips.h"
@@ -95,6 +96,9 @@ StatusFrame::StatusFrame(QWidget* parent)
     lvStatus->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     lvStatus->setTextElideMode(Qt::ElideMiddle);
     lvStatus->setItemDelegateForColumn(ReportModel::Status, new EndElidedDelegate(lvStatus));
+    // Pages and pictures keep their own names whole; their folders give way.
+    for (const int column : { ReportModel::File, ReportModel::Image })
+        lvStatus->setItemDelegateForColumn(column, new PathElideDelegate(lvStatus));
     QHeaderView* rows = lvStatus->verticalHeader();
     rows->hide();
     rows->setSectionResizeMode(QHeaderView::Fixed);

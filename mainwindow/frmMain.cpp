@@ -122,7 +122,8 @@ void frmMain::createMenus()
     add("mnuBeginTagging", QStringLiteral("Begin &Tagging"), [this] { showPage(Page::BeginTagging); });
 
     addMenu("mnuHelp", QStringLiteral("&Help"));
-    add("mnuHelpContents", QStringLiteral("Help &Contents"), &frmMain::mnuHelpContents_Click);
+    add("mnuHelpContents", QStringLiteral("Help &Contents"), &frmMain::mnuHelpContents_Click)
+        ->setShortcut(Qt::Key_F1);
     add("mnuWebsite", QStringLiteral("Quillon &Website"),
         [this] { m_opener->open(QUrl(QString::fromLatin1(links::AuthorPage))); });
     separator("sepHelp1");
@@ -272,6 +273,14 @@ void frmMain::ClearStatus()
 void frmMain::openPages(const QStringList& paths)
 {
     fileList->addPages(paths);
+}
+
+void frmMain::takeHandedOverPages(const QStringList& paths)
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    bringToFront(this);
+    openPages(paths);
 }
 
 // An option that cannot be stored would be lost at the next start; the user

@@ -54,6 +54,9 @@ public:
 
     // Adds pages to the file list as the add button does; a folder adds its pages.
     void openPages(const QStringList& paths);
+    // Pages a later start of the program handed over (SingleInstance): the
+    // window comes to the front and adds them as openPages does.
+    void takeHandedOverPages(const QStringList& paths);
     void cmdStart_Click();
     void cmdStop_Click();
 

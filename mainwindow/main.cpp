@@ -1,11 +1,13 @@
 #include "desktop/DesktopServices.h"
 #include "desktop/UserMessages.h"
 #include "mainwindow/IsOnline.h"
+#include "mainwindow/SingleInstance.h"
 #include "mainwindow/frmMain.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 int main(int argc, char* argv[])
@@ -25,6 +27,15 @@ int main(int argc, char* argv[])
     parser.addPositionalArgument(QStringLiteral("pages"),
         QStringLiteral("HTML pages, or folders of them, to list."), QStringLiteral("[PAGE...]"));
     parser.process(app);
+    // The window already there gets the pages, named whole since its current
+    // folder is not this one's.
+    QStringList pages;
+    for (const QString& page : parser.positionalArguments())
+        pages.append(QFileInfo(page).absoluteFilePath());
+    quillon::SingleInstance instance;
+    if (instance.handOver(pages))
+        return 0;
+    instance.listen();
 
     quillon::DesktopMessages messages;
     quillon::DesktopOpener opener;
@@ -37,7 +48,8 @@ int main(int argc, char* argv[])
     services.startFolder = QDir::currentPath();
     quillon::frmMain window(services);
     window.show();
-    const QStringList pages = parser.positionalArguments();
+    QObject::connect(&instance, &quillon::SingleInstance::pagesHandedOver, &window,
+        &quillon::frmMain::takeHandedOverPages);
     if (!pages.isEmpty())
         QTimer::singleShot(0, &window, [&window, pages] { window.openPages(pages); });
     return app.exec();

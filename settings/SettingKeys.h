@@ -19,6 +19,8 @@ inline constexpr SettingKey GenerateBackups { "Generate Backups", "True" };
 inline constexpr SettingKey BackupMode { "Backup Mode", "Normal" }; // "Global" or "Normal"
 inline constexpr SettingKey BackupPath { "Backup Path", "" }; // a folder ending in a separator
 inline constexpr SettingKey Sound { "Sound", "True" };
+inline constexpr SettingKey SiteRoot { "Site Root",
+    "" }; // the folder "/..." pictures are found under; empty: none
 inline constexpr SettingKey WindowState { "Window State", "0" };
 inline constexpr SettingKey WindowTop { "Window Top", "100" };
 inline constexpr SettingKey WindowLeft { "Window Left", "100" };

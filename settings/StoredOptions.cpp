@@ -23,6 +23,7 @@ TagOptions tagOptionsFromSettings(const Settings& settings)
     options.backupPath = withTrailingSeparator(settings.read(keys::BackupPath));
     // The program's own folder is made when first needed; a folder the user chose must be there.
     options.makeBackupFolder = options.backupPath == defaultBackupPath();
+    options.siteRoot = settings.read(keys::SiteRoot);
     return options;
 }
 

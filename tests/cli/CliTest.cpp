@@ -2,6 +2,7 @@
 // format, pages under awkward names, and a site root it never reads outside of.
 
 #include "engine/run/Outcome.h"
+#include "settings/SettingKeys.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 
@@ -167,12 +168,23 @@ TEST(QuillonTag, NoPictureOutsideTheRootIsRead)
         QFile::link(QStringLiteral("../../outside.png"), dir.file(QStringLiteral("root/img/link.png"))));
     const QByteArray page = "<img src=/img/in.gif><img src=/../outside.png><img src=../../outside.png>"
                             "<img src=/img/link.png><img src=../img/link.png>";
-    const QString file = dir.write(QStringLiteral("root/pages/p.html"), page);
-    const ProgramRun run
-        = quillonTag(words("--no-backup --root") << dir.file(QStringLiteral("root")) << file);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.text().count(u"\tSuccess!"_s), 1) << qPrintable(run.text());
-    EXPECT_TRUE(run.text().endsWith(QStringLiteral("Found 5, Tagged 1, Errors 4\n")))
-        << qPrintable(run.text());
-    EXPECT_EQ(slurp(file), QByteArray(page).replace("in.gif>", "in.gif WIDTH=5 HEIGHT=6>"));
+    const QString root = dir.file(QStringLiteral("root"));
+    // The root given here, the one the window stored, or both: --root wins.
+    const Settings stored(SettingsStore(dir.file(QStringLiteral("config"))));
+    stored.write(keys::BorderReact, QStringLiteral("1"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), stored.store().folder());
+    const std::pair<QString, QStringList> ways[] = { { QString(), words("--root") << root },
+        { root, words("--use-settings") }, { dir.path(), words("--use-settings --root") << root } };
+    for (const auto& [storedRoot, given] : ways) {
+        SCOPED_TRACE(given.join(u' ').toStdString());
+        stored.write(keys::SiteRoot, storedRoot);
+        const QString file = dir.write(QStringLiteral("root/pages/p.html"), page);
+        const ProgramRun run = quillonTag(words("--no-backup") << given << file, {}, environment);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.text().count(u"\tSuccess!"_s), 1) << qPrintable(run.text());
+        EXPECT_TRUE(run.text().endsWith(QStringLiteral("Found 5, Tagged 1, Errors 4\n")))
+            << qPrintable(run.text());
+        EXPECT_EQ(slurp(file), QByteArray(page).replace("in.gif>", "in.gif WIDTH=5 HEIGHT=6>"));
+    }
 }

@@ -261,10 +261,11 @@ TEST(TagOptionsFromSettings, EveryStoredKeyIsRead)
     const TagOptions fresh = tagOptionsFromSettings(settings);
     EXPECT_TRUE(fresh.addBorder && fresh.generateBackups && fresh.makeBackupFolder);
     EXPECT_EQ(fresh.backupPath, defaultBackupPath());
+    EXPECT_TRUE(fresh.siteRoot.isEmpty());
     const std::pair<SettingKey, QString> stored[] = { { keys::OnlineMode, u"True"_s },
         { keys::BorderReact, u"1"_s }, { keys::BorderSizeIndex, u"0"_s }, { keys::AltReact, u"2"_s },
         { keys::AltTextIndex, u" 1.0 "_s }, { keys::AltText, u"Hi"_s }, { keys::GenerateBackups, u"False"_s },
-        { keys::BackupMode, u"Global"_s }, { keys::BackupPath, dir.path() } };
+        { keys::BackupMode, u"Global"_s }, { keys::BackupPath, dir.path() }, { keys::SiteRoot, dir.path() } };
     for (const auto& [key, value] : stored)
         settings.write(key, value);
     const TagOptions read = tagOptionsFromSettings(settings);
@@ -274,6 +275,7 @@ TEST(TagOptionsFromSettings, EveryStoredKeyIsRead)
     EXPECT_EQ(read.altTextIndex, 1.0);
     EXPECT_EQ(read.altText, u"Hi"_s);
     EXPECT_EQ(read.backupPath, dir.path() + u'/');
+    EXPECT_EQ(read.siteRoot, dir.path());
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "filelist/FileBox.h"
 #include "filelist/FileList.h"
+#include "filelist/PathElision.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestSupport.h"
 
+#include <QtTest>
 #include <QtWidgets>
 
 #include <gtest/gtest.h>
@@ -78,6 +80,61 @@ TEST(FileListTest, PagesComeInOnceEachAndFiftyAtMostWhicheverWayTheyCome)
             tagged.append(row.section(u'\t', 0, 0));
     EXPECT_EQ(tagged.size(), 55);
     EXPECT_EQ(tagged.first(50), expected);
+}
+
+// A path too long for its room loses its folders first and keeps the file's
+// name whole; only a name too long on its own is cut in its middle.
+TEST(FileListTest, ALongPathGivesWayInItsFoldersAndKeepsTheNameWhole)
+{
+    const QFontMetrics metrics(QApplication::font());
+    const auto room = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+    const QString folders = "/home/someone/sites/a-rather-long-folder/", name = "index-of-the-gallery.html";
+    const struct {
+        QString path;
+        int width;
+        QString expected; // empty: the name shown whole after shortened folders
+    } cases[] = {
+        { folders + name, room(folders + name), folders + name },
+        { folders + name, room(folders + name) - 1, {} },
+        { "C:\\Web\\" + name, room(name) + room("\u2026\\") + 2, "\u2026\\" + name },
+        { folders + name, room(name) / 2, metrics.elidedText(name, Qt::ElideMiddle, room(name) / 2) },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        const QString shown = elidePath(c.path, metrics, c.width);
+        EXPECT_LE(room(shown), c.width);
+        if (c.expected.isEmpty()) {
+            EXPECT_TRUE(shown.endsWith("/" + name) && shown.startsWith("/h") && shown.contains(u'\u2026'))
+                << qPrintable(shown);
+        } else {
+            EXPECT_EQ(shown, c.expected);
+        }
+    }
+}
+
+// Delete removes the selected file as the menu's Remove does; the Menu key and
+// Shift+F10 open the menu, as the right button does.
+TEST(FileListTest, DeleteRemovesTheSelectedFileAndTheMenuKeysOpenTheMenu)
+{
+    TempDir tmp;
+    ScriptedMessages messages;
+    FileBox files;
+    QListWidget lstFiles;
+    FileList list { &lstFiles, &files, messages, nullptr };
+    lstFiles.show();
+    list.addPages({ tmp.write("a.htm", ""), tmp.write("b.htm", "") });
+    lstFiles.setCurrentRow(0);
+    QTest::keyClick(&lstFiles, Qt::Key_Delete);
+    EXPECT_EQ(list.paths(), QStringList({ tmp.file("b.htm") }));
+    QTest::keyClick(&lstFiles, Qt::Key_Delete);
+    EXPECT_EQ(messages.shown, QList<QStringList>({ { "Error!", "No file is selected to remove!" } }));
+    for (const auto& [key, modifiers] :
+        { std::pair(Qt::Key_Menu, Qt::NoModifier), { Qt::Key_F10, Qt::ShiftModifier } }) {
+        SCOPED_TRACE(key);
+        QTest::keyClick(&lstFiles, key, modifiers);
+        EXPECT_TRUE(list.mnuFileListPopup()->isVisible());
+        list.mnuFileListPopup()->hide();
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "engine/run/TaggingEngine.h"
 #include "filelist/FileList.h"
 #include "mainwindow/ProgressBar.h"
+#include "mainwindow/SingleInstance.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/Twips.h"
 #include "mainwindow/WindowPlacement.h"
@@ -14,12 +15,14 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/ScriptedMessages.h"
 
+#include <QLocalServer>
 #include <QtTest>
 #include <QtWidgets>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <future>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -331,15 +334,79 @@ TEST_F(MainWindowTest, AnOptionThatCannotBeSavedIsToldOnceWithTheStoresFile)
                 + settings().store().fileFor(kApplication) } }));
 }
 
+// F1 opens help in its own window and Esc puts it away.
 TEST_F(MainWindowTest, HelpOpensInItsOwnWindowAndOutsideLinksGoToTheOpener)
 {
     open({});
-    find<QAction>("mnuHelpContents")->trigger();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(w.get(), Qt::Key_F1);
     auto* help = w->findChild<frmHelp*>();
     ASSERT_TRUE(help && QTest::qWaitForWindowExposed(help));
     EXPECT_EQ(QFileInfo(help->txtHelp->source().toLocalFile()).fileName(), "yarrow.html");
     emit help->txtHelp->anchorClicked(QUrl("https://example.test/quillon"));
     EXPECT_EQ(opener.opened, QList<QUrl>({ QUrl("https://example.test/quillon") }));
+    QTest::keyClick(help->txtHelp, Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
+}
+
+// The tick and OK only when no row is an error; otherwise the warning in its
+// place, telling how many.
+TEST_F(MainWindowTest, TheDonePictureIsTheTickOnlyWithoutErrorsAndTheWarningCountsThem)
+{
+    open({ "one.htm" });
+    const auto* done = find<QLabel>("imgDone");
+    QImage tick;
+    for (const auto& [missing, told] : { std::pair(0, ""), { 1, "1 error" }, { 3, "3 errors" } }) {
+        SCOPED_TRACE(missing);
+        site.write("one.htm", kPage + QByteArray("<img src=\"gone.png\">").repeated(missing));
+        ASSERT_TRUE(runs());
+        EXPECT_TRUE(done->isVisible());
+        EXPECT_EQ(done->accessibleName(), told);
+        EXPECT_EQ(text("lblTotalErrors"), QString::number(missing));
+        if (missing == 0)
+            tick = done->pixmap().toImage();
+        EXPECT_EQ(done->pixmap().toImage() == tick, missing == 0);
+    }
+}
+
+// With a site root stored, a picture named from the top of the site is found
+// under it, and one whose path leads out of it is refused.
+TEST_F(MainWindowTest, PicturesNamedFromTheTopAreFoundUnderTheStoredSiteRootOnly)
+{
+    site.write("root/pics/in.png", makePicture("png", 5, 6));
+    settings().write(keys::SiteRoot, site.file("root"));
+    site.write("root/one.htm", "<img src=/pics/in.png><img src=/../pics/a.png>");
+    open({ "root/one.htm" });
+    ASSERT_TRUE(runs());
+    EXPECT_TRUE(site.read("root/one.htm")
+                    .startsWith("<img src=/pics/in.png WIDTH=5 HEIGHT=6 BORDER=10><img src=/../pics/a.png>"));
+    EXPECT_EQ(totals(), QStringList({ "2", "1", "1" }));
+}
+
+// A later start hands its pages to the window there, which lists them and comes
+// out of hiding; a socket whose owner does not answer is taken over.
+TEST_F(MainWindowTest, ALaterStartHandsItsPagesToTheWindowThereAndASilentSocketIsTakenOver)
+{
+    open({});
+    const QString socket = store.file("window");
+    const auto handOver = [&](const QStringList& pages) {
+        auto handed
+            = std::async(std::launch::async, [&] { return SingleInstance(socket).handOver(pages, 500); });
+        while (handed.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+            QTest::qWait(5);
+        return handed.get();
+    };
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(socket));
+    EXPECT_FALSE(handOver({ site.file("one.htm") }));
+    SingleInstance first(socket);
+    ASSERT_TRUE(first.listen());
+    QObject::connect(&first, &SingleInstance::pagesHandedOver, w.get(), &frmMain::takeHandedOverPages);
+    w->showMinimized();
+    EXPECT_TRUE(handOver({ site.file("one.htm"), site.file("two.htm") }));
+    EXPECT_EQ(listed(), 2);
+    EXPECT_FALSE(w->isMinimized());
 }
 
 } // namespace

@@ -20,8 +20,9 @@ protected:
     QMap<QString, QString> stored() const
     {
         QMap<QString, QString> all;
-        for (const SettingKey& key : { keys::GenerateBackups, keys::BackupMode, keys::Sound, keys::OnlineMode,
-                 keys::BorderReact, keys::BorderSizeIndex, keys::AltReact, keys::AltTextIndex })
+        for (const SettingKey& key :
+            { keys::GenerateBackups, keys::BackupMode, keys::Sound, keys::OnlineMode, keys::BorderReact,
+                keys::BorderSizeIndex, keys::AltReact, keys::AltTextIndex, keys::SiteRoot })
             all.insert(key.name, settings.store().ReadSetting(kApplication, kSection, key.name, "-"));
         return all;
     }
@@ -64,6 +65,8 @@ TEST_F(OptionsPageTest, EachControlStoresItsOwnKey)
         { use("chkGenerateBackups"), keys::GenerateBackups, "False" },
         { use("chkGenerateBackups"), keys::GenerateBackups, "True" },
         { use("chkBackupSame"), keys::BackupMode, "Normal" },
+        { [&] { use("cmdSiteRoot")(), QTest::mouseClick(find("cmdNone"), Qt::LeftButton); }, keys::SiteRoot,
+            "" },
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.key.name + std::string("=") + step.value);
