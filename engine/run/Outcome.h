@@ -19,6 +19,7 @@ enum class Outcome : quint8 {
     SizeInOtherUnits,
     SizeNotANumber,
     SizeOutOfRange,
+    Stopped, // the run was stopped before the page was written; the page is as it was
     // Errors: the tag or the document is left as it is, and the user should look.
     NoSrc,
     NoSiteRoot,
