@@ -97,7 +97,7 @@ ReportPage::ReportPage(QWidget* parent)
 
     cmdStop = new QPushButton(QStringLiteral("Stop"), this);
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
-    cmdStop->setToolTip(QStringLiteral("Stop tagging after the current image"));
+    cmdStop->setToolTip(QStringLiteral("Stop tagging; the file in hand is left as it was"));
     cmdStop->setEnabled(false);
 
     imgDone = new QLabel(this);
@@ -180,7 +180,6 @@ void ReportPage::resetForRun(int fileCount)
     showPercent(percentText(Progress->currentValue(), Progress->maximumValue()));
     imgDone->hide();
     showCounters(Counters());
-    m_filesReached = 0;
     m_fileCount = fileCount;
 }
 
@@ -192,7 +191,6 @@ void ReportPage::setRunning(bool running)
 
 void ReportPage::showFileStarted(int index, int count)
 {
-    m_filesReached = index + 1;
     m_fileCount = count;
     lblFilesCompleted->setText(filesInProgressText(index + 1, count));
 }
@@ -219,15 +217,15 @@ void ReportPage::showDone()
     imgDone->show();
 }
 
-void ReportPage::showStopped()
+void ReportPage::showStopped(int filesHandled)
 {
-    // Each file the run began ends at its four steps, the one cut short too.
+    // The file a stop cut short was left as it was, so it counts for nothing.
     const double reached
-        = std::min(Progress->minimumValue() + 4.0 * m_filesReached, Progress->maximumValue());
+        = std::min(Progress->minimumValue() + 4.0 * filesHandled, Progress->maximumValue());
     Progress->setCurrentValue(reached);
     showPercent(percentText(reached, Progress->maximumValue()));
     lblFilesCompleted->setText(
-        QStringLiteral("Stopped after %1 of %2 files.").arg(m_filesReached).arg(m_fileCount));
+        QStringLiteral("Stopped after %1 of %2 files.").arg(filesHandled).arg(m_fileCount));
     imgDone->hide();
 }
 
