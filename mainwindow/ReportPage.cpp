@@ -220,8 +220,7 @@ void ReportPage::showDone()
 void ReportPage::showStopped(int filesHandled)
 {
     // The file a stop cut short was left as it was, so it counts for nothing.
-    const double reached
-        = std::min(Progress->minimumValue() + 4.0 * filesHandled, Progress->maximumValue());
+    const double reached = std::min(Progress->minimumValue() + 4.0 * filesHandled, Progress->maximumValue());
     Progress->setCurrentValue(reached);
     showPercent(percentText(reached, Progress->maximumValue()));
     lblFilesCompleted->setText(

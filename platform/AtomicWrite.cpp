@@ -340,7 +340,8 @@ QStringList stagedNamesIn(const QString& folder)
     while (const dirent* entry = ::readdir(dir.get())) {
         const QString name = QFile::decodeName(entry->d_name);
         const qsizetype mark = name.lastIndexOf(kStagedMark);
-        if (name.startsWith(u'.') && mark > 0 && isRandomPart(QStringView(name).sliced(mark + kStagedMark.size())))
+        if (name.startsWith(u'.') && mark > 0
+            && isRandomPart(QStringView(name).sliced(mark + kStagedMark.size())))
             names.append(name);
     }
     return names;

@@ -32,7 +32,8 @@ public:
     // (numbering is safe from several threads). A stop ends the transfer
     // and leaves no file behind.
     Result<QString> DownloadImage(const QString& address, ImageFetcher& fetcher);
-    Result<QString> DownloadImage(const QString& address, ImageFetcher& fetcher, const std::atomic<bool>& stop);
+    Result<QString> DownloadImage(
+        const QString& address, ImageFetcher& fetcher, const std::atomic<bool>& stop);
 
     // The end of a run: the files and the folder go, and numbering starts again
     // at temp.001 in a new folder on the next download.

@@ -39,7 +39,8 @@ public:
     // a transfer that fails, times out or passes the size limit is a failure.
     // Once stop is set (from any thread) the transfer ends within a tenth of a
     // second or so, targetPath is removed, and the failure is TransferStopped.
-    virtual Status fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop) = 0;
+    virtual Status fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop)
+        = 0;
     // A transfer that nothing stops.
     Status fetch(const QString& address, const QString& targetPath)
     {

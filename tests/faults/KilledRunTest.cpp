@@ -36,7 +36,8 @@ TEST(KilledRun, EveryPageIsOldOrNewNothingStagedStaysAndTheNextRunFinishesTheJob
     ASSERT_EQ(unbroken.exitCode, 0) << qPrintable(unbroken.err);
     const QMap<QString, QByteArray> reference = filesBelow(referenceSite, QStringLiteral(".html"));
 
-    auto staged = [](const QString& site) { return filesBelow(site).keys().filter(QStringLiteral(".quillon-")); };
+    auto staged
+        = [](const QString& site) { return filesBelow(site).keys().filter(QStringLiteral(".quillon-")); };
     const struct {
         int signal;
         double fraction;
@@ -56,11 +57,13 @@ TEST(KilledRun, EveryPageIsOldOrNewNothingStagedStaysAndTheNextRunFinishesTheJob
         if (c.signal != SIGKILL) {
             EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
             EXPECT_EQ(process.exitCode(), 128 + c.signal);
-            EXPECT_TRUE(QString::fromUtf8(process.readAllStandardOutput()).startsWith(QStringLiteral("Found ")));
+            EXPECT_TRUE(
+                QString::fromUtf8(process.readAllStandardOutput()).startsWith(QStringLiteral("Found ")));
             EXPECT_EQ(staged(site), QStringList());
         } else { // and what a kill long before left for a page in a folder of its own
             const QFileInfo page(site + u'/' + original.lastKey());
-            ASSERT_TRUE(QFile(page.path() + "/." + page.fileName() + ".quillon-Ab3xYz").open(QIODevice::WriteOnly));
+            ASSERT_TRUE(
+                QFile(page.path() + "/." + page.fileName() + ".quillon-Ab3xYz").open(QIODevice::WriteOnly));
         }
 
         for (auto it = original.cbegin(); it != original.cend(); ++it) {
