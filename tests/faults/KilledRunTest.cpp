@@ -6,6 +6,7 @@
 
 #include "tests/support/TestSupport.h"
 
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -38,10 +39,12 @@ TEST(KilledRun, EveryPageIsOldOrNewNothingStagedStaysAndTheNextRunFinishesTheJob
 
     auto staged
         = [](const QString& site) { return filesBelow(site).keys().filter(QStringLiteral(".quillon-")); };
+    // A kill after a part of the run's time; a stop by signal as soon as the first
+    // pages are in place, so that it surely meets the run under way.
     const struct {
         int signal;
         double fraction;
-    } cases[] = { { SIGKILL, 0.25 }, { SIGINT, 0.5 }, { SIGTERM, 0.75 } };
+    } cases[] = { { SIGKILL, 0.25 }, { SIGINT, 0 }, { SIGTERM, 0 }, { SIGKILL, 0.75 } };
     int number = 0;
     for (const auto& c : cases) {
         const auto delay = static_cast<unsigned long>(double(duration) * c.fraction);
@@ -52,6 +55,12 @@ TEST(KilledRun, EveryPageIsOldOrNewNothingStagedStaysAndTheNextRunFinishesTheJob
         process.start(quillonTagPath(), { QStringLiteral("-r"), QStringLiteral("-q"), site });
         ASSERT_TRUE(process.waitForStarted());
         QThread::msleep(delay);
+        const auto backups = [&] {
+            return QDirIterator(site, { QStringLiteral("*.bak") }, QDir::Files, QDirIterator::Subdirectories)
+                .hasNext();
+        };
+        while (c.signal != SIGKILL && !backups() && process.state() == QProcess::Running)
+            QThread::msleep(1);
         ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), c.signal), 0);
         ASSERT_TRUE(process.waitForFinished(60000));
         if (c.signal != SIGKILL) {
