@@ -22,10 +22,11 @@ using namespace quillon;
 // Every picture is local; a fetch would be a fault in the benchmark.
 class NoFetcher : public ImageFetcher {
 public:
-    Status fetch(const QString& address, const QString& targetPath) override
+    Status fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop) override
     {
         Q_UNUSED(address)
         Q_UNUSED(targetPath)
+        Q_UNUSED(stop)
         return Failure(ErrorCode::ConnectFailed);
     }
 };

@@ -13,12 +13,70 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace quillon {
 
 namespace {
+
+// Set from a signal handler, so nothing but lock-free atomics.
+std::atomic<bool> g_stopRun { false };
+std::atomic<int> g_stopSignal { 0 };
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
+extern "C" void stopRunOnSignal(int signal)
+{
+    g_stopSignal.store(signal);
+    g_stopRun.store(true);
+}
+
+// While it lives, SIGINT and SIGTERM stop the run the way the window's Stop
+// does instead of ending the program on the spot, which would leave the page
+// in hand's staged files behind and print no report. Made on the main thread
+// before any job starts; the earlier handlers come back after the run.
+class StopOnSignals {
+public:
+    StopOnSignals()
+    {
+        g_stopRun = false;
+        g_stopSignal = 0;
+        struct sigaction action { };
+        action.sa_handler = &stopRunOnSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART; // the jobs' reads and writes go on undisturbed
+        ::sigaction(SIGINT, &action, &m_interrupt);
+        ::sigaction(SIGTERM, &action, &m_terminate);
+    }
+    ~StopOnSignals()
+    {
+        ::sigaction(SIGINT, &m_interrupt, nullptr);
+        ::sigaction(SIGTERM, &m_terminate, nullptr);
+    }
+    StopOnSignals(const StopOnSignals&) = delete;
+    StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+    const std::atomic<bool>& flag() const { return g_stopRun; }
+    // The exit status a stop by signal asks for, or nothing.
+    std::optional<int> exitStatus() const
+    {
+        switch (g_stopSignal.load()) {
+        case SIGINT:
+            return ExitInterrupted;
+        case SIGTERM:
+            return ExitTerminated;
+        default:
+            return std::nullopt;
+        }
+    }
+
+private:
+    struct sigaction m_interrupt { };
+    struct sigaction m_terminate { };
+};
 
 // "12/500 files, 3400 tags/s", redrawn in place on a terminal.
 class ProgressLine {
@@ -137,6 +195,8 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
     const int jobs = options.jobs > 0 ? options.jobs : byDefault;
     ParallelRun run(tagging, jobs, makeFetcher, transfers);
     run.setKeepBytes(options.diff);
+    const StopOnSignals stopper;
+    run.setStopFlag(&stopper.flag());
 
     ReportWriter report(out, options.report, options.quiet);
     ProgressLine progress(err, static_cast<int>(documents->size()));
@@ -162,6 +222,8 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
     progress.finish();
     if (!options.diff)
         report.finish(totals);
+    if (const std::optional<int> stopped = stopper.exitStatus())
+        return *stopped;
     return anyError ? ExitTagErrors : ExitSuccess;
 }
 

@@ -107,7 +107,9 @@ QString usageText()
                "  0  every tag was handled without an error\n"
                "  1  at least one row ends in an error\n"
                "  2  the command line is wrong, or a PATH does not exist (nothing is changed)\n"
-               "  3  the report could not be written (a full disk, a closed pipe)\n")
+               "  3  the report could not be written (a full disk, a closed pipe)\n"
+               "  130, 143  stopped by SIGINT (Ctrl-C) or SIGTERM: the pages written stay, the page\n"
+               "     in hand is left as it was, and the report so far is printed\n")
         + helpPageLine();
 }
 

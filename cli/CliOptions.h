@@ -14,6 +14,8 @@ enum ExitStatus : int {
     ExitTagErrors = 1, // at least one report row ends in an error
     ExitUsage = 2, // the command line is wrong, or a PATH does not exist
     ExitReportUnwritten = 3, // the report could not be written whole
+    ExitInterrupted = 130, // stopped by SIGINT (128 + its number)
+    ExitTerminated = 143, // stopped by SIGTERM (128 + its number)
 };
 
 enum class ReportFormat { Text, Json, Csv };

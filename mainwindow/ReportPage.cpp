@@ -130,7 +130,7 @@ ReportPage::ReportPage(QWidget* parent)
 
     cmdStop = new QPushButton(QStringLiteral("Stop"), this);
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
-    cmdStop->setToolTip(QStringLiteral("Stop tagging after the current image"));
+    cmdStop->setToolTip(QStringLiteral("Stop tagging; the file in hand is left as it was"));
     cmdStop->setEnabled(false);
 
     imgDone = new QLabel(this);
@@ -212,7 +212,6 @@ void ReportPage::resetForRun(int fileCount)
     showPercent(percentText(Progress->currentValue(), Progress->maximumValue()));
     imgDone->hide();
     showCounters(Counters());
-    m_filesReached = 0;
     m_fileCount = fileCount;
 }
 
@@ -224,7 +223,6 @@ void ReportPage::setRunning(bool running)
 
 void ReportPage::showFileStarted(int index, int count)
 {
-    m_filesReached = index + 1;
     m_fileCount = count;
     lblFilesCompleted->setText(filesInProgressText(index + 1, count));
 }
@@ -264,15 +262,14 @@ void ReportPage::showDone()
     imgDone->show();
 }
 
-void ReportPage::showStopped()
+void ReportPage::showStopped(int filesHandled)
 {
-    // Each file the run began ends at its four steps, the one cut short too.
-    const double reached
-        = std::min(Progress->minimumValue() + 4.0 * m_filesReached, Progress->maximumValue());
+    // The file a stop cut short was left as it was, so it counts for nothing.
+    const double reached = std::min(Progress->minimumValue() + 4.0 * filesHandled, Progress->maximumValue());
     Progress->setCurrentValue(reached);
     showPercent(percentText(reached, Progress->maximumValue()));
     lblFilesCompleted->setText(
-        QStringLiteral("Stopped after %1 of %2 files.").arg(m_filesReached).arg(m_fileCount));
+        QStringLiteral("Stopped after %1 of %2 files.").arg(filesHandled).arg(m_fileCount));
     imgDone->hide();
 }
 

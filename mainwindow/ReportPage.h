@@ -32,8 +32,9 @@ public:
     // The run went through every file: full bar (as the run left it) and the
     // done picture, a warning with the count when the run reported errors.
     void showDone();
-    // The run was stopped: the bar and the line tell how far it got; no done picture.
-    void showStopped();
+    // The run was stopped after filesHandled files were written or otherwise
+    // handled: the bar and the line tell so; no done picture.
+    void showStopped(int filesHandled);
     // Clear All: bar at its start with its percentage, counters 0, no done picture.
     void clear();
 
@@ -77,8 +78,7 @@ private:
     // The page control's width at the last layout, for the bar to make room
     // beside a percentage that changed its width.
     double m_tabWidth = 0;
-    // Files the current run has begun, of how many.
-    int m_filesReached = 0;
+    // The files of the current run.
     int m_fileCount = 0;
     // Error rows of the run so far, for the done picture.
     int m_totalErrors = 0;

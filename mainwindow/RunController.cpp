@@ -39,6 +39,7 @@ struct RunController::Batch {
     std::optional<FileStep> file;
     bool finished = false;
     bool stopped = false;
+    int filesHandled = 0; // when stopped: the files written or otherwise handled to their end
 
     bool isEmpty() const
     {
@@ -88,6 +89,12 @@ public:
     {
         const std::lock_guard lock(m_lock);
         m_batch.file = Batch::FileStep { index, count, path };
+        m_filesHandled = count; // unless a stop ends the run first
+    }
+    void runStopped(int handled, int) override
+    {
+        const std::lock_guard lock(m_lock);
+        m_filesHandled = handled;
     }
     // Called by the engine after its end-of-run work and before it forgets any
     // stop asked of it: a stop asked after this point is not passed on.
@@ -97,6 +104,7 @@ public:
         m_engineBusy = false;
         m_batch.finished = true;
         m_batch.stopped = m_stopAsked;
+        m_batch.filesHandled = m_filesHandled;
     }
 
     void runStarts()
@@ -104,6 +112,7 @@ public:
         const std::lock_guard lock(m_lock);
         m_engineBusy = true;
         m_stopAsked = false;
+        m_filesHandled = 0;
     }
     void stop(TaggingEngine& engine)
     {
@@ -124,6 +133,7 @@ private:
     Batch m_batch;
     bool m_engineBusy = false;
     bool m_stopAsked = false;
+    int m_filesHandled = 0;
 };
 
 RunController::RunController(RunServices services, QObject* parent)
@@ -273,11 +283,12 @@ void RunController::deliver()
             emit countersChanged(*head.counters);
         const bool finished = head.finished;
         const bool stopped = head.stopped;
+        const int filesHandled = head.filesHandled;
         m_backlog.pop_front();
         if (finished) {
             m_delivery->stop();
             m_running = false;
-            emit runFinished(stopped);
+            emit runFinished(stopped, filesHandled);
             if (m_doneSound && m_services.sound)
                 m_services.sound->play(findDataFile(QStringLiteral("done.wav")));
             emit runningChanged(false);

@@ -61,8 +61,9 @@ public:
     bool begin(const QStringList& files, bool doneSound);
     // Starts a run over files; false when one is already going.
     bool start(const QStringList& files);
-    // Ends the run after the tag in hand. A stop that comes when the engine is
-    // already past its last file does nothing, so it cannot stop the next run.
+    // Ends the run within moments, a download included; the file in hand is
+    // left as it was. A stop that comes when the engine is already past its
+    // last file does nothing, so it cannot stop the next run.
     void stop();
     bool isRunning() const { return m_running; }
     // Empties the report (between runs).
@@ -87,8 +88,9 @@ signals:
     void progressChanged(double value, double maximum);
     void fileStarted(int index, int count, const QString& path);
     // The run is over, every event before it handed on. stopped: it ended
-    // because stop() was asked while the engine still had work.
-    void runFinished(bool stopped);
+    // because stop() was asked while the engine still had work; filesHandled
+    // then counts the files written or otherwise handled to their end.
+    void runFinished(bool stopped, int filesHandled);
 
 private:
     class Relay;

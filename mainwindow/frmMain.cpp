@@ -145,8 +145,9 @@ void frmMain::connectRun()
         pageReport->showFileStarted(index, count);
         fileList->selectEntry(index);
     });
-    connect(m_run, &RunController::runFinished, this,
-        [this](bool stopped) { stopped ? pageReport->showStopped() : pageReport->showDone(); });
+    connect(m_run, &RunController::runFinished, this, [this](bool stopped, int filesHandled) {
+        stopped ? pageReport->showStopped(filesHandled) : pageReport->showDone();
+    });
     connect(m_run, &RunController::runningChanged, this, &frmMain::setRunning);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(app, &QGuiApplication::commitDataRequest, this,

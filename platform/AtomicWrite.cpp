@@ -4,12 +4,16 @@
 #include "platform/PosixFiles.h"
 #include "platform/Umask.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -138,17 +142,39 @@ QString resolveLinks(const QString& path)
     return current;
 }
 
-// mkostemp's template for a temporary file in folder beside the target
-// fileName: a dot, the target's name, ".quillon-" and six random characters.
-// The name is shortened by whole characters where it would pass the file
-// system's limit, so that a page with a long name can still be written.
+const QString kStagedMark = QStringLiteral(".quillon-");
+constexpr qsizetype kRandomLength = 6; // mkostemp's XXXXXX
+
+// A temporary file beside the target fileName is named with a dot, the target's
+// name, ".quillon-" and six random characters. The name is shortened by whole
+// characters where it would pass the file system's limit, so that a page with
+// a long name can still be written. This is all of it but the random part.
+QString stagedPrefixFor(const QString& fileName)
+{
+    QString name = fileName;
+    while (!name.isEmpty() && encoded(u'.' + name + kStagedMark).size() + kRandomLength > NAME_MAX)
+        name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
+    return u'.' + name + kStagedMark;
+}
+
+// mkostemp's template for a temporary file in folder beside the target fileName.
 QByteArray tempNameFor(const QString& folder, const QString& fileName)
 {
-    static const QString ending = QStringLiteral(".quillon-XXXXXX");
-    QString name = fileName;
-    while (!name.isEmpty() && encoded(u'.' + name + ending).size() > NAME_MAX)
-        name.chop(name.size() > 1 && name.back().isLowSurrogate() ? 2 : 1);
-    return encoded(folder + QStringLiteral("/.") + name + ending);
+    return encoded(folder + u'/' + stagedPrefixFor(fileName) + QStringLiteral("XXXXXX"));
+}
+
+// mkostemp fills its template with letters and digits.
+bool isRandomPart(QStringView text)
+{
+    return text.size() == kRandomLength && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+    });
+}
+
+bool isStagedNameFor(const QString& name, const QString& fileName)
+{
+    const QString prefix = stagedPrefixFor(fileName);
+    return name.startsWith(prefix) && isRandomPart(QStringView(name).sliced(prefix.size()));
 }
 
 } // namespace
@@ -290,6 +316,53 @@ Status writeFileAtomic(const QString& path, const QByteArray& bytes, const FileS
     if (!staged)
         return staged.failure();
     return commitStagedDurably(*staged);
+}
+
+timespec fileClockNow()
+{
+    timespec now {};
+    // File times come from the kernel's coarse clock, which may lag the fine
+    // one: a file written right after a fine reading could seem older than it.
+#ifdef CLOCK_REALTIME_COARSE
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+#else
+    ::clock_gettime(CLOCK_REALTIME, &now);
+#endif
+    return now;
+}
+
+QStringList stagedNamesIn(const QString& folder)
+{
+    QStringList names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded(folder).constData()), &::closedir);
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QString name = QFile::decodeName(entry->d_name);
+        const qsizetype mark = name.lastIndexOf(kStagedMark);
+        if (name.startsWith(u'.') && mark > 0
+            && isRandomPart(QStringView(name).sliced(mark + kStagedMark.size())))
+            names.append(name);
+    }
+    return names;
+}
+
+void removeStaleStaged(const QString& path, const QStringList& names, const timespec& before)
+{
+    const QFileInfo page(resolveLinks(path));
+    const QString backupName = QFileInfo(path).fileName() + QStringLiteral(".bak");
+    for (const QString& name : names) {
+        if (!isStagedNameFor(name, page.fileName()) && !isStagedNameFor(name, backupName))
+            continue;
+        const QByteArray file = encoded(page.absolutePath() + u'/' + name);
+        struct stat st { };
+        if (::lstat(file.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const bool older = st.st_mtim.tv_sec < before.tv_sec
+            || (st.st_mtim.tv_sec == before.tv_sec && st.st_mtim.tv_nsec < before.tv_nsec);
+        if (older)
+            ::unlink(file.constData());
+    }
 }
 
 } // namespace quillon

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <ctime>
+
 namespace quillon {
 
 // Replaces the file at path with bytes so that the file holds either its old
@@ -45,5 +47,16 @@ void discardStaged(const StagedWrite& staged);
 // Returns the paths whose bytes may not be on disk: their file system reported
 // written bytes that did not reach it, or could not be reached to be flushed.
 QStringList syncFileSystems(const QStringList& paths);
+
+// Staged files a run killed outright leaves behind. The time on the clock the
+// file systems stamp files by: a file written from now on is never older.
+timespec fileClockNow();
+// The names in folder that have the shape of a staged file, ".NAME.quillon-XXXXXX".
+QStringList stagedNamesIn(const QString& folder);
+// Removes, of names (in path's folder or, for a link, its target's), the files
+// staged for path and for its backup path + ".bak", named exactly as a write of
+// ours names them and last changed before `before`; anything else stays,
+// another program's files and a running write's included.
+void removeStaleStaged(const QString& path, const QStringList& names, const timespec& before);
 
 } // namespace quillon

@@ -51,6 +51,8 @@ QString describe(ErrorCode code)
         return QStringLiteral("Transfer larger than the limit");
     case ErrorCode::TransferNotFound:
         return QStringLiteral("Remote file not found");
+    case ErrorCode::TransferStopped:
+        return QStringLiteral("Transfer stopped");
     case ErrorCode::FileChanged:
         return QStringLiteral("File changed on disk while it was being tagged");
     }

@@ -30,6 +30,7 @@ enum class ErrorCode : int {
     TooManyRedirects = 605,
     TransferTooLarge = 606, // the body passed the size limit
     TransferNotFound = 607, // the server says the resource does not exist (ftp)
+    TransferStopped = 608, // the run was stopped while the transfer went on
 
     // Documents.
     FileChanged = 700, // the file changed on disk between its reading and its writing

@@ -32,9 +32,15 @@ struct CurlLibrary {
     decltype(&curl_easy_cleanup) easyCleanup = nullptr;
     decltype(&curl_easy_reset) easyReset = nullptr;
     decltype(&curl_easy_setopt) easySetopt = nullptr;
-    decltype(&curl_easy_perform) easyPerform = nullptr;
     decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
     decltype(&curl_easy_strerror) easyStrerror = nullptr;
+    decltype(&curl_multi_init) multiInit = nullptr;
+    decltype(&curl_multi_cleanup) multiCleanup = nullptr;
+    decltype(&curl_multi_add_handle) multiAdd = nullptr;
+    decltype(&curl_multi_remove_handle) multiRemove = nullptr;
+    decltype(&curl_multi_perform) multiPerform = nullptr;
+    decltype(&curl_multi_poll) multiPoll = nullptr;
+    decltype(&curl_multi_info_read) multiInfoRead = nullptr;
     QString error; // why it could not be loaded
 };
 
@@ -58,9 +64,15 @@ CurlLibrary loadCurl()
         || !resolve(library, "curl_easy_cleanup", curl.easyCleanup)
         || !resolve(library, "curl_easy_reset", curl.easyReset)
         || !resolve(library, "curl_easy_setopt", curl.easySetopt)
-        || !resolve(library, "curl_easy_perform", curl.easyPerform)
         || !resolve(library, "curl_easy_getinfo", curl.easyGetinfo)
-        || !resolve(library, "curl_easy_strerror", curl.easyStrerror)) {
+        || !resolve(library, "curl_easy_strerror", curl.easyStrerror)
+        || !resolve(library, "curl_multi_init", curl.multiInit)
+        || !resolve(library, "curl_multi_cleanup", curl.multiCleanup)
+        || !resolve(library, "curl_multi_add_handle", curl.multiAdd)
+        || !resolve(library, "curl_multi_remove_handle", curl.multiRemove)
+        || !resolve(library, "curl_multi_perform", curl.multiPerform)
+        || !resolve(library, "curl_multi_poll", curl.multiPoll)
+        || !resolve(library, "curl_multi_info_read", curl.multiInfoRead)) {
         curl = CurlLibrary();
         curl.error = QStringLiteral("libcurl.so.4 lacks a function it should have");
         return curl;
@@ -143,6 +155,16 @@ size_t writeBody(char* data, size_t size, size_t count, void* userData)
     return length;
 }
 
+// Ends a transfer in the middle of its data once the run is stopped.
+int stopWhenAsked(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
+}
+
+// How long a transfer waits for its sockets before it looks at the stop flag
+// again: a server that says nothing must not keep a stopped run waiting.
+constexpr int kStopPollMs = 50;
+
 ErrorCode codeFor(CURLcode rc)
 {
     switch (rc) {
@@ -182,18 +204,61 @@ template <typename T> void setOption(CURL* easy, CURLoption option, T value)
 
 } // namespace
 
+// The transfer runs on a multi handle of its own rather than curl_easy_perform,
+// which may sit in a silent socket for a second before it asks whether to go
+// on; the multi handle also keeps the connection cache from one fetch to the next.
 struct CurlFetcher::Handle {
     CURL* easy = nullptr;
+    CURLM* multi = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
 
     Handle()
         : easy(curlLibrary().easyInit ? curlLibrary().easyInit() : nullptr)
+        , multi(easy ? curlLibrary().multiInit() : nullptr)
     {
     }
     ~Handle()
     {
+        if (multi)
+            curlLibrary().multiCleanup(multi);
         if (easy)
             curlLibrary().easyCleanup(easy);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    // The transfer set up on easy, to its end or until stop is set.
+    CURLcode perform(const std::atomic<bool>& stop)
+    {
+        const CurlLibrary& curl = curlLibrary();
+        if (curl.multiAdd(multi, easy) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        CURLcode result = CURLE_OK;
+        for (;;) {
+            int running = 0;
+            if (curl.multiPerform(multi, &running) != CURLM_OK) {
+                result = CURLE_FAILED_INIT;
+                break;
+            }
+            if (running == 0) {
+                int left = 0;
+                while (const CURLMsg* message = curl.multiInfoRead(multi, &left)) {
+                    if (message->msg == CURLMSG_DONE)
+                        result = message->data.result;
+                }
+                break;
+            }
+            if (stop) {
+                result = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
+            if (curl.multiPoll(multi, nullptr, 0, kStopPollMs, nullptr) != CURLM_OK) {
+                result = CURLE_FAILED_INIT;
+                break;
+            }
+        }
+        curl.multiRemove(multi, easy);
+        return result;
     }
 };
 
@@ -213,7 +278,7 @@ Status CurlFetcher::startUp()
         ErrorCode::TransferFailed, QStringLiteral("libcurl cannot be loaded: ") + curl.error);
 }
 
-Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
+Status CurlFetcher::fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop)
 {
     // The target is made empty before anything else, so a stale picture from an
     // earlier download under this name can never be measured in place of this one.
@@ -223,7 +288,7 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
         return failureFromErrno(errno, targetPath);
     if (!m_handle)
         m_handle = std::make_unique<Handle>();
-    if (!m_handle->easy) {
+    if (!m_handle->easy || !m_handle->multi) {
         const QString& why = curlLibrary().error;
         return transferFailure(ErrorCode::TransferFailed,
             why.isEmpty() ? QStringLiteral("libcurl cannot start a transfer")
@@ -270,7 +335,10 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
         setOption(easy, CURLOPT_WRITEDATA, &body);
         if (ranged)
             setOption(easy, CURLOPT_RANGE, kHeadRange);
-        return curlLibrary().easyPerform(easy);
+        setOption(easy, CURLOPT_NOPROGRESS, 0L);
+        setOption(easy, CURLOPT_XFERINFOFUNCTION, &stopWhenAsked);
+        setOption(easy, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&stop));
+        return m_handle->perform(stop);
     };
 
     const bool ranged
@@ -295,7 +363,12 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath)
     CURL* easy = m_handle->easy;
 
     Status status;
-    if (sink.writeErrno != 0) {
+    if (stop) {
+        // Whatever arrived is of no use to a run that is over.
+        (void)fd.close();
+        ::unlink(nativePath.constData());
+        return Failure(ErrorCode::TransferStopped);
+    } else if (sink.writeErrno != 0) {
         status = failureFromErrno(sink.writeErrno, targetPath);
     } else if (sink.tooLarge) {
         status = transferFailure(

@@ -26,7 +26,8 @@ public:
     CurlFetcher(const CurlFetcher&) = delete;
     CurlFetcher& operator=(const CurlFetcher&) = delete;
 
-    Status fetch(const QString& address, const QString& targetPath) override;
+    using ImageFetcher::fetch;
+    Status fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop) override;
 
     // Loads libcurl and starts it, once for the whole process; later calls give
     // the first answer. Starting it is not safe beside other threads that use

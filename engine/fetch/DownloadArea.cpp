@@ -22,6 +22,13 @@ Result<QString> DownloadArea::DownloadImage(const QString& address)
 
 Result<QString> DownloadArea::DownloadImage(const QString& address, ImageFetcher& fetcher)
 {
+    static const std::atomic<bool> never { false };
+    return DownloadImage(address, fetcher, never);
+}
+
+Result<QString> DownloadArea::DownloadImage(
+    const QString& address, ImageFetcher& fetcher, const std::atomic<bool>& stop)
+{
     QString path;
     {
         // Numbers and the folder are handed out one at a time; the transfers
@@ -43,7 +50,7 @@ Result<QString> DownloadArea::DownloadImage(const QString& address, ImageFetcher
         const QString name = QStringLiteral("temp.%1").arg(m_counter, 3, 10, QLatin1Char('0'));
         path = m_dir->filePath(name);
     }
-    const Status fetched = fetcher.fetch(address, path);
+    const Status fetched = fetcher.fetch(address, path, stop);
     if (!fetched)
         return fetched.failure();
     return path;

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -28,8 +29,11 @@ public:
     // run out of numbers: the result is Overflow and nothing is fetched.
     Result<QString> DownloadImage(const QString& address);
     // The same through another fetcher, so that several transfers can run at once
-    // (numbering is safe from several threads).
+    // (numbering is safe from several threads). A stop ends the transfer
+    // and leaves no file behind.
     Result<QString> DownloadImage(const QString& address, ImageFetcher& fetcher);
+    Result<QString> DownloadImage(
+        const QString& address, ImageFetcher& fetcher, const std::atomic<bool>& stop);
 
     // The end of a run: the files and the folder go, and numbering starts again
     // at temp.001 in a new folder on the next download.

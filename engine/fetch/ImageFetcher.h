@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 
 namespace quillon {
@@ -36,7 +37,16 @@ public:
     // Writes the whole body that address returns into targetPath, created or
     // truncated first. Whatever body arrives is written, an error page included;
     // a transfer that fails, times out or passes the size limit is a failure.
-    virtual Status fetch(const QString& address, const QString& targetPath) = 0;
+    // Once stop is set (from any thread) the transfer ends within a tenth of a
+    // second or so, targetPath is removed, and the failure is TransferStopped.
+    virtual Status fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop)
+        = 0;
+    // A transfer that nothing stops.
+    Status fetch(const QString& address, const QString& targetPath)
+    {
+        static const std::atomic<bool> never { false };
+        return fetch(address, targetPath, never);
+    }
 };
 
 } // namespace quillon

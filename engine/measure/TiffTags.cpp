@@ -90,9 +90,8 @@ std::optional<TiffTags::Directory> TiffTags::directory(qint64 offset) const
     directory.entries.reserve(count);
     for (quint32 i = 0; i < count; ++i) {
         const qsizetype at = 12 * qsizetype(i);
-        directory.entries.push_back(
-            Entry { u16(*bytes, at), u16(*bytes, at + 2), u32(*bytes, at + 4), u16(*bytes, at + 8),
-                u32(*bytes, at + 8) });
+        directory.entries.push_back(Entry { u16(*bytes, at), u16(*bytes, at + 2), u32(*bytes, at + 4),
+            u16(*bytes, at + 8), u32(*bytes, at + 8) });
     }
     directory.end = offset + 2 + 12 * qint64(count);
     // A last directory cut right after its entries simply has no next one.
@@ -144,8 +143,8 @@ PictureSize TiffTags::densityCorrected(const Directory& first, PictureSize store
     const std::optional<quint32> pixelY = number(exif->find(kPixelYDimension));
     if (!pixelX || !pixelY || *pixelX == 0 || *pixelY == 0)
         return stored;
-    if (stored.width > PictureSize::kMaxSide || stored.height > PictureSize::kMaxSide || *pixelX > PictureSize::kMaxSide
-        || *pixelY > PictureSize::kMaxSide)
+    if (stored.width > PictureSize::kMaxSide || stored.height > PictureSize::kMaxSide
+        || *pixelX > PictureSize::kMaxSide || *pixelY > PictureSize::kMaxSide)
         return stored;
     // side x 72 / (numerator / denominator) must be the dimension exactly; in
     // whole numbers that fit 64 bits, since no side passes 2^24.

@@ -65,14 +65,18 @@ Result<StagedWrite> DocumentPass::stageBackup(
     return stageFileAtomic(backup, bytes, nullptr, !m_deferWrites, Links::Replace);
 }
 
-void DocumentPass::TagFile(
+bool DocumentPass::TagFile(
     const QString& path, const TagOptions& options, double base, const std::atomic<bool>& stop)
 {
+    if (!options.dryRun)
+        m_resources.removeStaleStaged(path);
+    const int firstRow = static_cast<int>(m_report.rows().size());
+    const Counters atStart = m_report.counters();
     FileStamp readVersion;
     const Result<QByteArray> read = readWholeFile(path, &readVersion);
     if (!read) {
         reportDocumentFailure(path, Outcome::ReadFailed);
-        return;
+        return true;
     }
     const QByteArray& bytes = read.value();
     // The backup is written first, but put in place only when the document is
@@ -83,10 +87,19 @@ void DocumentPass::TagFile(
         Result<StagedWrite> staged = stageBackup(path, bytes, options);
         if (!staged) {
             reportDocumentFailure(path, Outcome::BackupFailed);
-            return;
+            return true;
         }
         backup = std::move(staged).value();
     }
+    // Stopped: whatever was staged goes, and the rows tell the page was left alone.
+    auto abandon = [&](const StagedDocument& staged) {
+        for (const auto& write : { staged.backup, staged.document }) {
+            if (write)
+                discardStaged(*write);
+        }
+        m_report.markStopped(firstRow, atStart);
+        return false;
+    };
 
     double progress = base;
     auto moveProgress = [&](double value) {
@@ -127,13 +140,15 @@ void DocumentPass::TagFile(
             insertions.append(Insertion { document.byteOffset(tag->insertAt), inserted.size() });
         }
     } // the decoded text is let go here: a large document is never held as text and as new bytes at once
+    if (stop)
+        return abandon(StagedDocument { std::move(backup), std::nullopt });
     if (progress < base + 3)
         moveProgress(base + 3);
 
     if (insertions.isEmpty()) {
         if (backup)
             discardStaged(*backup);
-        return; // nothing inserted: the file keeps its bytes and its time
+        return true; // nothing inserted: the file keeps its bytes and its time
     }
 
     // The new bytes are the document's own between the clauses, copied once.
@@ -152,19 +167,22 @@ void DocumentPass::TagFile(
     if (m_observer)
         m_observer->documentRewritten(path, bytes, after);
     if (options.dryRun)
-        return;
+        return true;
 
     std::optional<Outcome> failure;
     StagedDocument staged
         = stageDocument(path, after, readVersion, std::move(backup), !m_deferWrites, &failure);
+    if (stop) // a large page takes a while to stage
+        return abandon(staged);
     if (failure)
         reportDocumentFailure(path, *failure);
     if (m_deferWrites) {
         m_staged = std::move(staged); // the run puts the backup in place, then the page
-        return;
+        return true;
     }
     if (const std::optional<Outcome> failed = commitDocument(staged, true, true))
         reportDocumentFailure(path, *failed);
+    return true;
 }
 
 } // namespace quillon

@@ -43,9 +43,11 @@ public:
     void setDeferredWrites(bool defer) { m_deferWrites = defer; }
     StagedDocument takeStaged() { return std::exchange(m_staged, StagedDocument()); }
 
-    // One page. base: the progress at its start. A stop asked for ends the scan
-    // after the tag in hand; the page is written with the tags done so far.
-    void TagFile(const QString& path, const TagOptions& options, double base, const std::atomic<bool>& stop);
+    // One page. base: the progress at its start. A stop asked for before the
+    // page is put in place (or staged, with deferred writes) leaves the page
+    // whole: nothing of it is written, no backup is made, and its rows say it
+    // was stopped. Returns false then, true once the page was handled to its end.
+    bool TagFile(const QString& path, const TagOptions& options, double base, const std::atomic<bool>& stop);
 
 private:
     Result<StagedWrite> stageBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);

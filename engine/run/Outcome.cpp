@@ -29,6 +29,8 @@ constexpr std::array kOutcomes {
         "Skipped: Size given is out of range." },
     OutcomeWords {
         Outcome::TemplatePath, OutcomeKind::Skipped, "template-path", "Skipped: Image path is a template." },
+    OutcomeWords {
+        Outcome::Stopped, OutcomeKind::Skipped, "stopped", "Skipped: Stopped before this file was written." },
     OutcomeWords { Outcome::NoSrc, OutcomeKind::Error, "no-src", "Error: SRC= property not found." },
     OutcomeWords { Outcome::NoSiteRoot, OutcomeKind::Error, "no-site-root",
         "Error: Image path starts at the site root, and no root is given." },

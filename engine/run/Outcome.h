@@ -20,6 +20,7 @@ enum class Outcome : quint8 {
     SizeNotANumber,
     SizeOutOfRange,
     TemplatePath, // the picture's path is filled in by a template system later
+    Stopped, // the run was stopped before the page was written; the page is as it was
     // Errors: the tag or the document is left as it is, and the user should look.
     NoSrc,
     NoSiteRoot,

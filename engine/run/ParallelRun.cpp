@@ -55,7 +55,10 @@ ParallelRun::ParallelRun(TagOptions options, int jobs, FetcherFactory makeFetche
 
 Counters ParallelRun::run(const QStringList& files)
 {
+    static const std::atomic<bool> never { false };
+    const std::atomic<bool>& stop = m_stop ? *m_stop : never;
     RunResources resources(m_makeFetcher, m_transfers);
+    resources.setStopFlag(&stop);
     // Backup names depend on the order of the files, not on which job is first.
     if (m_options.generateBackups && m_options.globalBackups && !m_options.dryRun) {
         for (const QString& file : files)
@@ -113,18 +116,24 @@ Counters ParallelRun::run(const QStringList& files)
         const TagOptions options = m_options;
         TaggingEngine engine([options] { return options; }, resources);
         engine.setDeferredWrites(defer);
+        engine.followStop(stop);
         BytesKeeper keeper;
         engine.setObserver(&keeper);
-        for (int index = next++; index < files.size(); index = next++) {
+        // Every index taken is handed on, one a stop cut short included, so
+        // that all the documents taken come out in order.
+        while (!stop) {
+            const int index = next++;
+            if (index >= files.size())
+                break;
             keeper.reset();
             engine.report().clear();
-            engine.TagFile(files[index]);
+            const bool handled = engine.TagFile(files[index]);
 
             DocumentResult result;
             result.path = files[index];
             result.rows = engine.report().rows();
             result.counters = engine.report().counters();
-            result.changed = keeper.m_changed;
+            result.changed = handled && keeper.m_changed;
             result.staged = engine.takeStaged();
             if (m_keepBytes) {
                 result.before = keeper.m_before;

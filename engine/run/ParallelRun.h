@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -45,6 +46,12 @@ public:
         m_onDocument = std::move(onDocument);
     }
 
+    // Once stop is set (from any thread, a signal handler included: it is only
+    // read) the jobs begin no more documents, and each leaves the one in hand as
+    // it was, as the window's Stop does; documents done before are put in place
+    // and handed on as usual. stop must outlive run().
+    void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
+
     // Tags files; returns the run's totals.
     Counters run(const QStringList& files);
 
@@ -54,6 +61,7 @@ private:
     FetcherFactory m_makeFetcher;
     int m_transfers;
     bool m_keepBytes = false;
+    const std::atomic<bool>* m_stop = nullptr;
     std::function<void(int, const DocumentResult&)> m_onDocument;
 };
 

@@ -46,6 +46,14 @@ public:
         Q_UNUSED(before)
         Q_UNUSED(after)
     }
+    // A stop ended the run after handled of count files, each written or
+    // otherwise handled to its end; the rest, the one in hand included, are as
+    // they were. Told just before the end-of-run work.
+    virtual void runStopped(int handled, int count)
+    {
+        Q_UNUSED(handled)
+        Q_UNUSED(count)
+    }
     // The end-of-run work is done: show the done picture, play the sound, enable starting.
     virtual void runFinished() { }
 };

@@ -34,6 +34,18 @@ void RunReport::CountOne(Counter counter)
     countersChanged();
 }
 
+void RunReport::markStopped(int firstRow, const Counters& atStart)
+{
+    for (int row = firstRow; row < m_rows.size(); ++row)
+        SetRowStatus(row, Outcome::Stopped);
+    for (const Counter c : { Counter::Tagged, Counter::Errors }) {
+        const auto i = static_cast<std::size_t>(c);
+        m_counters.total[i] = atStart.total[i];
+        m_counters.current[i] = atStart.current[i];
+    }
+    countersChanged();
+}
+
 void RunReport::resetCounters()
 {
     m_counters = Counters();

@@ -54,6 +54,11 @@ public:
     // One more on the run total, then on the current file.
     void CountOne(Counter counter);
 
+    // A page a stop left as it was: its rows from firstRow on say so, and the
+    // tagged and error counters go back to what they were at its start, since
+    // none of it was written. Found stays: the tags were met.
+    void markStopped(int firstRow, const Counters& atStart);
+
     // All six counters to 0 (a run starts); the rows stay.
     void resetCounters();
     // The current-file counters to 0 (a file starts, a run ends).

@@ -2,7 +2,10 @@
 
 #include "engine/fetch/ImageFetcher.h"
 #include "engine/measure/PictureMeasure.h"
+#include "platform/AtomicWrite.h"
 #include "platform/Paths.h"
+
+#include <QFileInfo>
 
 #include <vector>
 
@@ -20,7 +23,7 @@ public:
         }
     }
 
-    Result<QString> download(DownloadArea& area, const QString& address)
+    Result<QString> download(DownloadArea& area, const QString& address, const std::atomic<bool>& stop)
     {
         ImageFetcher* fetcher = nullptr;
         {
@@ -29,7 +32,7 @@ public:
             fetcher = m_free.back();
             m_free.pop_back();
         }
-        Result<QString> result = area.DownloadImage(address, *fetcher);
+        Result<QString> result = area.DownloadImage(address, *fetcher, stop);
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_free.push_back(fetcher);
@@ -55,12 +58,14 @@ struct RunResources::Pending {
 RunResources::RunResources(ImageFetcher& fetcher)
     : m_pool(std::make_unique<FetcherPool>(fetcher))
     , m_area(std::make_unique<DownloadArea>(fetcher))
+    , m_runStart(fileClockNow())
 {
 }
 
 RunResources::RunResources(std::function<std::unique_ptr<ImageFetcher>()> makeFetcher, int maxTransfers)
     : m_pool(std::make_unique<FetcherPool>(makeFetcher, maxTransfers))
     , m_area(std::make_unique<DownloadArea>(m_pool->first()))
+    , m_runStart(fileClockNow())
 {
 }
 
@@ -80,7 +85,8 @@ Result<QString> RunResources::download(const QString& address)
         }
     }
     if (mine) {
-        Result<QString> result = m_pool->download(*m_area, address);
+        static const std::atomic<bool> never { false };
+        Result<QString> result = m_pool->download(*m_area, address, m_stop ? *m_stop : never);
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             pending->result = std::move(result);
@@ -120,10 +126,30 @@ QString RunResources::backupName(const QString& folder, const QString& path)
     return backup;
 }
 
+void RunResources::removeStaleStaged(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    auto known = m_stagedByFolder.constFind(folder);
+    if (known == m_stagedByFolder.constEnd()) {
+        lock.unlock();
+        QStringList names = stagedNamesIn(folder); // two jobs may read a folder at once; no harm
+        lock.lock();
+        known = m_stagedByFolder.insert(folder, std::move(names));
+    }
+    const QStringList names = *known;
+    const timespec start = m_runStart;
+    lock.unlock();
+    if (!names.isEmpty())
+        quillon::removeStaleStaged(path, names, start);
+}
+
 void RunResources::endRun()
 {
     m_area->removeAll();
     const std::lock_guard<std::mutex> lock(m_mutex);
+    m_stagedByFolder.clear();
+    m_runStart = fileClockNow();
     m_downloads.clear();
     m_measured.clear();
     m_backupByPath.clear();

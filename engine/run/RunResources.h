@@ -8,7 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <condition_variable>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,6 +33,9 @@ public:
     // The file holding the picture at address, fetched at its first request in the
     // run; later requests for the same address wait for that one and share it.
     Result<QString> download(const QString& address);
+    // The flag that stops the run's transfers (see ImageFetcher::fetch); it
+    // must outlive the run. None: nothing stops them.
+    void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
     // The size of the picture in file, measured once per run.
     Result<PictureSize> measure(const QString& file);
 
@@ -39,7 +44,13 @@ public:
     // same path always gets the same name within a run.
     QString backupName(const QString& folder, const QString& path);
 
-    // The end of a run: downloaded files deleted, everything forgotten.
+    // Removes what a run killed earlier left staged beside path: files named as
+    // ours are for path and its backup, older than this run. Each folder is
+    // read once a run.
+    void removeStaleStaged(const QString& path);
+
+    // The end of a run: downloaded files deleted, everything forgotten; the
+    // next run counts as started now.
     void endRun();
 
     const DownloadArea& downloads() const { return *m_area; }
@@ -57,6 +68,9 @@ private:
     QHash<QString, Result<PictureSize>> m_measured;
     QHash<QString, QString> m_backupByPath;
     QHash<QString, int> m_backupUses;
+    QHash<QString, QStringList> m_stagedByFolder;
+    timespec m_runStart {};
+    const std::atomic<bool>* m_stop = nullptr;
 };
 
 } // namespace quillon

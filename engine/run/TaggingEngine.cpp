@@ -15,6 +15,7 @@ TaggingEngine::TaggingEngine(std::function<TagOptions()> options, ImageFetcher& 
     , m_pass(m_report, m_resources, m_rewriter)
 {
     m_pass.setProgress([this](double value) { setProgress(value); });
+    m_resources.setStopFlag(&m_stopRequested);
 }
 
 TaggingEngine::TaggingEngine(std::function<TagOptions()> options, RunResources& shared)
@@ -57,27 +58,32 @@ void TaggingEngine::run(const QStringList& files)
     // One set of options for the whole run, whatever changes while it goes.
     const TagOptions options = m_options();
     const int count = static_cast<int>(files.size());
-    for (int i = 0; i < count && !m_stopRequested; ++i) {
+    int handled = 0;
+    for (int i = 0; i < count && !*m_stop; ++i) {
         if (m_observer)
             m_observer->fileStarted(i, count, files[i]);
-        tagFile(files[i], options);
-        if (m_progressValue != (i + 1) * 4.0)
-            setProgress((i + 1) * 4.0);
+        if (!tagFile(files[i], options))
+            break;
+        handled = i + 1;
+        if (m_progressValue != handled * 4.0)
+            setProgress(handled * 4.0);
     }
+    if (handled < count && m_observer)
+        m_observer->runStopped(handled, count);
     DoneScanning();
     // A stop asked for before the run began still ends it; one asked for now ends nothing later.
     m_stopRequested = false;
 }
 
-void TaggingEngine::TagFile(const QString& path)
+bool TaggingEngine::TagFile(const QString& path)
 {
-    tagFile(path, m_options());
+    return tagFile(path, m_options());
 }
 
-void TaggingEngine::tagFile(const QString& path, const TagOptions& options)
+bool TaggingEngine::tagFile(const QString& path, const TagOptions& options)
 {
     m_report.resetCurrent();
-    m_pass.TagFile(path, options, m_progressValue, m_stopRequested);
+    return m_pass.TagFile(path, options, m_progressValue, *m_stop);
 }
 
 QString TaggingEngine::TagImage(const QString& tagText, const QString& htmlFile)

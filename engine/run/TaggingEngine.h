@@ -41,17 +41,21 @@ public:
     // A whole run: the counters start at 0, every file goes through TagFile in
     // order, and the end-of-run work follows the last one (or a stop).
     void run(const QStringList& files);
-    // Ends a run after the tag in hand; the document being tagged is written
-    // with the tags done so far, and the end-of-run work runs as usual.
+    // Ends a run soon, a transfer in progress included: the document in hand
+    // is left as it was (see DocumentPass::TagFile), no later one is begun, and
+    // the end-of-run work runs as usual. Safe from any thread.
     void requestStop() { m_stopRequested = true; }
+    // Follows stop instead of requestStop(), for an engine among the jobs of a
+    // run that stops them all; stop must outlive the engine's work.
+    void followStop(const std::atomic<bool>& stop) { m_stop = &stop; }
 
     // See DocumentPass: pages staged for the caller to put in place.
     void setDeferredWrites(bool defer) { m_pass.setDeferredWrites(defer); }
     StagedDocument takeStaged() { return m_pass.takeStaged(); }
 
     // The document pass over one file. The run does the end-of-run work after
-    // the last one.
-    void TagFile(const QString& path);
+    // the last one. False when a stop left the file as it was.
+    bool TagFile(const QString& path);
 
     // The rewriter on its own: tagText is what stands between the tag's "<" and
     // ">" (for example «img src="a.gif"»); the result is the new text, with the
@@ -73,7 +77,7 @@ public:
 
 private:
     void setProgress(double value);
-    void tagFile(const QString& path, const TagOptions& options);
+    bool tagFile(const QString& path, const TagOptions& options);
 
     std::function<TagOptions()> m_options;
     RunReport m_report;
@@ -83,6 +87,7 @@ private:
     DocumentPass m_pass;
     RunObserver* m_observer = nullptr;
     std::atomic<bool> m_stopRequested { false };
+    const std::atomic<bool>* m_stop = &m_stopRequested;
 
     double m_progressValue = 0;
     double m_progressMaximum = 0;

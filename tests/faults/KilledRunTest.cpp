@@ -1,19 +1,25 @@
-// quillon-tag killed outright in the middle of a long run: every page holds its
-// old bytes or all of its new ones, every backup is the page as it was, and the
-// next run finishes the job as if nothing had happened.
+// quillon-tag killed outright, or stopped by SIGINT or SIGTERM, in the middle
+// of a long run: every page holds its old bytes or all of its new ones, every
+// backup is the page as it was, and the next run finishes the job as if nothing
+// had happened. Stopped by a signal it prints its report and leaves no staged
+// file; after a kill the next run clears away what the killed one left staged.
 
 #include "tests/support/TestSupport.h"
 
+#include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace quillon::test;
 
-TEST(KilledRun, EveryPageIsOldOrNewAndTheNextRunFinishesTheJob)
+TEST(KilledRun, EveryPageIsOldOrNewNothingStagedStaysAndTheNextRunFinishesTheJob)
 {
     TempDir dir;
     const QString originalSite = dir.file(QStringLiteral("original"));
@@ -31,18 +37,43 @@ TEST(KilledRun, EveryPageIsOldOrNewAndTheNextRunFinishesTheJob)
     ASSERT_EQ(unbroken.exitCode, 0) << qPrintable(unbroken.err);
     const QMap<QString, QByteArray> reference = filesBelow(referenceSite, QStringLiteral(".html"));
 
+    auto staged
+        = [](const QString& site) { return filesBelow(site).keys().filter(QStringLiteral(".quillon-")); };
+    // A kill after a part of the run's time; a stop by signal as soon as the first
+    // pages are in place, so that it surely meets the run under way.
+    const struct {
+        int signal;
+        double fraction;
+    } cases[] = { { SIGKILL, 0.25 }, { SIGINT, 0 }, { SIGTERM, 0 }, { SIGKILL, 0.75 } };
     int number = 0;
-    for (const double fraction : { 0.25, 0.5, 0.75 }) {
-        const auto delay = static_cast<unsigned long>(double(duration) * fraction);
-        SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
+    for (const auto& c : cases) {
+        const auto delay = static_cast<unsigned long>(double(duration) * c.fraction);
+        SCOPED_TRACE("signal " + std::to_string(c.signal) + " after " + std::to_string(delay) + " ms");
         const QString site = dir.file(QStringLiteral("killed%1").arg(++number));
         ASSERT_TRUE(copySite(site));
         QProcess process;
         process.start(quillonTagPath(), { QStringLiteral("-r"), QStringLiteral("-q"), site });
         ASSERT_TRUE(process.waitForStarted());
         QThread::msleep(delay);
-        process.kill();
+        const auto backups = [&] {
+            return QDirIterator(site, { QStringLiteral("*.bak") }, QDir::Files, QDirIterator::Subdirectories)
+                .hasNext();
+        };
+        while (c.signal != SIGKILL && !backups() && process.state() == QProcess::Running)
+            QThread::msleep(1);
+        ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), c.signal), 0);
         ASSERT_TRUE(process.waitForFinished(60000));
+        if (c.signal != SIGKILL) {
+            EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(process.exitCode(), 128 + c.signal);
+            EXPECT_TRUE(
+                QString::fromUtf8(process.readAllStandardOutput()).startsWith(QStringLiteral("Found ")));
+            EXPECT_EQ(staged(site), QStringList());
+        } else { // and what a kill long before left for a page in a folder of its own
+            const QFileInfo page(site + u'/' + original.lastKey());
+            ASSERT_TRUE(
+                QFile(page.path() + "/." + page.fileName() + ".quillon-Ab3xYz").open(QIODevice::WriteOnly));
+        }
 
         for (auto it = original.cbegin(); it != original.cend(); ++it) {
             const QByteArray now = slurp(site + u'/' + it.key());
@@ -57,6 +88,7 @@ TEST(KilledRun, EveryPageIsOldOrNewAndTheNextRunFinishesTheJob)
         EXPECT_EQ(again.exitCode, 0) << qPrintable(again.text());
         EXPECT_EQ(again.text().section(u',', 0, 0), unbroken.text().section(u',', 0, 0)); // "Found N"
         EXPECT_TRUE(filesBelow(site, QStringLiteral(".html")) == reference);
+        EXPECT_EQ(staged(site), QStringList());
         for (auto it = original.cbegin(); it != original.cend(); ++it)
             EXPECT_EQ(slurp(site + u'/' + it.key() + QStringLiteral(".bak")), it.value())
                 << qPrintable(it.key());

@@ -107,7 +107,7 @@ ProgramRun quillonTag(
     return runProgram(quillonTagPath(), arguments, workingFolder, environment);
 }
 
-Status RefusingFetcher::fetch(const QString& address, const QString&)
+Status RefusingFetcher::fetch(const QString& address, const QString&, const std::atomic<bool>&)
 {
     ++calls;
     last = address;

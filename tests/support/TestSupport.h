@@ -73,7 +73,7 @@ ProgramRun quillonTag(const QStringList& arguments, const QString& workingFolder
 // For runs that must not reach the network: every address is refused, and counted.
 class RefusingFetcher : public ImageFetcher {
 public:
-    Status fetch(const QString& address, const QString& targetPath) override;
+    Status fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop) override;
     int calls = 0;
     QString last;
 };
