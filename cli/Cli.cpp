@@ -28,9 +28,16 @@ std::atomic<bool> g_stopRun { false };
 std::atomic<int> g_stopSignal { 0 };
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
+// The first signal asks the run to stop whole; a second one, for a user who will
+// not wait, ends the program as the signal would have without us.
 extern "C" void stopRunOnSignal(int signal)
 {
-    g_stopSignal.store(signal);
+    if (g_stopRun.load()) {
+        ::signal(signal, SIG_DFL);
+        ::raise(signal);
+        return;
+    }
+    g_stopSignal.store(signal); // before the flag: whoever sees the flag finds the signal
     g_stopRun.store(true);
 }
 

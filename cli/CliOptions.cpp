@@ -109,7 +109,8 @@ QString usageText()
                "  2  the command line is wrong, or a PATH does not exist (nothing is changed)\n"
                "  3  the report could not be written (a full disk, a closed pipe)\n"
                "  130, 143  stopped by SIGINT (Ctrl-C) or SIGTERM: the pages written stay, the page\n"
-               "     in hand is left as it was, and the report so far is printed\n")
+               "     in hand is left as it was, and the report so far is printed; a second\n"
+               "     signal ends the program at once\n")
         + helpPageLine();
 }
 
