@@ -191,7 +191,7 @@ TEST(MeasurePicture, SvgLengths)
         { "in", svg(R"(width="1in" height="0.5in")"), "96x48" },
         { "cm mm", svg(R"(width="2.54cm" height="25.4mm")"), "96x96" },
         { "pc Q", svg(R"(width="6pc" height="40Q")"), "96x38" },
-        { "px", svg(R"(width="37.6" height=" 12.5PX ")"), "38x13" },
+        { "px", svg(R"(width="+37.6" height=" 12.5PX ")"), "38x13" },
         { "thin", svg(R"(width="0.2" height="5")"), "1x5" },
         { "relative", svg(R"(width="50%" height="10em" viewBox="0 0 300 150")"), "300x150" },
         { "no lengths", svg(R"(viewBox="0,0,64,32")"), "64x32" },

@@ -65,7 +65,7 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         // The source as a browser reads it.
         { "", "img src=\"my pic.gif\"", " WIDTH=7 HEIGHT=3", done },
         { "", "img src=my%20pic.gif?v=2#top", " WIDTH=7 HEIGHT=3", done },
-        { "", "img src=\"a&amp;b.gif\"", " WIDTH=8 HEIGHT=4", done },
+        { "", "img src=\"./././a&amp;b.gif\"", " WIDTH=8 HEIGHT=4", done },
         { "", "img lowsrc=\"x.png\" src=\"a.gif\"", size, done },
         { "", "img alt=\"src=a.gif\"", "", Outcome::NoSrc },
         { "", "img src=none.gif", "", Outcome::PictureFailed, 53 },
