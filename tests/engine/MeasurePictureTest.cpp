@@ -106,6 +106,10 @@ TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
     const QByteArray avif = makeAvif();
     QByteArray bmpTopDown = makePicture("bmp", 120, 60);
     bmpTopDown.replace(22, 4, bytes<4>({ -60 }));
+    // A colour profile as long as a segment may be, between the EXIF and the frame.
+    QByteArray lateFrame = makeJpegWithOrientation(40, 20, 6);
+    lateFrame.insert(4 + (quint8(lateFrame[4]) << 8 | quint8(lateFrame[5])),
+        QByteArray("\xff\xe2\xff\xff", 4) + QByteArray(0xfffd, '\0'));
     std::vector<Case> cases
         = { { "avif", avif, "120x60" }, { "avif header", avif.left(avif.indexOf("mdat") + 4), "120x60" },
               { "heic", makeAvif({ "heic", 4032, 3024 }), "4032x3024" },
@@ -114,6 +118,7 @@ TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
               { "sides at the limit", makeAvif({ "avif", 1 << 24, 1 }), "16777216x1" },
               { "svgz", gzip(makePicture("svg", 120, 60)), "120x60" },
               { "large exif", makeJpegWithOrientation(4000, 3000, 6), "3000x4000" },
+              { "frame past a long profile", lateFrame, "20x40" },
               { "bmp os/2", "BM" + QByteArray(12, 0) + bytes<4>({ 12 }) + bytes<2>({ 300, 200, 1, 24 }),
                   "300x200" },
               { "bmp top-down", bmpTopDown, "120x60" },
