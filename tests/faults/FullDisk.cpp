@@ -7,7 +7,8 @@
 //                             "close": every write is taken, but once the budget is
 //                             passed every fsync(), syncfs() and close() in the folder
 //                             fails, as on a network disk or under a quota;
-//                             "flush": every write is taken, every flush fails with EIO
+//                             "flush": every write is taken, every flush fails with EIO;
+//                             "short": no disk is full, but each write takes 100 bytes at most
 //   QUILLON_FULL_DISK_SHUT    "1": the folder and those below it cannot be opened for
 //                             reading (mode -wx), so a flush must go through a file
 //
@@ -60,6 +61,8 @@ ssize_t allowance(int fd, size_t count)
 {
     if (count == 0 || !inFolder(fd))
         return ssize_t(count);
+    if (g_mode == "short")
+        return ssize_t(count < 100 ? count : 100);
     const long long wanted = (long long)count;
     long long left = g_left.load();
     if (g_mode != "write") {

@@ -83,6 +83,7 @@ TEST(FullDisk, EveryPageIsOldOrWholeAndEveryShortfallIsReported)
         { "room for three pages", "write", untilPage[2] },
         { "one byte short", "write", written - 1 },
         { "room for everything", "write", written },
+        { "writes taken a little at a time", "short", LLONG_MAX },
         { "refused when closed", "close", written / 2 },
         { "flushes lose the bytes", "flush", LLONG_MAX },
         { "flushes lose the bytes, folders unreadable", "flush", LLONG_MAX, false, false, true },
