@@ -25,7 +25,8 @@ constexpr const char* userAgent = "Quillon/1.0";
 
 // libcurl, with the TLS, Kerberos, LDAP and other libraries it needs, takes
 // about a third of the program's start-up to load, and most runs fetch
-// nothing: it is loaded at the first fetch instead.
+// nothing: it is loaded when a run that fetches starts (startUp), or else at
+// the first fetch.
 struct CurlLibrary {
     decltype(&curl_global_init) globalInit = nullptr;
     decltype(&curl_easy_init) easyInit = nullptr;
