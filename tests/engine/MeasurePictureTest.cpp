@@ -205,7 +205,9 @@ TEST(MeasurePicture, SvgLengths)
         { "zero", svg(R"(width="0" height="10" viewBox="0 0 10 10")"), "481" },
         { "nothing tells its size", svg(R"(width="50%")"), "481" },
         { "negative", svg(R"(width="-5" height="10" viewBox="0 0 10 10")"), "10x10" },
-        { "cut short", svg(R"(width="10" height="10")", "<g"), "481" } });
+        { "cut short", svg(R"(width="10" height="10")", "<g"), "481" },
+        { "blanks before the root",
+            "\t\r\n <svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"20\"/>", "10x20" } });
 }
 
 TEST(MeasurePicture, NotPicturesAndDamagedHeadersFail481)
