@@ -100,6 +100,8 @@ QString usageText()
                "  --version            show the version and stop\n"
                "\n"
                "The text report prints each row as FILE<TAB>IMAGE<TAB>STATUS, then the totals.\n"
+               "json and csv give each row's outcome too, a name that stays the same whatever\n"
+               "the words (tagged, no-changes, offline, download-failed, ...).\n"
                "Pictures measured: PNG, GIF, JPEG, BMP, ICO, CUR, WebP, TIFF, AVIF, HEIF, SVG,\n"
                "SVGZ, WMF (placeable) and EMF, from their headers.\n"
                "\n"
