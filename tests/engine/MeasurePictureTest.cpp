@@ -106,10 +106,11 @@ TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
     const QByteArray avif = makeAvif();
     QByteArray bmpTopDown = makePicture("bmp", 120, 60);
     bmpTopDown.replace(22, 4, bytes<4>({ -60 }));
-    // A colour profile as long as a segment may be, between the EXIF and the frame.
+    // A colour profile as long as a segment may be, between the EXIF and the
+    // frame, after a fill byte.
     QByteArray lateFrame = makeJpegWithOrientation(40, 20, 6);
     lateFrame.insert(4 + (quint8(lateFrame[4]) << 8 | quint8(lateFrame[5])),
-        QByteArray("\xff\xe2\xff\xff", 4) + QByteArray(0xfffd, '\0'));
+        QByteArray("\xff\xff\xe2\xff\xff", 5) + QByteArray(0xfffd, '\0'));
     std::vector<Case> cases
         = { { "avif", avif, "120x60" }, { "avif header", avif.left(avif.indexOf("mdat") + 4), "120x60" },
               { "heic", makeAvif({ "heic", 4032, 3024 }), "4032x3024" },
