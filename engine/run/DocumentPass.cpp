@@ -45,7 +45,6 @@ void DocumentPass::reportDocumentFailure(const QString& path, Outcome outcome)
 {
     const int row = m_report.AddReportRow(path);
     m_report.SetRowStatus(row, outcome);
-    m_report.CountOne(Counter::Errors);
 }
 
 Result<StagedWrite> DocumentPass::stageBackup(

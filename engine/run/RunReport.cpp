@@ -22,10 +22,13 @@ void RunReport::SetRowImage(int row, const QString& text)
 
 void RunReport::SetRowStatus(int row, Outcome outcome, const Failure& failure)
 {
+    const bool becomesError = isError(outcome) && !isError(m_rows[row].outcome);
     m_rows[row].outcome = outcome;
     m_rows[row].failure = failure;
     if (m_observer)
         m_observer->rowChanged(row, m_rows[row]);
+    if (becomesError)
+        CountOne(Counter::Errors);
 }
 
 void RunReport::CountOne(Counter counter)

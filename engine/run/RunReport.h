@@ -50,6 +50,7 @@ public:
     // Appends a row for file with Image empty and its outcome pending; returns its index.
     int AddReportRow(const QString& file);
     void SetRowImage(int row, const QString& text);
+    // A row that becomes an error counts one more on Errors: the counter follows the outcomes.
     void SetRowStatus(int row, Outcome outcome, const Failure& failure = {});
     // One more on the run total, then on the current file.
     void CountOne(Counter counter);

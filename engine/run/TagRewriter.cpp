@@ -134,7 +134,6 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
     const TagAttribute* src = context.find(u"src");
     if (!src) {
         m_report.SetRowStatus(row, Outcome::NoSrc);
-        m_report.CountOne(Counter::Errors);
         return {};
     }
     m_report.CountOne(Counter::Found);
@@ -155,7 +154,6 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
             m_report.SetRowStatus(row,
                 source.kind == ImageSource::Kind::Remote ? Outcome::DownloadFailed : Outcome::PictureFailed,
                 failure);
-        m_report.CountOne(Counter::Errors);
         return clauses; // what was added before the failure stays
     };
     auto append = [&](const QString& clause) {
@@ -188,7 +186,6 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
         if (source.target.startsWith(u'/') && options.siteRoot.isEmpty()) {
             // Beside the page it would be another picture, or none.
             m_report.SetRowStatus(row, Outcome::NoSiteRoot);
-            m_report.CountOne(Counter::Errors);
             return {};
         }
         const Result<QString> local = localPicture(context.htmlFile, source.target, options);
