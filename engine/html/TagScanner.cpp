@@ -95,10 +95,18 @@ void TagScanner::beginTag(qsizetype lessThan, bool endTag)
 void TagScanner::endTagName()
 {
     m_nameEnd = m_pos;
-    m_wanted = !m_endTag && sameName(m_text.sliced(m_nameStart, m_nameEnd - m_nameStart), m_element);
-    if (m_wanted) {
-        m_tag = ImgTag();
-        m_tag.start = m_tagStart;
+    m_wanted = false;
+    if (m_endTag && !m_withEndTags)
+        return;
+    const QStringView name = m_text.sliced(m_nameStart, m_nameEnd - m_nameStart);
+    for (qsizetype i = 0; i < m_elements.size() && !m_wanted; ++i) {
+        m_wanted = sameName(name, m_elements[i]);
+        if (m_wanted) {
+            m_tag = ImgTag();
+            m_tag.element = i;
+            m_tag.endTag = m_endTag;
+            m_tag.start = m_tagStart;
+        }
     }
 }
 

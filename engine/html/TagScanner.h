@@ -3,8 +3,10 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <QVarLengthArray>
 
 #include <optional>
+#include <span>
 
 namespace quillon {
 
@@ -19,9 +21,11 @@ struct TagAttribute {
     bool hasValue() const { return valueStart >= 0; }
 };
 
-// A start tag of the element the scanner looks for: its "<", its name, its
+// A tag of an element the scanner looks for: its "<", its name, its
 // attributes and the first ">" outside a quoted attribute value.
 struct ImgTag {
+    qsizetype element = 0; // which of the scanner's elements it is: the index of its name
+    bool endTag = false; // "</name>", found only when the scanner is asked for end tags
     qsizetype start = 0; // the "<"
     qsizetype end = 0; // the closing ">"
     qsizetype insertAt = 0; // where new attributes go: before the ">", or before the "/" of "/>"
@@ -34,10 +38,10 @@ struct ImgTag {
     static QStringView value(QStringView text, const TagAttribute& attribute);
 };
 
-// Finds the start tags of one element (img unless told otherwise) in document
-// order, where a browser finds them: not in comments, not in the text of
-// script, style, textarea, title and the other elements whose content is not
-// markup, not inside another tag's attribute values. A construct that is not
+// Finds the start tags of one element (img unless told otherwise), or the tags
+// of several, in document order, where a browser finds them: not in comments,
+// not in the text of script, style, textarea, title and the other elements whose
+// content is not markup, not inside another tag's attribute values. A construct that is not
 // closed before the end of the text (a tag without its ">", a comment without
 // its "-->", a script without its end tag) runs to the end, as it does in a
 // browser, and hides whatever follows it. The text is read once from its start
@@ -47,7 +51,15 @@ public:
     // element: the tag name looked for, in lower case; it must outlive the scanner (a literal, say).
     explicit TagScanner(QStringView text, QStringView element = u"img")
         : m_text(text)
-        , m_element(element)
+        , m_elements { element }
+    {
+    }
+    // Several elements in one reading, with their end tags when withEndTags: each
+    // tag found tells which element it is (ImgTag::element) and whether it ends it.
+    TagScanner(QStringView text, std::span<const QStringView> elements, bool withEndTags)
+        : m_text(text)
+        , m_elements(elements.begin(), elements.end())
+        , m_withEndTags(withEndTags)
     {
     }
 
@@ -99,7 +111,8 @@ private:
     void skipTo(char16_t unit);
 
     QStringView m_text;
-    QStringView m_element;
+    QVarLengthArray<QStringView, 4> m_elements;
+    bool m_withEndTags = false;
     qsizetype m_pos = 0;
     State m_state = State::Data;
 
@@ -108,7 +121,7 @@ private:
     qsizetype m_nameStart = 0;
     qsizetype m_nameEnd = 0;
     bool m_endTag = false;
-    bool m_wanted = false; // a start tag of m_element: its attributes are kept
+    bool m_wanted = false; // a tag of one of m_elements: its attributes are kept
     qsizetype m_slash = -1; // the "/" of a self-closing tag, while it may still be one
     ImgTag m_tag;
     TagAttribute m_attribute;

@@ -1,6 +1,7 @@
 #include "engine/run/DocumentPass.h"
 
 #include "engine/html/DocumentText.h"
+#include "engine/run/PictureSources.h"
 #include "engine/run/RunObserver.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/RunResources.h"
@@ -120,7 +121,15 @@ bool DocumentPass::TagFile(
         const QStringView units = document.units();
         const bool xmlStyle = options.lowerCaseClauses || isXmlPage(document);
         const double length = std::max<qsizetype>(units.size(), 1);
-        TagScanner scanner(units);
+        auto insert = [&](const ImgTag& tag, const QString& clauses) {
+            if (clauses.isEmpty())
+                return;
+            inserted.append(
+                document.encodeUnits(document.toUnits(tag.blankAfterInsert ? clauses + u' ' : clauses)));
+            insertions.append(Insertion { document.byteOffset(tag.insertAt), inserted.size() });
+        };
+        PictureSources pictures(m_report, m_resources, m_rewriter);
+        TagScanner scanner(units, PictureSources::kElements, true);
         while (!stop) {
             const std::optional<ImgTag> tag = scanner.next();
             if (!tag)
@@ -129,14 +138,15 @@ bool DocumentPass::TagFile(
                 = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
             if (reached > progress)
                 moveProgress(reached);
-
-            const QString clauses
-                = m_rewriter.clausesFor(TagContext { units, *tag, &document, path, xmlStyle }, options);
-            if (clauses.isEmpty())
+            if (pictures.follow(*tag))
                 continue;
-            inserted.append(
-                document.encodeUnits(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses)));
-            insertions.append(Insertion { document.byteOffset(tag->insertAt), inserted.size() });
+
+            const TagContext context { units, *tag, &document, path, xmlStyle };
+            const QString clauses = m_rewriter.clausesFor(context, options);
+            // A picture's sources stand before its <img>, and their clauses go in first.
+            for (const PictureSources::SourceClauses& source : pictures.clausesFor(context, clauses, options))
+                insert(source.source, source.clauses);
+            insert(*tag, clauses);
         }
     } // the decoded text is let go here: a large document is never held as text and as new bytes at once
     if (stop)

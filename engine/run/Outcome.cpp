@@ -19,6 +19,8 @@ constexpr std::array kOutcomes {
     OutcomeWords { Outcome::Tagged, OutcomeKind::Tagged, "tagged", "Success!" },
     OutcomeWords {
         Outcome::NoChanges, OutcomeKind::NothingNeeded, "no-changes", "Skipped: No changes needed." },
+    OutcomeWords { Outcome::SourceSized, OutcomeKind::Tagged, "source-sized",
+        "Success! Source sized to its own picture's shape." },
     OutcomeWords { Outcome::Downloading, OutcomeKind::Pending, "downloading", "Downloading image ..." },
     OutcomeWords { Outcome::Offline, OutcomeKind::Skipped, "offline", "Skipped: Offline Mode." },
     OutcomeWords { Outcome::SizeInOtherUnits, OutcomeKind::Skipped, "size-in-other-units",

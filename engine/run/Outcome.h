@@ -13,6 +13,7 @@ enum class Outcome : quint8 {
     Pending, // a row just added, not yet decided
     Tagged, // clauses were added
     NoChanges, // the tag had all it needed
+    SourceSized, // a picture's <source> got a size of its own shape
     Downloading, // a remote picture is being fetched
     // Skipped: the tag is left as it is, and that is no error.
     Offline,

@@ -3,6 +3,7 @@
 #include "engine/html/DocumentText.h"
 #include "engine/html/ImageSource.h"
 #include "engine/measure/PictureMeasure.h"
+#include "engine/run/Dimension.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/RunResources.h"
 #include "engine/html/TagScanner.h"
@@ -11,58 +12,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cmath>
-#include <limits>
 #include <optional>
 
 namespace quillon {
-
-namespace {
-
-// A width or height as HTML reads it: blanks skipped, digits with an optional
-// fraction, the rest ignored (" 60px" is 60, "60.5" is 60.5); a "%" right after
-// the number makes it a percentage. None when no digit comes first ("auto", "").
-// A number too long for a double reads as infinite.
-struct Dimension {
-    double value = 0;
-    bool percentage = false;
-};
-
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-std::optional<Dimension> readDimension(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && isHtmlBlank(text[i]))
-        ++i;
-    const qsizetype start = i;
-    while (i < text.size() && isAsciiDigit(text[i]))
-        ++i;
-    if (i == start)
-        return std::nullopt;
-    if (i + 1 < text.size() && text[i] == u'.' && isAsciiDigit(text[i + 1])) {
-        for (++i; i < text.size() && isAsciiDigit(text[i]); ++i) { }
-    }
-    bool read = false;
-    double value = text.sliced(start, i - start).toDouble(&read);
-    if (!read)
-        value = std::numeric_limits<double>::infinity();
-    return Dimension { value, i < text.size() && text[i] == u'%' };
-}
-
-// The missing side of a picture shown with one side fixed, keeping its
-// proportions; halves are rounded away from zero.
-QString proportionalSide(double given, double pictureGiven, double pictureOther)
-{
-    if (pictureGiven <= 0)
-        return PictureSize::text(pictureOther);
-    return QString::number(std::round(given * pictureOther / pictureGiven), 'f', 0);
-}
-
-} // namespace
 
 const TagAttribute* TagContext::find(QStringView name) const
 {

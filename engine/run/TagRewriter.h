@@ -49,11 +49,13 @@ public:
     // added. Anything but one whole image tag comes back as it is, without a row.
     QString TagImage(const QString& tagText, const QString& htmlFile, const TagOptions& options);
 
-private:
+    // The size of the picture in pictureFile, or carried by a data: source.
     Result<PictureSize> measure(const ImageSource& source, const QString& pictureFile);
+    // The file of a local picture path as the page at htmlFile names it.
     Result<QString> localPicture(
         const QString& htmlFile, const QString& path, const TagOptions& options) const;
 
+private:
     RunReport& m_report;
     RunResources& m_resources;
 };

@@ -197,6 +197,70 @@ TEST_F(DocumentPassTest, XmlPagesGetXmlClauses)
     }
 }
 
+// A picture's sources before its <img> get a box of their own shape once the <img>
+// has its size; the rows after each page's <img> row are its sources'.
+TEST_F(DocumentPassTest, PictureSourcesOfAnotherShapeGetABoxOfTheirOwn)
+{
+    options.generateBackups = false;
+    dir.write(u"wide.png"_s, makePicture(u"png"_s, 400, 100));
+    const Outcome done = Outcome::Tagged, sized = Outcome::SourceSized, same = Outcome::NoChanges;
+    const struct {
+        const char *before, *after;
+        std::vector<Outcome> rows;
+    } cases[] = {
+        { "<picture><source media=\"(min-width: 800px)\" srcset=\"wide.png\"><img src=\"a.gif\"></picture>",
+            "<picture><source media=\"(min-width: 800px)\" srcset=\"wide.png\" WIDTH=120 HEIGHT=30>"
+            "<img src=\"a.gif\" WIDTH=120 HEIGHT=60></picture>",
+            { done, sized } },
+        // Within one pixel of the <img>'s shape is the same shape; a broken candidate is passed over.
+        { "<PICTURE><source srcset=\"pics/logo.gif 2x, wide.png\"><source srcset=\"tall.png\t800w\">"
+          "<source srcset=\"wide.png 2x 3x, tall.png 1.5x\"><img src=a.gif width=240 height=121>",
+            "<PICTURE><source srcset=\"pics/logo.gif 2x, wide.png\"><source srcset=\"tall.png\t800w\" "
+            "WIDTH=240 "
+            "HEIGHT=960><source srcset=\"wide.png 2x 3x, tall.png 1.5x\" WIDTH=240 HEIGHT=960>"
+            "<img src=a.gif width=240 height=121>",
+            { same, same, sized, sized } },
+        { "<picture><source width=\"60\" srcset=wide.png><source Height=10 srcset=tall.png>"
+          "<source width=1 height=1 srcset=wide.png><source width=auto srcset=wide.png><img src=a.gif>",
+            "<picture><source width=\"60\" srcset=wide.png HEIGHT=15><source Height=10 srcset=tall.png "
+            "WIDTH=3>"
+            "<source width=1 height=1 srcset=wide.png><source width=auto srcset=wide.png>"
+            "<img src=a.gif WIDTH=120 HEIGHT=60>",
+            { done, sized, sized, same, Outcome::SizeNotANumber } },
+        { "<picture><source srcset=\"https://cdn.example/w.png\"><source srcset=\"{{ site.wide }}\">"
+          "<source srcset=gone.png><img src=a.gif width=1 height=1>",
+            "<picture><source srcset=\"https://cdn.example/w.png\"><source srcset=\"{{ site.wide }}\">"
+            "<source srcset=gone.png><img src=a.gif width=1 height=1>",
+            { same, Outcome::Offline, Outcome::TemplatePath, Outcome::PictureFailed } },
+        // Sources of no picture, after its <img>, or of an <img> without a size are left alone.
+        { "<video><source src=wide.png srcset=wide.png></video><source srcset=wide.png><picture><img "
+          "src=a.gif>"
+          "<source srcset=wide.png></picture><picture><source srcset=wide.png><img src=gone.gif>",
+            "<video><source src=wide.png srcset=wide.png></video><source srcset=wide.png><picture><img "
+            "src=a.gif "
+            "WIDTH=120 HEIGHT=60><source srcset=wide.png></picture><picture><source srcset=wide.png>"
+            "<img src=gone.gif>",
+            { done, Outcome::PictureFailed } },
+        { "<html xmlns=\"http://www.w3.org/1999/xhtml\"><picture><source srcset=\"wide.png\"/><img "
+          "src=\"a.gif\"/>",
+            "<html xmlns=\"http://www.w3.org/1999/xhtml\"><picture><source srcset=\"wide.png\" width=\"120\" "
+            "height=\"30\" /><img src=\"a.gif\" width=\"120\" height=\"60\" />",
+            { done, sized } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        const qsizetype first = engine().report().rows().size();
+        engine().run({ dir.write(u"page.html"_s, c.before) });
+        EXPECT_EQ(slurp(html), c.after);
+        std::vector<Outcome> rows;
+        for (const ReportRow& row : engine().report().rows().sliced(first))
+            rows.push_back(row.outcome);
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(total(Counter::Found), QByteArray(c.before).count("<img"));
+        EXPECT_EQ(total(Counter::Tagged), std::count(rows.begin(), rows.end(), done));
+    }
+}
+
 struct Recorder : RunObserver {
     void progressChanged(double value, double maximum) override
     {
