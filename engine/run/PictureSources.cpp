@@ -84,7 +84,8 @@ QList<PictureSources::SourceClauses> PictureSources::clausesFor(
     return sized;
 }
 
-QString PictureSources::clausesFor(const TagContext& source, const PictureSize& box, const TagOptions& options)
+QString PictureSources::clausesFor(
+    const TagContext& source, const PictureSize& box, const TagOptions& options)
 {
     const TagAttribute* srcset = source.find(u"srcset");
     const QString candidates = srcset ? source.valueOf(*srcset) : QString();

@@ -52,7 +52,8 @@ public:
     // Once the rewriter made imgClauses for img: the clauses of the sources of
     // img's picture, in document order. Nothing when img is not the first <img>
     // of a picture, or has no size of its own even with its clauses.
-    QList<SourceClauses> clausesFor(const TagContext& img, const QString& imgClauses, const TagOptions& options);
+    QList<SourceClauses> clausesFor(
+        const TagContext& img, const QString& imgClauses, const TagOptions& options);
 
 private:
     QString clausesFor(const TagContext& source, const PictureSize& box, const TagOptions& options);

@@ -36,6 +36,7 @@ public:
     //   without "Success!" only after an error; Tagged counts the tags that changed;
     //   a.gif and b.png with no size given get their true size;
     // - the clauses move the tags and change nothing else; a second pass adds nothing.
+    // A page with a <picture> is held to the last rule only.
     Problem check(QByteArrayView bytes, const TagOptions& options) const;
 
 private:
