@@ -233,14 +233,15 @@ TEST_F(DocumentPassTest, PictureSourcesOfAnotherShapeGetABoxOfTheirOwn)
             "<source srcset=gone.png><img src=a.gif width=1 height=1>",
             { same, Outcome::Offline, Outcome::TemplatePath, Outcome::PictureFailed } },
         // Sources of no picture, after its <img>, or of an <img> without a size are left alone.
-        { "<video><source src=wide.png srcset=wide.png></video><source srcset=wide.png><picture><img "
-          "src=a.gif>"
-          "<source srcset=wide.png></picture><picture><source srcset=wide.png><img src=gone.gif>",
-            "<video><source src=wide.png srcset=wide.png></video><source srcset=wide.png><picture><img "
+        { "<video><source srcset=wide.png></video><picture></picture><source srcset=wide.png><img src=a.gif>"
+          "<picture><img src=a.gif><source srcset=wide.png></picture><picture><source srcset=wide.png>"
+          "<img src=gone.gif>",
+            "<video><source srcset=wide.png></video><picture></picture><source srcset=wide.png><img "
             "src=a.gif "
-            "WIDTH=120 HEIGHT=60><source srcset=wide.png></picture><picture><source srcset=wide.png>"
-            "<img src=gone.gif>",
-            { done, Outcome::PictureFailed } },
+            "WIDTH=120 HEIGHT=60><picture><img src=a.gif WIDTH=120 HEIGHT=60><source "
+            "srcset=wide.png></picture>"
+            "<picture><source srcset=wide.png><img src=gone.gif>",
+            { done, done, Outcome::PictureFailed } },
         { "<html xmlns=\"http://www.w3.org/1999/xhtml\"><picture><source srcset=\"wide.png\"/><img "
           "src=\"a.gif\"/>",
             "<html xmlns=\"http://www.w3.org/1999/xhtml\"><picture><source srcset=\"wide.png\" width=\"120\" "
