@@ -136,10 +136,10 @@ QString PictureSources::clausesFor(
     } else if (height) {
         clauses = clause(u"WIDTH", proportionalSide(*given, size->height, size->width));
     } else {
-        const QString sameWidthHeight = proportionalSide(box.width, size->width, size->height);
-        if (std::fabs(sameWidthHeight.toDouble() - box.height) <= 1)
+        const QString heightAtWidth = proportionalSide(box.width, size->width, size->height);
+        if (std::fabs(heightAtWidth.toDouble() - box.height) <= 1)
             return {}; // the <img>'s box fits it
-        clauses = clause(u"WIDTH", PictureSize::text(box.width)) + clause(u"HEIGHT", sameWidthHeight);
+        clauses = clause(u"WIDTH", PictureSize::text(box.width)) + clause(u"HEIGHT", heightAtWidth);
     }
     m_report.SetRowStatus(row, Outcome::SourceSized);
     return clauses;
