@@ -414,7 +414,8 @@ TEST_F(MainWindowTest, ALaterStartHandsItsPagesToTheWindowThereAndASilentSocketI
     EXPECT_FALSE(handOver({ site.file("one.htm") }));
     SingleInstance first(socket);
     ASSERT_TRUE(first.listen());
-    QObject::connect(&first, &SingleInstance::pagesHandedOver, w.get(), &frmMain::takeHandedOverPages);
+    first.setWindow(w.get());
+    QObject::connect(&first, &SingleInstance::pagesHandedOver, w.get(), &frmMain::openPages);
     w->showMinimized();
     EXPECT_TRUE(handOver({ site.file("one.htm"), site.file("two.htm") }));
     EXPECT_EQ(listed(), 2);
