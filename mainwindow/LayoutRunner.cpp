@@ -7,8 +7,7 @@
 
 namespace quillon {
 
-LayoutRunner::LayoutRunner(
-    QWidget& window, QSizeF minimum, std::function<void(const QSizeF& outer)> layOut)
+LayoutRunner::LayoutRunner(QWidget& window, QSizeF minimum, std::function<void(const QSizeF& outer)> layOut)
     : QObject(&window)
     , m_window(window)
     , m_minimum(minimum)
@@ -40,7 +39,8 @@ bool LayoutRunner::layOutOnce()
 
 bool LayoutRunner::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == &m_window && (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange))
+    if (watched == &m_window
+        && (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange))
         run();
     return QObject::eventFilter(watched, event);
 }

@@ -168,13 +168,11 @@ void frmMain::closeEvent(QCloseEvent* event)
     QCoreApplication::quit();
 }
 
-// Placement is stored once, on the way out, where no message box may stop the program.
+// Placement is stored once, on the way out.
 void frmMain::SaveWindowSettings()
 {
-    if (std::exchange(m_saved, true))
-        return;
-    m_unsaved.reset();
-    WindowPlacement::SaveWindowSettings(*this, m_services.settings);
+    if (!std::exchange(m_saved, true))
+        WindowPlacement::SaveWindowSettings(*this, m_services.settings);
 }
 
 frmMain::Page frmMain::currentPage() const
@@ -190,8 +188,6 @@ void frmMain::showPage(Page page)
 void frmMain::tabStrip_Click()
 {
     m_layout->run();
-    if (currentPage() == Page::Options)
-        pageOptions->PageLoad();
     if (currentPage() == Page::BeginTagging && !m_run->isRunning())
         pageReport->showFilesToTag(fileList->FileCount());
 }

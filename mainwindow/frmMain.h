@@ -45,7 +45,7 @@ struct MainWindowServices {
 
 // The program's one main window: three pages over the file list and the report.
 // It assembles the pages, menus and run, and wires them together; the behaviour
-// lives in the pages, the file list and the run.
+// lives in the pages, the file list, the run and the help windows.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -91,6 +91,7 @@ private:
     LayoutRunner* m_layout = nullptr;
     HelpWindows* m_help = nullptr;
     RunController* m_run = nullptr;
+    // Tells the user when an option cannot be saved, while the window lives.
     std::unique_ptr<UnsavedOptionNotice> m_unsaved;
     bool m_saved = false;
 };
