@@ -52,6 +52,13 @@ frmMain::~frmMain() = default;
 
 void frmMain::createPages()
 {
+    // The window's own share of the layout: the page control and the status frame
+    // follow its outer size. Made before them, it is gone before they are.
+    m_layout = new LayoutRunner(*this, QSizeF(7000, 5500), [this](const QSizeF& outer) {
+        tabStrip->layOut(outer.width());
+        fraStatus->layOut(outer);
+    });
+
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
@@ -75,12 +82,6 @@ void frmMain::createPages()
     fileList->setParent(this);
     fileList->connectTo(pageChooseFiles->browser());
 
-    // The window's own share of the layout: the page control and the status
-    // frame follow its outer size, then lay out what they hold.
-    m_layout = new LayoutRunner(*this, QSizeF(7000, 5500), [this](const QSizeF& outer) {
-        tabStrip->layOut(outer.width());
-        fraStatus->layOut(outer);
-    });
     connect(tabStrip, &TabStrip::currentChanged, this, &frmMain::tabStrip_Click);
     connect(pageChooseFiles, &ChooseFilesPage::layoutNeeded, m_layout, &LayoutRunner::run);
     connect(fraStatus, &StatusFrame::layoutNeeded, m_layout, &LayoutRunner::run);
