@@ -257,13 +257,13 @@ void ReportPage::showCounters(const Counters& counters)
     m_totalErrors = counters.totalOf(Counter::Errors);
 }
 
-// The tick and "OK" only when every tag went well; otherwise a warning with
-// the number of error rows, so a glance at the page does not mislead.
 void ReportPage::showFinished(bool stopped, int filesHandled)
 {
     stopped ? showStopped(filesHandled) : showDone();
 }
 
+// The tick and "OK" only when every tag went well; otherwise a warning with
+// the number of error rows, so a glance at the page does not mislead.
 void ReportPage::showDone()
 {
     const qreal ratio = imgDone->devicePixelRatioF();

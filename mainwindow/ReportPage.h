@@ -41,6 +41,7 @@ public:
     void applyDesign() override;
     // The page's share of the layout for a page control tabWidth twips wide.
     void layOut(double windowWidth, double tabWidth) override;
+
 signals:
     void startClicked();
     void stopClicked();
