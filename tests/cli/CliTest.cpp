@@ -207,6 +207,8 @@ TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
     const QString page = dir.write(QStringLiteral("site/p.html"),
         utf16(u"<p>\u00e9\r\n  <img src=a.png>\r\t\U0001F600<IMG SRC=a.png width=100 height='100px'>\n"
               u"<img src=a.png width=128 height=65><img src=a.png width=50% height=7>"_s));
+    const QString utf8
+        = dir.write(QStringLiteral("site/q.html"), "\xEF\xBB\xBF\xC3\xA9<img src=a.png width=64 height=32>");
     const QString site = dir.file(QStringLiteral("site"));
     const QMap<QString, QByteArray> before = filesBelow(site);
     const QDateTime changed
@@ -218,7 +220,8 @@ TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
     EXPECT_EQ(check.text(),
         page + u":2:3: Would add WIDTH=64 HEIGHT=32.\n"_s + page
             + u":3:3: Stale: Size given does not match the picture (64 x 32).\n"_s + page
-            + u":4:1: Skipped: No changes needed.\n"_s + page + u":4:36: Skipped: No changes needed.\n"_s);
+            + u":4:1: Skipped: No changes needed.\n"_s + page + u":4:36: Skipped: No changes needed.\n"_s
+            + utf8 + u":1:2: Skipped: No changes needed.\n"_s);
     EXPECT_EQ(filesBelow(site), before);
     EXPECT_EQ(QFileInfo(site).lastModified(), changed);
 
@@ -228,5 +231,5 @@ TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
               u"height='50px'>\n<img src=a.png width=128 height=65><img src=a.png width=50% height=7>"_s));
     const ProgramRun clean = quillonTag(words("--check -q") << site);
     EXPECT_EQ(clean.exitCode, 0);
-    EXPECT_EQ(clean.text(), u"Found 4, Tagged 0, Errors 0\n"_s);
+    EXPECT_EQ(clean.text(), u"Found 5, Tagged 0, Errors 0\n"_s);
 }
