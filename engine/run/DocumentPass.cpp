@@ -1,6 +1,7 @@
 #include "engine/run/DocumentPass.h"
 
 #include "engine/html/DocumentText.h"
+#include "engine/html/LineCounter.h"
 #include "engine/run/RunObserver.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/RunResources.h"
@@ -107,11 +108,12 @@ bool DocumentPass::TagFile(
             m_progress(value);
     };
 
-    // The clauses of every tag, in document order, and where each goes among the
-    // document's bytes.
+    // The clauses of every tag (and the stale values it corrects), in document
+    // order, and where each goes among the document's bytes.
     struct Insertion {
         qsizetype at; // the byte offset in the document
         qsizetype clausesEnd; // one past its clauses in inserted
+        qsizetype replacedEnd; // one past the document's bytes they take the place of
     };
     QByteArray inserted;
     QList<Insertion> insertions;
@@ -121,6 +123,7 @@ bool DocumentPass::TagFile(
         const bool xmlStyle = options.lowerCaseClauses || isXmlPage(document);
         const double length = std::max<qsizetype>(units.size(), 1);
         TagScanner scanner(units);
+        LineCounter lines(units, document.encoding());
         while (!stop) {
             const std::optional<ImgTag> tag = scanner.next();
             if (!tag)
@@ -130,13 +133,20 @@ bool DocumentPass::TagFile(
             if (reached > progress)
                 moveProgress(reached);
 
-            const QString clauses
-                = m_rewriter.clausesFor(TagContext { units, *tag, &document, path, xmlStyle }, options);
+            std::optional<ValueFix> fix;
+            const QString clauses = m_rewriter.clausesFor(
+                TagContext { units, *tag, &document, path, xmlStyle, lines.at(tag->start) }, options, &fix);
+            if (fix) {
+                inserted.append(document.encodeUnits(document.toUnits(fix->text)));
+                insertions.append(Insertion {
+                    document.byteOffset(fix->start), inserted.size(), document.byteOffset(fix->end) });
+            }
             if (clauses.isEmpty())
                 continue;
             inserted.append(
                 document.encodeUnits(document.toUnits(tag->blankAfterInsert ? clauses + u' ' : clauses)));
-            insertions.append(Insertion { document.byteOffset(tag->insertAt), inserted.size() });
+            const qsizetype at = document.byteOffset(tag->insertAt);
+            insertions.append(Insertion { at, inserted.size(), at });
         }
     } // the decoded text is let go here: a large document is never held as text and as new bytes at once
     if (stop)
@@ -159,7 +169,7 @@ bool DocumentPass::TagFile(
     for (const Insertion& insertion : std::as_const(insertions)) {
         after.append(original.sliced(copied, insertion.at - copied));
         after.append(QByteArrayView(inserted).sliced(clausesStart, insertion.clausesEnd - clausesStart));
-        copied = insertion.at;
+        copied = insertion.replacedEnd;
         clausesStart = insertion.clausesEnd;
     }
     after.append(original.sliced(copied));
