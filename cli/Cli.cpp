@@ -183,7 +183,9 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
     // An explicit --root wins over the window's stored one.
     if (!options.siteRoot.isEmpty())
         tagging.siteRoot = options.siteRoot;
-    tagging.dryRun = options.dryRun;
+    tagging.dryRun = options.dryRun || options.check;
+    tagging.check = options.check;
+    tagging.fixStale = options.fixStale;
     if (tagging.online) {
         // Started here, on the main thread, before any job can fetch.
         if (const Status started = startFetching(); !started) {
@@ -205,12 +207,14 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
     const StopOnSignals stopper;
     run.setStopFlag(&stopper.flag());
 
-    ReportWriter report(out, options.report, options.quiet);
+    // A check fails on what it finds as a run fails on its errors.
+    const auto failing = options.check ? &failsCheck : &isError;
+    ReportWriter report(out, options.report, options.quiet ? failing : nullptr);
     ProgressLine progress(err, static_cast<int>(documents->size()));
     bool anyError = false;
     run.setOnDocument([&](int, const DocumentResult& document) {
         for (const ReportRow& row : document.rows) {
-            anyError = anyError || isError(row.outcome);
+            anyError = anyError || failing(row.outcome);
             if (!options.diff)
                 report.row(row);
         }

@@ -88,26 +88,39 @@ QString usageText()
                "  --root DIR           look up pictures named \"/...\" under the site's root DIR;\n"
                "                       no picture outside DIR is read\n"
                "  --dry-run            write nothing; report what would happen\n"
+               "  --check              write nothing; report each tag that would change (\"Would\n"
+               "                       add WIDTH=64 HEIGHT=32.\") and each stale size, and exit 1\n"
+               "                       when there is any (for CI and pre-commit hooks)\n"
+               "  --fix-stale          where a width and height fit no scale of the picture (it\n"
+               "                       was replaced), keep the width and write the height again\n"
+               "                       from the picture's shape (\"Success! Stale height\n"
+               "                       corrected.\")\n"
                "  --diff               with --dry-run: print a unified diff of every change\n"
                "                       instead of the report\n"
                "  -j N, --jobs N       tag N documents at once (default: one per processor, and\n"
                "                       with --online at least 8, as many as the downloads at once)\n"
                "\n"
                "Output:\n"
-               "  --report FORMAT      text (default), json or csv\n"
+               "  --report FORMAT      text (default), json, csv, or lint: FILE:LINE:COLUMN: STATUS\n"
                "  -q, --quiet          report only the rows that end in an error, and the totals\n"
                "  --help               show this text and stop\n"
                "  --version            show the version and stop\n"
                "\n"
                "The text report prints each row as FILE<TAB>IMAGE<TAB>STATUS, then the totals.\n"
                "json and csv give each row's outcome too, a name that stays the same whatever\n"
-               "the words (tagged, no-changes, offline, download-failed, ...).\n"
+               "the words (tagged, no-changes, offline, download-failed, ...), and where the\n"
+               "tag starts: line and column (in characters), both 0 for a row about a whole\n"
+               "page, which lint shows at 1:1.\n"
+               "A width and height given in pixels are stale when neither is within a pixel of\n"
+               "what the other makes of the picture's shape. A run leaves them with \"Stale: Size\n"
+               "given does not match the picture (W x H).\" and no error; --check fails on them.\n"
                "Pictures measured: PNG, GIF, JPEG, BMP, ICO, CUR, WebP, TIFF, AVIF, HEIF, SVG,\n"
                "SVGZ, WMF (placeable) and EMF, from their headers.\n"
                "\n"
                "Exit status:\n"
                "  0  every tag was handled without an error\n"
-               "  1  at least one row ends in an error\n"
+               "  1  at least one row ends in an error; with --check, or a tag would change or\n"
+               "     a size is stale\n"
                "  2  the command line is wrong, or a PATH does not exist (nothing is changed)\n"
                "  3  the report could not be written (a full disk, a closed pipe)\n"
                "  130, 143  stopped by SIGINT (Ctrl-C) or SIGTERM: the pages written stay, the page\n"
@@ -201,20 +214,26 @@ ParseResult parseCommandLine(const QStringList& arguments)
                 return usage(QStringLiteral("--root needs a folder"));
         } else if (argument == QStringLiteral("--dry-run")) {
             options.dryRun = true;
+        } else if (argument == QStringLiteral("--check")) {
+            options.check = true;
+        } else if (argument == QStringLiteral("--fix-stale")) {
+            options.fixStale = true;
         } else if (argument == QStringLiteral("--diff")) {
             options.diff = true;
         } else if (argument == QStringLiteral("--report")) {
             QString format;
             if (!takeValue(&format))
-                return usage(QStringLiteral("--report needs text, json or csv"));
+                return usage(QStringLiteral("--report needs text, json, csv or lint"));
             if (format == QStringLiteral("text"))
                 options.report = ReportFormat::Text;
             else if (format == QStringLiteral("json"))
                 options.report = ReportFormat::Json;
             else if (format == QStringLiteral("csv"))
                 options.report = ReportFormat::Csv;
+            else if (format == QStringLiteral("lint"))
+                options.report = ReportFormat::Lint;
             else
-                return usage(QStringLiteral("--report needs text, json or csv, not '%1'").arg(format));
+                return usage(QStringLiteral("--report needs text, json, csv or lint, not '%1'").arg(format));
         } else if (argument == QStringLiteral("-j") || argument == QStringLiteral("--jobs")) {
             QString jobs;
             if (!takeValue(&jobs) || !isWholeNumber(jobs, 4) || jobs.toInt() < 1)
@@ -237,6 +256,8 @@ ParseResult parseCommandLine(const QStringList& arguments)
         return usage(QStringLiteral("no PATH given"));
     if (options.tagging.backupDir && options.tagging.generateBackups == false)
         return usage(QStringLiteral("--backup-dir and --no-backup cannot both be given"));
+    if (options.check && options.fixStale)
+        return usage(QStringLiteral("--check writes nothing; --fix-stale cannot go with it"));
     if (options.diff && !options.dryRun)
         return usage(QStringLiteral("--diff goes with --dry-run"));
     if (options.diff && options.report != ReportFormat::Text)

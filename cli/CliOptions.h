@@ -11,14 +11,14 @@ namespace quillon {
 // Exit statuses of quillon-tag.
 enum ExitStatus : int {
     ExitSuccess = 0, // every tag was handled without an error
-    ExitTagErrors = 1, // at least one report row ends in an error
+    ExitTagErrors = 1, // at least one report row ends in an error (with --check: or a finding)
     ExitUsage = 2, // the command line is wrong, or a PATH does not exist
     ExitReportUnwritten = 3, // the report could not be written whole
     ExitInterrupted = 130, // stopped by SIGINT (128 + its number)
     ExitTerminated = 143, // stopped by SIGTERM (128 + its number)
 };
 
-enum class ReportFormat { Text, Json, Csv };
+enum class ReportFormat { Text, Json, Csv, Lint };
 
 // The tagging options given on the command line; what is not given comes from
 // the defaults, or with --use-settings from the desktop program's store.
@@ -44,6 +44,8 @@ struct CliOptions {
     QString siteRoot; // where "/..." pictures are looked up
     bool dryRun = false; // write nothing
     bool diff = false; // with dryRun: a unified diff instead of the report
+    bool check = false; // write nothing; fail on every tag that would change and every stale size
+    bool fixStale = false; // write stale heights again from the width and the picture's shape
     ReportFormat report = ReportFormat::Text;
     int jobs = 0; // documents at once; 0: one per processor, and at least 8 online
     bool quiet = false; // only rows that end in an error, and the totals

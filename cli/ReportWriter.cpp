@@ -3,6 +3,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace quillon {
 
 QString csvField(const QString& text)
@@ -12,20 +14,20 @@ QString csvField(const QString& text)
     return u'"' + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
 }
 
-ReportWriter::ReportWriter(QTextStream& out, ReportFormat format, bool quiet)
+ReportWriter::ReportWriter(QTextStream& out, ReportFormat format, bool (*onlyRows)(Outcome))
     : m_out(out)
     , m_format(format)
-    , m_quiet(quiet)
+    , m_onlyRows(onlyRows)
 {
     if (m_format == ReportFormat::Csv)
-        m_out << "file,image,status,outcome\r\n";
+        m_out << "file,image,status,outcome,line,column\r\n";
     else if (m_format == ReportFormat::Json)
         m_out << "{\"rows\":[";
 }
 
 void ReportWriter::row(const ReportRow& row)
 {
-    if (m_quiet && !isError(row.outcome))
+    if (m_onlyRows && !m_onlyRows(row.outcome))
         return;
     const QString status = row.statusText();
     switch (m_format) {
@@ -34,12 +36,18 @@ void ReportWriter::row(const ReportRow& row)
         break;
     case ReportFormat::Csv:
         m_out << csvField(row.file) << u',' << csvField(row.image) << u',' << csvField(status) << u','
-              << outcomeName(row.outcome) << "\r\n";
+              << outcomeName(row.outcome) << u',' << row.line << u',' << row.column << "\r\n";
+        break;
+    case ReportFormat::Lint:
+        // A row about a whole page points at its start.
+        m_out << row.file << u':' << std::max(row.line, 1) << u':' << std::max(row.column, 1) << ": "
+              << status << u'\n';
         break;
     case ReportFormat::Json: {
         const QJsonObject object { { QStringLiteral("file"), row.file },
             { QStringLiteral("image"), row.image }, { QStringLiteral("status"), status },
-            { QStringLiteral("outcome"), outcomeName(row.outcome) } };
+            { QStringLiteral("outcome"), outcomeName(row.outcome) }, { QStringLiteral("line"), row.line },
+            { QStringLiteral("column"), row.column } };
         m_out << (m_firstRow ? "" : ",") << QJsonDocument(object).toJson(QJsonDocument::Compact);
         break;
     }
@@ -57,7 +65,8 @@ void ReportWriter::finish(const Counters& totals)
         m_out << QStringLiteral("Found %1, Tagged %2, Errors %3\n").arg(found).arg(tagged).arg(errors);
         break;
     case ReportFormat::Csv:
-        break; // the rows are the whole table
+    case ReportFormat::Lint:
+        break; // the rows are the whole report
     case ReportFormat::Json:
         m_out << QStringLiteral("],\"found\":%1,\"tagged\":%2,\"errors\":%3}\n")
                      .arg(found)

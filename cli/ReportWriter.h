@@ -10,7 +10,8 @@ namespace quillon {
 // Writes the report in the chosen format: rows as they come, the totals at the end.
 class ReportWriter {
 public:
-    ReportWriter(QTextStream& out, ReportFormat format, bool quiet);
+    // onlyRows: none for every row, or the outcomes of the only rows written (-q).
+    ReportWriter(QTextStream& out, ReportFormat format, bool (*onlyRows)(Outcome));
 
     void row(const ReportRow& row);
     void finish(const Counters& totals);
@@ -18,7 +19,7 @@ public:
 private:
     QTextStream& m_out;
     ReportFormat m_format;
-    bool m_quiet;
+    bool (*m_onlyRows)(Outcome);
     bool m_firstRow = true;
 };
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 
 #include <algorithm>
 
@@ -114,6 +115,15 @@ OptionsPage::~OptionsPage()
 {
     // The ALT text dialog has no owner to take it along.
     delete dlgCustomAltText;
+}
+
+// Made current, the page shows the store again; shown only because its window
+// came back from being minimised, it keeps what it shows.
+void OptionsPage::showEvent(QShowEvent* event)
+{
+    TabPage::showEvent(event);
+    if (!event->spontaneous())
+        PageLoad();
 }
 
 void OptionsPage::PageLoad()

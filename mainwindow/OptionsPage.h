@@ -27,6 +27,7 @@ public:
     ~OptionsPage() override;
 
     // Sets every control from the store; the handlers write back what changed.
+    // Made current, the page does so again.
     void PageLoad();
 
     // The design geometry, fitted to the window's font.
@@ -37,6 +38,9 @@ public:
     void setRunning(bool running) override;
     // Whether the end of a run plays the done sound: what the box shows.
     bool playsDoneSound() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void cmdEdit_Click();

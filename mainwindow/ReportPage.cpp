@@ -7,6 +7,7 @@
 
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -191,12 +192,23 @@ void ReportPage::layOut(double, double T)
     setLeft(imgDone, left(cmdStart) + width(cmdStart) / 2 - width(imgDone) / 2);
 }
 
-bool ReportPage::pressDefaultButton()
+void ReportPage::showEvent(QShowEvent* event)
 {
-    if (!cmdStart->isEnabled())
-        return false;
-    cmdStart->click();
-    return true;
+    TabPage::showEvent(event);
+    // Installed again it is still called once.
+    window()->installEventFilter(this);
+}
+
+bool ReportPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window() && event->type() == QEvent::KeyPress && isVisible()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && cmdStart->isEnabled()) {
+            cmdStart->click();
+            return true;
+        }
+    }
+    return TabPage::eventFilter(watched, event);
 }
 
 void ReportPage::showFilesToTag(int fileCount)
@@ -243,6 +255,11 @@ void ReportPage::showCounters(const Counters& counters)
         labels[i]->adjustSize();
     }
     m_totalErrors = counters.totalOf(Counter::Errors);
+}
+
+void ReportPage::showFinished(bool stopped, int filesHandled)
+{
+    stopped ? showStopped(filesHandled) : showDone();
 }
 
 // The tick and "OK" only when every tag went well; otherwise a warning with

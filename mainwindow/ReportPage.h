@@ -29,12 +29,11 @@ public:
     void showFileStarted(int index, int count);
     void showProgress(double value, double maximum);
     void showCounters(const Counters& counters);
-    // The run went through every file: full bar (as the run left it) and the
-    // done picture, a warning with the count when the run reported errors.
-    void showDone();
-    // The run was stopped after filesHandled files were written or otherwise
-    // handled: the bar and the line tell so; no done picture.
-    void showStopped(int filesHandled);
+    // The run is over. When it went through every file: full bar (as the run
+    // left it) and the done picture, a warning with the count when the run
+    // reported errors. When it was stopped after filesHandled files were
+    // written or otherwise handled: the bar and the line tell so; no done picture.
+    void showFinished(bool stopped, int filesHandled);
     // Clear All: bar at its start with its percentage, counters 0, no done picture.
     void clear();
 
@@ -42,15 +41,21 @@ public:
     void applyDesign() override;
     // The page's share of the layout for a page control tabWidth twips wide.
     void layOut(double windowWidth, double tabWidth) override;
-    // Enter anywhere in the window presses the start button, the window's
-    // default button; false when it is disabled.
-    bool pressDefaultButton();
 
 signals:
     void startClicked();
     void stopClicked();
 
+protected:
+    // While the page is shown, Enter anywhere in its window presses the start
+    // button, as the window's default button; a button or box with the focus
+    // that takes Enter itself keeps it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void showDone();
+    void showStopped(int filesHandled);
     void showPercent(const QString& text);
 
     QGroupBox* fraOverall;

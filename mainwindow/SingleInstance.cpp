@@ -1,5 +1,7 @@
 #include "mainwindow/SingleInstance.h"
 
+#include "desktop/BringToFront.h"
+
 #include <QDataStream>
 #include <QDir>
 #include <QLocalServer>
@@ -82,6 +84,9 @@ void SingleInstance::takeConnection()
             socket->putChar(kTaken);
             socket->flush();
             socket->disconnectFromServer();
+            if (m_window && m_window->isMinimized())
+                m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+            bringToFront(m_window);
             emit pagesHandedOver(pages);
         });
     }

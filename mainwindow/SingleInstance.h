@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
+#include <QWidget>
 
 class QLocalServer;
 
@@ -28,6 +30,9 @@ public:
     // Takes the socket so that later starts find this one; a socket left
     // behind is removed first. False when it cannot be made.
     bool listen();
+    // The window a later start asks for: at each hand-over it comes out of its
+    // minimised state and to the front, before pagesHandedOver.
+    void setWindow(QWidget* window) { m_window = window; }
 
 signals:
     // A later start handed these pages over (none: it only asked for the window).
@@ -38,6 +43,7 @@ private:
 
     QString m_socketPath;
     QLocalServer* m_server = nullptr;
+    QPointer<QWidget> m_window;
 };
 
 } // namespace quillon

@@ -121,9 +121,11 @@ StatusFrame::StatusFrame(QWidget* parent)
     picStatus->setLayout([this] { emit layoutNeeded(); });
 }
 
-void StatusFrame::applyDesign()
+void StatusFrame::applyDesign(double top)
 {
     using twips::setGeometry;
+    twips::setLeft(this, 50);
+    twips::setTop(this, top);
     setGeometry(lblFiles, 100, 165, 0, 0);
     PageLayout::autoSize(lblFiles);
     setGeometry(lstFiles, 100, 390, 2115, 1500);
@@ -133,9 +135,12 @@ void StatusFrame::applyDesign()
     setGeometry(lvStatus, 2355, 390, 3000, 1500);
 }
 
-void StatusFrame::layOut()
+void StatusFrame::layOut(const QSizeF& windowSize)
 {
     using twips::height, twips::left, twips::setHeight, twips::setLeft, twips::setWidth, twips::width;
+    // A size the frame refuses (a window too small) is skipped.
+    setWidth(this, windowSize.width() - 225);
+    setHeight(this, windowSize.height() - twips::top(this) - 750);
     setLeft(lblFiles, 100);
     setLeft(lstFiles, 100);
     PageLayout::limitLeftNeighbour(lstFiles, picStatus, width(this) - 100);

@@ -35,11 +35,13 @@ public:
     // The list box that shows the file list.
     QListWidget* fileListBox() const { return lstFiles; }
 
-    // The design geometry and what the window's load fixes.
-    void applyDesign();
-    // The file list keeps its width; the report takes the rest of the frame's
+    // The design geometry and what the window's load fixes; the frame's top
+    // edge at top twips.
+    void applyDesign(double top);
+    // The frame takes the window's outer size, in twips, less its margins. The
+    // file list keeps its width; the report takes the rest of the frame's
     // width, and both its height under their captions.
-    void layOut();
+    void layOut(const QSizeF& windowSize);
 
 signals:
     // The splitter bar gave the file list a new width.

@@ -1,5 +1,8 @@
 #include "mainwindow/TabStrip.h"
 
+#include "mainwindow/TabPage.h"
+#include "mainwindow/Twips.h"
+
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
 #include <QTabBar>
@@ -18,7 +21,7 @@ TabStrip::TabStrip(QWidget* parent)
     });
 }
 
-void TabStrip::addPage(QWidget* page, const QIcon& icon, const QString& caption)
+void TabStrip::addPage(TabPage* page, const QIcon& icon, const QString& caption)
 {
     page->setParent(this);
     m_pages.append(page);
@@ -38,6 +41,27 @@ void TabStrip::setCurrentIndex(int index)
     m_bar->setCurrentIndex(index);
 }
 
+void TabStrip::applyDesign()
+{
+    twips::setGeometry(this, 50, 50, twips::width(this), 3195);
+    for (TabPage* page : m_pages)
+        page->applyDesign();
+}
+
+void TabStrip::layOut(double windowWidth)
+{
+    // A width the control refuses (a window too narrow) is skipped.
+    twips::setWidth(this, windowWidth - 225);
+    if (TabPage* current = m_pages.value(currentIndex()))
+        current->layOut(windowWidth, twips::width(this));
+}
+
+void TabStrip::setRunning(bool running)
+{
+    for (TabPage* page : m_pages)
+        page->setRunning(running);
+}
+
 void TabStrip::showCurrent()
 {
     for (int i = 0; i < m_pages.size(); ++i)
@@ -47,7 +71,7 @@ void TabStrip::showCurrent()
 void TabStrip::resizeEvent(QResizeEvent*)
 {
     m_bar->setGeometry(0, 0, width(), m_bar->sizeHint().height());
-    for (QWidget* page : m_pages)
+    for (TabPage* page : m_pages)
         page->setGeometry(rect());
 }
 

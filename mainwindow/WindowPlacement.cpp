@@ -174,19 +174,22 @@ void restore(QWidget& window, const Settings& settings)
 
 void SaveWindowSettings(const QWidget& window, const Settings& settings)
 {
+    // Through a store of its own, whose failures no one hears of: this runs on
+    // the way out, where no message box may stop the program.
+    const Settings quiet(SettingsStore(settings.store().folder()));
     const Qt::WindowStates states = window.windowState();
     const int state = (states & Qt::WindowMinimized) ? Minimised
         : (states & Qt::WindowMaximized)             ? Maximised
                                                      : Normal;
-    settings.write(keys::WindowState, QString::number(state));
+    quiet.write(keys::WindowState, QString::number(state));
     if (state != Normal)
         return;
     const QRectF bounds = outerBounds(window);
     auto text = [](double value) { return QString::number(static_cast<long long>(std::llround(value))); };
-    settings.write(keys::WindowTop, text(bounds.top()));
-    settings.write(keys::WindowLeft, text(bounds.left()));
-    settings.write(keys::WindowWidth, text(bounds.width()));
-    settings.write(keys::WindowHeight, text(bounds.height()));
+    quiet.write(keys::WindowTop, text(bounds.top()));
+    quiet.write(keys::WindowLeft, text(bounds.left()));
+    quiet.write(keys::WindowWidth, text(bounds.width()));
+    quiet.write(keys::WindowHeight, text(bounds.height()));
 }
 
 } // namespace quillon::WindowPlacement

@@ -29,7 +29,8 @@ bool raiseToMinimum(QWidget& window, const QSizeF& minimum);
 // entirely off every screen is moved onto the primary screen.
 void restore(QWidget& window, const Settings& settings);
 
-// Stores the state and, in the normal state only, the bounds.
+// Stores the state and, in the normal state only, the bounds. A failure is
+// told to no one, not even the store's failure handler.
 void SaveWindowSettings(const QWidget& window, const Settings& settings);
 
 } // namespace WindowPlacement

@@ -4,7 +4,6 @@
 
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,17 +14,18 @@ namespace quillon {
 
 class ChooseFilesPage;
 class FileList;
+class HelpWindows;
 class ImageFetcher;
+class LayoutRunner;
 class OptionsPage;
 class ReportPage;
 class RunController;
 class SoundPlayer;
 class StatusFrame;
-class TabPage;
 class TabStrip;
+class UnsavedOptionNotice;
 class UrlOpener;
 class UserMessages;
-class WindowLayout;
 
 // What the window needs from the world, replaceable in tests.
 struct MainWindowServices {
@@ -45,7 +45,7 @@ struct MainWindowServices {
 
 // The program's one main window: three pages over the file list and the report.
 // It assembles the pages, menus and run, and wires them together; the behaviour
-// lives in the pages, the file list and the run.
+// lives in the pages, the file list, the run and the help windows.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -54,9 +54,6 @@ public:
 
     // Adds pages to the file list as the add button does; a folder adds its pages.
     void openPages(const QStringList& paths);
-    // Pages a later start of the program handed over (SingleInstance): the
-    // window comes to the front and adds them as openPages does.
-    void takeHandedOverPages(const QStringList& paths);
     void cmdStart_Click();
     void cmdStop_Click();
 
@@ -65,9 +62,6 @@ signals:
     void runEnded();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -77,17 +71,12 @@ private:
     void createMenus();
     void connectRun();
     void Form_Load();
-    // The layout of every control for the window's size and current page.
-    void Form_Resize();
     Page currentPage() const;
     void showPage(Page page);
     void tabStrip_Click();
     void mnuStart_Click();
     void ClearStatus();
-    void mnuHelpContents_Click();
-    void mnuAbout_Click();
     void setRunning(bool running);
-    void tellUnsaved(const QString& file);
     void SaveWindowSettings();
 
     MainWindowServices m_services;
@@ -95,18 +84,16 @@ private:
     ChooseFilesPage* pageChooseFiles;
     OptionsPage* pageOptions;
     ReportPage* pageReport;
-    // By page, in the order of Page.
-    std::array<TabPage*, 3> m_pages {};
     StatusFrame* fraStatus;
     FileList* fileList;
     QAction* mnuStart;
     QAction* mnuClearAll;
-    std::unique_ptr<WindowLayout> m_layout;
+    LayoutRunner* m_layout = nullptr;
+    HelpWindows* m_help = nullptr;
     RunController* m_run = nullptr;
-    // The services' opener, telling the user when a link cannot be opened.
-    std::unique_ptr<UrlOpener> m_opener;
+    // Tells the user when an option cannot be saved, while the window lives.
+    std::unique_ptr<UnsavedOptionNotice> m_unsaved;
     bool m_saved = false;
-    bool m_toldUnsaved = false;
 };
 
 } // namespace quillon

@@ -48,8 +48,9 @@ int main(int argc, char* argv[])
     services.startFolder = QDir::currentPath();
     quillon::frmMain window(services);
     window.show();
-    QObject::connect(&instance, &quillon::SingleInstance::pagesHandedOver, &window,
-        &quillon::frmMain::takeHandedOverPages);
+    instance.setWindow(&window);
+    QObject::connect(
+        &instance, &quillon::SingleInstance::pagesHandedOver, &window, &quillon::frmMain::openPages);
     if (!pages.isEmpty())
         QTimer::singleShot(0, &window, [&window, pages] { window.openPages(pages); });
     return app.exec();

@@ -1,6 +1,7 @@
 #include "engine/run/DocumentPass.h"
 
 #include "engine/html/DocumentText.h"
+#include "engine/html/LineCounter.h"
 #include "engine/run/PictureSources.h"
 #include "engine/run/RunObserver.h"
 #include "engine/run/RunReport.h"
@@ -108,11 +109,12 @@ bool DocumentPass::TagFile(
             m_progress(value);
     };
 
-    // The clauses of every tag, in document order, and where each goes among the
-    // document's bytes.
+    // The clauses of every tag (and the stale values it corrects), in document
+    // order, and where each goes among the document's bytes.
     struct Insertion {
         qsizetype at; // the byte offset in the document
         qsizetype clausesEnd; // one past its clauses in inserted
+        qsizetype replacedEnd; // one past the document's bytes they take the place of
     };
     QByteArray inserted;
     QList<Insertion> insertions;
@@ -121,15 +123,18 @@ bool DocumentPass::TagFile(
         const QStringView units = document.units();
         const bool xmlStyle = options.lowerCaseClauses || isXmlPage(document);
         const double length = std::max<qsizetype>(units.size(), 1);
-        auto insert = [&](const ImgTag& tag, const QString& clauses) {
-            if (clauses.isEmpty())
-                return;
-            inserted.append(
-                document.encodeUnits(document.toUnits(tag.blankAfterInsert ? clauses + u' ' : clauses)));
-            insertions.append(Insertion { document.byteOffset(tag.insertAt), inserted.size() });
+        auto insert = [&](qsizetype start, qsizetype end, const QString& text) {
+            inserted.append(document.encodeUnits(document.toUnits(text)));
+            insertions.append(
+                Insertion { document.byteOffset(start), inserted.size(), document.byteOffset(end) });
+        };
+        auto addClauses = [&](const ImgTag& tag, const QString& clauses) {
+            if (!clauses.isEmpty())
+                insert(tag.insertAt, tag.insertAt, tag.blankAfterInsert ? clauses + u' ' : clauses);
         };
         PictureSources pictures(m_report, m_resources, m_rewriter);
         TagScanner scanner(units, PictureSources::kElements, true);
+        LineCounter lines(units, document.encoding());
         while (!stop) {
             const std::optional<ImgTag> tag = scanner.next();
             if (!tag)
@@ -138,15 +143,19 @@ bool DocumentPass::TagFile(
                 = base + std::floor(3.0 * static_cast<double>(tag->start) / length * 100.0) / 100.0;
             if (reached > progress)
                 moveProgress(reached);
-            if (pictures.follow(*tag))
+            const TextPosition at = lines.at(tag->start);
+            if (pictures.follow(*tag, at))
                 continue;
 
-            const TagContext context { units, *tag, &document, path, xmlStyle };
-            const QString clauses = m_rewriter.clausesFor(context, options);
+            const TagContext context { units, *tag, &document, path, xmlStyle, at };
+            std::optional<ValueFix> fix;
+            const QString clauses = m_rewriter.clausesFor(context, options, &fix);
             // A picture's sources stand before its <img>, and their clauses go in first.
             for (const PictureSources::SourceClauses& source : pictures.clausesFor(context, clauses, options))
-                insert(source.source, source.clauses);
-            insert(*tag, clauses);
+                addClauses(source.source, source.clauses);
+            if (fix)
+                insert(fix->start, fix->end, fix->text);
+            addClauses(*tag, clauses);
         }
     } // the decoded text is let go here: a large document is never held as text and as new bytes at once
     if (stop)
@@ -169,7 +178,7 @@ bool DocumentPass::TagFile(
     for (const Insertion& insertion : std::as_const(insertions)) {
         after.append(original.sliced(copied, insertion.at - copied));
         after.append(QByteArrayView(inserted).sliced(clausesStart, insertion.clausesEnd - clausesStart));
-        copied = insertion.at;
+        copied = insertion.replacedEnd;
         clausesStart = insertion.clausesEnd;
     }
     after.append(original.sliced(copied));

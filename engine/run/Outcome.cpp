@@ -2,6 +2,8 @@
 
 #include <array>
 
+using namespace Qt::StringLiterals;
+
 namespace quillon {
 
 namespace {
@@ -10,13 +12,15 @@ struct OutcomeWords {
     Outcome outcome;
     OutcomeKind kind;
     const char* name;
-    const char* text; // %1 is the failure's number
+    const char* text; // %1 is the failure's number, %2 the row's detail
 };
 
 // The one table of what the report says. The words are the ones users know; keep them.
 constexpr std::array kOutcomes {
     OutcomeWords { Outcome::Pending, OutcomeKind::Pending, "pending", "" },
     OutcomeWords { Outcome::Tagged, OutcomeKind::Tagged, "tagged", "Success!" },
+    OutcomeWords {
+        Outcome::StaleFixed, OutcomeKind::Tagged, "stale-fixed", "Success! Stale height corrected." },
     OutcomeWords {
         Outcome::NoChanges, OutcomeKind::NothingNeeded, "no-changes", "Skipped: No changes needed." },
     OutcomeWords { Outcome::SourceSized, OutcomeKind::Tagged, "source-sized",
@@ -33,6 +37,9 @@ constexpr std::array kOutcomes {
         Outcome::TemplatePath, OutcomeKind::Skipped, "template-path", "Skipped: Image path is a template." },
     OutcomeWords {
         Outcome::Stopped, OutcomeKind::Skipped, "stopped", "Skipped: Stopped before this file was written." },
+    OutcomeWords { Outcome::WouldTag, OutcomeKind::Finding, "would-tag", "Would add %2." },
+    OutcomeWords { Outcome::StaleSize, OutcomeKind::Finding, "stale-size",
+        "Stale: Size given does not match the picture (%2)." },
     OutcomeWords { Outcome::NoSrc, OutcomeKind::Error, "no-src", "Error: SRC= property not found." },
     OutcomeWords { Outcome::NoSiteRoot, OutcomeKind::Error, "no-site-root",
         "Error: Image path starts at the site root, and no root is given." },
@@ -71,10 +78,11 @@ OutcomeKind kindOf(Outcome outcome)
     return wordsFor(outcome).kind;
 }
 
-QString outcomeText(Outcome outcome, const Failure& failure)
+QString outcomeText(Outcome outcome, const Failure& failure, const QString& detail)
 {
-    const QString text = QString::fromLatin1(wordsFor(outcome).text);
-    return text.contains(u"%1") ? text.arg(failure.code) : text;
+    QString text = QString::fromLatin1(wordsFor(outcome).text);
+    text.replace(u"%1"_s, QString::number(failure.code));
+    return text.replace(u"%2"_s, detail);
 }
 
 QString outcomeName(Outcome outcome)

@@ -12,6 +12,7 @@ namespace quillon {
 enum class Outcome : quint8 {
     Pending, // a row just added, not yet decided
     Tagged, // clauses were added
+    StaleFixed, // a stale height was written from the picture's shape (clauses may have been added too)
     NoChanges, // the tag had all it needed
     SourceSized, // a picture's <source> got a size of its own shape
     Downloading, // a remote picture is being fetched
@@ -22,6 +23,9 @@ enum class Outcome : quint8 {
     SizeOutOfRange,
     TemplatePath, // the picture's path is filled in by a template system later
     Stopped, // the run was stopped before the page was written; the page is as it was
+    // Findings: the tag is left as it is and that is no error, but a check fails on it.
+    WouldTag, // a check run: the tag lacks the clauses in the row's detail
+    StaleSize, // both sides given, and neither fits the picture's shape (its size in the row's detail)
     // Errors: the tag or the document is left as it is, and the user should look.
     NoSrc,
     NoSiteRoot,
@@ -33,17 +37,23 @@ enum class Outcome : quint8 {
     ReadFailed,
 };
 
-enum class OutcomeKind : quint8 { Pending, Tagged, NothingNeeded, Skipped, Error };
+enum class OutcomeKind : quint8 { Pending, Tagged, NothingNeeded, Skipped, Finding, Error };
 
 OutcomeKind kindOf(Outcome outcome);
 inline bool isError(Outcome outcome)
 {
     return kindOf(outcome) == OutcomeKind::Error;
 }
+// What a check run fails on: every error, and every tag it would change or finds stale.
+inline bool failsCheck(Outcome outcome)
+{
+    return isError(outcome) || kindOf(outcome) == OutcomeKind::Finding;
+}
 
 // The report's words for an outcome ("Success!", "Error: [53] Unable to download
-// image."); failure gives the number where the words have one.
-QString outcomeText(Outcome outcome, const Failure& failure = {});
+// image."); failure gives the number where the words have one, detail the values
+// some words show (the clauses a tag would get, a picture's size).
+QString outcomeText(Outcome outcome, const Failure& failure = {}, const QString& detail = {});
 // A short stable name for machine-readable reports ("tagged", "download-failed").
 QString outcomeName(Outcome outcome);
 

@@ -97,7 +97,7 @@ Counters ParallelRun::run(const QStringList& files)
             for (const auto& staged : { document.staged.backup, document.staged.document })
                 flushed = flushed && !(staged && unflushed.contains(staged->target));
             if (const std::optional<Outcome> failed = commitDocument(document.staged, flushed, false)) {
-                document.rows.append(ReportRow { document.path, QString(), *failed, {} });
+                document.rows.append(ReportRow { document.path, QString(), *failed, {}, {}, 0, 0 });
                 document.counters.countOne(Counter::Errors);
             }
             for (int c = 0; c < 3; ++c)

@@ -2,9 +2,9 @@
 
 #include "engine/html/ImageSource.h"
 #include "engine/html/Srcset.h"
-#include "engine/run/Dimension.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/RunResources.h"
+#include "engine/run/StaleSize.h"
 #include "engine/run/TagRewriter.h"
 
 #include <cmath>
@@ -31,7 +31,7 @@ std::optional<PictureSize> boxOf(const TagContext& img, const QString& imgClause
     const std::optional<ImgTag> addedTag = scanner.next();
     if (!addedTag)
         return std::nullopt;
-    const TagContext clauses { added, *addedTag, nullptr, img.htmlFile, img.xmlStyle };
+    const TagContext clauses { added, *addedTag, nullptr, img.htmlFile, img.xmlStyle, img.at };
     const auto side = [&](QStringView name) -> std::optional<double> {
         if (const TagAttribute* given = img.find(name))
             return pixels(img.valueOf(*given));
@@ -48,7 +48,7 @@ std::optional<PictureSize> boxOf(const TagContext& img, const QString& imgClause
 
 } // namespace
 
-bool PictureSources::follow(const ImgTag& tag)
+bool PictureSources::follow(const ImgTag& tag, TextPosition at)
 {
     switch (static_cast<Element>(tag.element)) {
     case Img:
@@ -59,7 +59,7 @@ bool PictureSources::follow(const ImgTag& tag)
         return true;
     case Source:
         if (m_inPicture && !tag.endTag)
-            m_sources.append(tag);
+            m_sources.append(Met { tag, at });
         return true;
     }
     return true;
@@ -70,16 +70,17 @@ QList<PictureSources::SourceClauses> PictureSources::clausesFor(
 {
     if (!std::exchange(m_inPicture, false)) // sources after the <img> are never shown
         return {};
-    const QList<ImgTag> sources = std::exchange(m_sources, {});
+    const QList<Met> sources = std::exchange(m_sources, {});
     const std::optional<PictureSize> box = boxOf(img, imgClauses);
     QList<SourceClauses> sized;
     if (!box)
         return sized;
-    for (const ImgTag& source : sources) {
-        const TagContext context { img.units, source, img.document, img.htmlFile, img.xmlStyle };
+    for (const Met& source : sources) {
+        const TagContext context { img.units, source.tag, img.document, img.htmlFile, img.xmlStyle,
+            source.at };
         QString clauses = clausesFor(context, *box, options);
         if (!clauses.isEmpty())
-            sized.append(SourceClauses { source, std::move(clauses) });
+            sized.append(SourceClauses { source.tag, std::move(clauses) });
     }
     return sized;
 }
@@ -97,7 +98,7 @@ QString PictureSources::clausesFor(
             return {}; // a source with no picture is never shown
         picture = classifyImageSource(candidate->toString());
     }
-    const int row = m_report.AddReportRow(source.htmlFile);
+    const int row = m_report.AddReportRow(source.htmlFile, source.at);
     m_report.SetRowStatus(row, Outcome::NoChanges);
     m_report.SetRowImage(row, picture.shown);
 
@@ -141,7 +142,10 @@ QString PictureSources::clausesFor(
             return {}; // the <img>'s box fits it
         clauses = clause(u"WIDTH", PictureSize::text(box.width)) + clause(u"HEIGHT", heightAtWidth);
     }
-    m_report.SetRowStatus(row, Outcome::SourceSized);
+    if (options.check)
+        m_report.SetRowStatus(row, Outcome::WouldTag, clauses.trimmed());
+    else
+        m_report.SetRowStatus(row, Outcome::SourceSized);
     return clauses;
 }
 

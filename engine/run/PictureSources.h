@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/html/LineCounter.h"
 #include "engine/html/TagScanner.h"
 #include "engine/measure/PictureSize.h"
 #include "engine/run/TagOptions.h"
@@ -43,7 +44,8 @@ public:
 
     // Follows the page's pictures through tag, found with kElements and their end
     // tags. True when tag is no <img> start tag, and so no work for the rewriter.
-    bool follow(const ImgTag& tag);
+    // at is where the tag starts in its page.
+    bool follow(const ImgTag& tag, TextPosition at);
 
     struct SourceClauses {
         ImgTag source;
@@ -64,7 +66,11 @@ private:
     RunResources& m_resources;
     TagRewriter& m_rewriter;
     bool m_inPicture = false; // after a <picture>, before its <img>
-    QList<ImgTag> m_sources; // the sources met since
+    struct Met {
+        ImgTag tag;
+        TextPosition at;
+    };
+    QList<Met> m_sources; // the sources met since
 };
 
 } // namespace quillon

@@ -4,9 +4,9 @@
 
 namespace quillon {
 
-int RunReport::AddReportRow(const QString& file)
+int RunReport::AddReportRow(const QString& file, TextPosition at)
 {
-    m_rows.append(ReportRow { file, QString(), Outcome::Pending, {} });
+    m_rows.append(ReportRow { file, QString(), Outcome::Pending, {}, {}, at.line, at.column });
     const int row = static_cast<int>(m_rows.size() - 1);
     if (m_observer)
         m_observer->rowAdded(row, m_rows.back());
@@ -22,9 +22,20 @@ void RunReport::SetRowImage(int row, const QString& text)
 
 void RunReport::SetRowStatus(int row, Outcome outcome, const Failure& failure)
 {
+    setStatus(row, outcome, failure, QString());
+}
+
+void RunReport::SetRowStatus(int row, Outcome outcome, const QString& detail)
+{
+    setStatus(row, outcome, Failure(), detail);
+}
+
+void RunReport::setStatus(int row, Outcome outcome, const Failure& failure, const QString& detail)
+{
     const bool becomesError = isError(outcome) && !isError(m_rows[row].outcome);
     m_rows[row].outcome = outcome;
     m_rows[row].failure = failure;
+    m_rows[row].detail = detail;
     if (m_observer)
         m_observer->rowChanged(row, m_rows[row]);
     if (becomesError)

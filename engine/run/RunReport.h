@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/html/LineCounter.h"
 #include "engine/run/Outcome.h"
 
 #include <QList>
@@ -16,9 +17,12 @@ struct ReportRow {
     QString image;
     Outcome outcome = Outcome::Pending;
     Failure failure; // for an error with a number: the failure behind it
+    QString detail; // the values the words show: the clauses a tag would get, a picture's size
+    int line = 0; // where the tag starts: 1-based line and column (in characters);
+    int column = 0; // both 0 for a row about the whole page
 
     // The Status column's words.
-    QString statusText() const { return outcomeText(outcome, failure); }
+    QString statusText() const { return outcomeText(outcome, failure, detail); }
 
     friend bool operator==(const ReportRow&, const ReportRow&) = default;
 };
@@ -47,11 +51,14 @@ class RunReport {
 public:
     void setObserver(RunObserver* observer) { m_observer = observer; }
 
-    // Appends a row for file with Image empty and its outcome pending; returns its index.
-    int AddReportRow(const QString& file);
+    // Appends a row for file with Image empty and its outcome pending; returns its
+    // index. at: where the tag starts; none for a row about the whole page.
+    int AddReportRow(const QString& file, TextPosition at = {});
     void SetRowImage(int row, const QString& text);
     // A row that becomes an error counts one more on Errors: the counter follows the outcomes.
     void SetRowStatus(int row, Outcome outcome, const Failure& failure = {});
+    // An outcome whose words show values (see ReportRow::detail).
+    void SetRowStatus(int row, Outcome outcome, const QString& detail);
     // One more on the run total, then on the current file.
     void CountOne(Counter counter);
 
@@ -71,6 +78,7 @@ public:
     const Counters& counters() const { return m_counters; }
 
 private:
+    void setStatus(int row, Outcome outcome, const Failure& failure, const QString& detail);
     void countersChanged();
 
     QList<ReportRow> m_rows;

@@ -26,6 +26,8 @@ struct TagOptions {
     bool makeBackupFolder = false; // backupPath is the program's own folder, made when first needed
     QString siteRoot; // where pictures named "/..." are; none: such pictures are errors
     bool dryRun = false; // write nothing, report what would happen
+    bool check = false; // with dryRun: a tag that would change says what it would get
+    bool fixStale = false; // write a stale height again from the width and the picture's shape
     bool lowerCaseClauses = false; // width="30" and the like on every page, not only on XHTML ones
 };
 

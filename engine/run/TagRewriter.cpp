@@ -3,9 +3,9 @@
 #include "engine/html/DocumentText.h"
 #include "engine/html/ImageSource.h"
 #include "engine/measure/PictureMeasure.h"
-#include "engine/run/Dimension.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/RunResources.h"
+#include "engine/run/StaleSize.h"
 #include "engine/html/TagScanner.h"
 #include "platform/Paths.h"
 
@@ -34,12 +34,17 @@ QString TagRewriter::TagImage(const QString& tagText, const QString& htmlFile, c
     const std::optional<ImgTag> tag = scanner.next();
     if (!tag || tag->start != 0 || tag->end != text.size() - 1)
         return tagText; // not one whole image tag
-    const QString clauses
-        = clausesFor(TagContext { text, *tag, nullptr, htmlFile, options.lowerCaseClauses }, options);
-    if (clauses.isEmpty())
+    std::optional<ValueFix> fix;
+    const QString clauses = clausesFor(
+        TagContext { text, *tag, nullptr, htmlFile, options.lowerCaseClauses, TextPosition { 1, 1 } },
+        options, &fix);
+    if (clauses.isEmpty() && !fix)
         return tagText; // nothing added, not even the blank that would keep clauses apart
     QString result = text;
-    result.insert(tag->insertAt, tag->blankAfterInsert ? clauses + u' ' : clauses);
+    if (!clauses.isEmpty())
+        result.insert(tag->insertAt, tag->blankAfterInsert ? clauses + u' ' : clauses);
+    if (fix) // before the insertion point, so not moved by it
+        result.replace(fix->start, fix->end - fix->start, fix->text);
     return result.mid(1, result.size() - 2);
 }
 
@@ -78,9 +83,23 @@ Result<PictureSize> TagRewriter::measure(const ImageSource& source, const QStrin
     return m_resources.measure(pictureFile);
 }
 
-QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& options)
+// Both sides given: the picture's size when they are stale. The picture is
+// measured only for that, so one that cannot be measured is no error here.
+std::optional<PictureSize> TagRewriter::staleSize(
+    const Dimension& width, const Dimension& height, const ImageSource& source, const QString& pictureFile)
 {
-    const int row = m_report.AddReportRow(context.htmlFile);
+    if (width.percentage || height.percentage)
+        return std::nullopt;
+    const Result<PictureSize> picture = measure(source, pictureFile);
+    if (!picture || !isStaleSize(width, height, picture.value()))
+        return std::nullopt;
+    return picture.value();
+}
+
+QString TagRewriter::clausesFor(
+    const TagContext& context, const TagOptions& options, std::optional<ValueFix>* fix)
+{
+    const int row = m_report.AddReportRow(context.htmlFile, context.at);
     m_report.SetRowStatus(row, Outcome::NoChanges);
 
     const TagAttribute* src = context.find(u"src");
@@ -114,6 +133,7 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
     };
 
     QString pictureFile;
+    std::optional<PictureSize> stale; // the picture's size, when the size given is stale
     if (source.kind == ImageSource::Kind::Template) {
         m_report.SetRowStatus(row, Outcome::TemplatePath);
         return {};
@@ -180,6 +200,19 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
             else
                 append(clause(u"WIDTH", proportionalSide(given->value, size->height, size->width)));
         }
+    } else if (const std::optional<Dimension> givenWidth = readDimension(context.valueOf(*width)),
+               givenHeight = readDimension(context.valueOf(*height));
+               givenWidth && givenHeight) {
+        if (std::optional<PictureSize> picture = staleSize(*givenWidth, *givenHeight, source, pictureFile)) {
+            if (fix && options.fixStale && !options.check) {
+                // The author's width stays; the height's number follows it at the picture's shape.
+                const qsizetype at = ImgTag::value(context.units, *height).data() - context.units.data();
+                *fix = ValueFix { at + givenHeight->numberStart, at + givenHeight->numberEnd,
+                    proportionalSide(givenWidth->value, picture->width, picture->height) };
+            } else {
+                stale = picture;
+            }
+        }
     }
 
     if (options.addBorder && !hasBorder)
@@ -194,8 +227,17 @@ QString TagRewriter::clausesFor(const TagContext& context, const TagOptions& opt
                 : QStringLiteral(" ALT=\"") + escapeAttributeValue(text) + QStringLiteral("\""));
     }
 
-    if (!clauses.isEmpty())
+    const bool fixed = fix && *fix;
+    if (!clauses.isEmpty() || fixed)
         m_report.CountOne(Counter::Tagged);
+    // A tag that gets clauses says so; its stale size shows once it needs nothing more.
+    if (fixed)
+        m_report.SetRowStatus(row, Outcome::StaleFixed);
+    else if (!clauses.isEmpty() && options.check)
+        m_report.SetRowStatus(row, Outcome::WouldTag, clauses.trimmed());
+    else if (stale && clauses.isEmpty())
+        m_report.SetRowStatus(
+            row, Outcome::StaleSize, stale->widthText() + QStringLiteral(" x ") + stale->heightText());
     return clauses;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/html/LineCounter.h"
 #include "engine/measure/PictureSize.h"
 #include "engine/run/TagOptions.h"
 #include "platform/Result.h"
@@ -7,14 +8,24 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace quillon {
 
 class DocumentText;
 class RunReport;
 class RunResources;
+struct Dimension;
 struct ImageSource;
 struct ImgTag;
 struct TagAttribute;
+
+// Units [start, end) of the scanned text written over with text: a stale value corrected.
+struct ValueFix {
+    qsizetype start = 0;
+    qsizetype end = 0;
+    QString text;
+};
 
 // One image tag as the rewriter sees it: where it stands in the text it was
 // scanned in, and the page it belongs to.
@@ -24,6 +35,7 @@ struct TagContext {
     const DocumentText* document; // what the units mean as text; none: they are text already
     const QString& htmlFile; // the page, as the file list names it
     bool xmlStyle; // lower-case names and quoted values, escaped for XML
+    TextPosition at; // where the tag starts in its page
 
     const TagAttribute* find(QStringView name) const;
     QString valueOf(const TagAttribute& attribute) const;
@@ -42,7 +54,9 @@ public:
     }
 
     // The clauses that go at the tag's insertion point; empty when nothing is added.
-    QString clausesFor(const TagContext& context, const TagOptions& options);
+    // With options.fixStale and a fix to fill, a stale height is corrected there too.
+    QString clausesFor(
+        const TagContext& context, const TagOptions& options, std::optional<ValueFix>* fix = nullptr);
 
     // tagText is what stands between the tag's "<" and ">" (for example
     // «img src="a.gif"»); the result is the new text, with the missing clauses
@@ -56,6 +70,8 @@ public:
         const QString& htmlFile, const QString& path, const TagOptions& options) const;
 
 private:
+    std::optional<PictureSize> staleSize(const Dimension& width, const Dimension& height,
+        const ImageSource& source, const QString& pictureFile);
     RunReport& m_report;
     RunResources& m_resources;
 };

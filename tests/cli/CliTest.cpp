@@ -7,11 +7,14 @@
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -55,8 +58,8 @@ TEST(QuillonTag, ExitStatusTellsACleanRunFromErrorRowsFromAWrongCommandLine)
     const QString good = dir.write(QStringLiteral("good.html"), "<img src=a.png>");
     const QString bad = dir.write(QStringLiteral("bad.html"), "<img src=none.png>");
     for (const QStringList& wrong : { words("--bogus"), words("--border x"), words("--online --offline"),
-             words("-j 0"), words("--report xml"), words("--diff"), words("--root") << bad,
-             QStringList { dir.file(QStringLiteral("missing.html")) } }) {
+             words("-j 0"), words("--report xml"), words("--diff"), words("--check --fix-stale"),
+             words("--root") << bad, QStringList { dir.file(QStringLiteral("missing.html")) } }) {
         SCOPED_TRACE(qPrintable(wrong.join(u' ')));
         const ProgramRun run = quillonTag(wrong + QStringList { good, bad });
         EXPECT_EQ(run.exitCode, 2);
@@ -100,8 +103,8 @@ TEST(QuillonTag, EveryReportCarriesEveryRowWhateverThePagesAreCalled)
     for (const QString& name : { QStringLiteral("-n a'b$c`d;e&f*g?h \u00df\u6f22\nj.html"),
              QStringLiteral("comma, only.html"), QStringLiteral("quote \"only\".html") }) {
         const QString page = dir.write(folder + u'/' + name, before);
-        rows << QStringList { page, picture, u"Success!"_s, u"tagged"_s }
-             << QStringList { page, {}, u"Error: SRC= property not found."_s, u"no-src"_s };
+        rows << QStringList { page, picture, u"Success!"_s, u"tagged"_s, u"1"_s, u"4"_s }
+             << QStringList { page, {}, u"Error: SRC= property not found."_s, u"no-src"_s, u"1"_s, u"28"_s };
     }
     const QString site = dir.file(folder);
     const QMap<QString, QByteArray> untouched = filesBelow(site);
@@ -117,13 +120,15 @@ TEST(QuillonTag, EveryReportCarriesEveryRowWhateverThePagesAreCalled)
     for (const QJsonValue row : report[QStringLiteral("rows")].toArray())
         jsonRows << QStringList { row[QStringLiteral("file")].toString(),
             row[QStringLiteral("image")].toString(), row[QStringLiteral("status")].toString(),
-            row[QStringLiteral("outcome")].toString() };
+            row[QStringLiteral("outcome")].toString(), QString::number(row[QStringLiteral("line")].toInt()),
+            QString::number(row[QStringLiteral("column")].toInt()) };
     EXPECT_EQ(jsonRows, rows) << json.out.toStdString();
     EXPECT_EQ(report[QStringLiteral("errors")].toInt(), 3);
 
     const ProgramRun csv = quillonTag(words("--dry-run --report csv") << site);
     EXPECT_EQ(csv.exitCode, 1);
-    EXPECT_EQ(parseCsv(csv.text()), QList<QStringList> { words("file image status outcome") } + rows);
+    EXPECT_EQ(
+        parseCsv(csv.text()), QList<QStringList> { words("file image status outcome line column") } + rows);
     EXPECT_EQ(filesBelow(site), untouched) << "a dry run wrote";
 
     // Named through its folder and again by itself after "--", as it starts with "-".
@@ -187,4 +192,44 @@ TEST(QuillonTag, NoPictureOutsideTheRootIsRead)
             << qPrintable(run.text());
         EXPECT_EQ(slurp(file), QByteArray(page).replace("in.gif>", "in.gif WIDTH=5 HEIGHT=6>"));
     }
+}
+
+// A check changes nothing, not even in a tree it may not write to, and points at
+// each tag it fails on by line and by column in characters, here of a UTF-16 page
+// with line ends of every kind and a character outside the BMP.
+TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
+{
+    TempDir dir;
+    dir.write(QStringLiteral("site/a.png"), makePicture(QStringLiteral("png"), 64, 32));
+    const auto utf16 = [](const QString& text) {
+        return QByteArray(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(text));
+    };
+    const QString page = dir.write(QStringLiteral("site/p.html"),
+        utf16(u"<p>\u00e9\r\n  <img src=a.png>\r\t\U0001F600<IMG SRC=a.png width=100 height='100px'>\n"
+              u"<img src=a.png width=128 height=65><img src=a.png width=50% height=7>"_s));
+    const QString utf8
+        = dir.write(QStringLiteral("site/q.html"), "\xEF\xBB\xBF\xC3\xA9<img src=a.png width=64 height=32>");
+    const QString site = dir.file(QStringLiteral("site"));
+    const QMap<QString, QByteArray> before = filesBelow(site);
+    const QDateTime changed
+        = QFileInfo(site).lastModified(); // a file made and removed moves it, even for root
+    ASSERT_TRUE(QFile::setPermissions(site, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const ProgramRun check = quillonTag(words("--check --report lint") << site);
+    QFile::setPermissions(site, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_EQ(check.text(),
+        page + u":2:3: Would add WIDTH=64 HEIGHT=32.\n"_s + page
+            + u":3:3: Stale: Size given does not match the picture (64 x 32).\n"_s + page
+            + u":4:1: Skipped: No changes needed.\n"_s + page + u":4:36: Skipped: No changes needed.\n"_s
+            + utf8 + u":1:2: Skipped: No changes needed.\n"_s);
+    EXPECT_EQ(filesBelow(site), before);
+    EXPECT_EQ(QFileInfo(site).lastModified(), changed);
+
+    EXPECT_EQ(quillonTag(words("--fix-stale --no-backup") << site).exitCode, 0);
+    EXPECT_EQ(slurp(page),
+        utf16(u"<p>\u00e9\r\n  <img src=a.png WIDTH=64 HEIGHT=32>\r\t\U0001F600<IMG SRC=a.png width=100 "
+              u"height='50px'>\n<img src=a.png width=128 height=65><img src=a.png width=50% height=7>"_s));
+    const ProgramRun clean = quillonTag(words("--check -q") << site);
+    EXPECT_EQ(clean.exitCode, 0);
+    EXPECT_EQ(clean.text(), u"Found 5, Tagged 0, Errors 0\n"_s);
 }

@@ -140,6 +140,11 @@ TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
     for (int mark = 1; mark <= 8; ++mark)
         cases.push_back({ "exif " + std::to_string(mark), makeJpegWithOrientation(40, 20, mark),
             mark >= 5 ? "20x40" : "40x20" });
+    // The mark is a SHORT; browsers do not turn a picture whose mark is stored otherwise.
+    QByteArray longMark = makeJpegWithOrientation(40, 20, 6);
+    longMark.replace(QByteArray("\x01\x12\0\x03\0\0\0\x01\0\x06\0\0", 12),
+        QByteArray("\x01\x12\0\x04\0\0\0\x01\0\0\0\x06", 12));
+    cases.push_back({ "exif mark as a long", longMark, "40x20" });
     expectMeasures(cases);
 }
 
@@ -180,6 +185,10 @@ TEST(MeasurePicture, DensityCorrectedAsBrowsersLayOut)
         { "centimetres", jpeg(changed(&ExifTags::unit, 3)), "200x100" },
         { "resolution zero", jpeg(changed(&ExifTags::resolutionX, 0)), "200x100" },
         { "dimensions disagree", jpeg(changed(&ExifTags::pixelY, 40)), "200x100" },
+        { "exif pointer of two values",
+            jpeg(QByteArray(exif).replace(
+                QByteArray("\x87\x69\0\x04\0\0\0\x01", 8), QByteArray("\x87\x69\0\x04\0\0\0\x02", 8))),
+            "200x100" },
         { "turned after", jpeg(changed(&ExifTags::orientation, 6)), "50x100" },
         { "png eXIf", png(exif), "100x50" }, { "png eXIf cut short", png(exif.left(60)), "200x100" },
         { "webp",

@@ -177,6 +177,9 @@ TEST_F(DocumentPassTest, EveryEncodingKeepsTheBytesOutsideTheClauses)
         const DocumentText text = DocumentText::decode(c.before);
         EXPECT_EQ(text.encode(text.units().toString()), c.before);
     }
+    // Bytes Windows-1252 leaves undefined stand for the control characters of the same number.
+    const DocumentText undefinedBytes = DocumentText::decode("\x81\x80\x9d");
+    EXPECT_EQ(undefinedBytes.toText(undefinedBytes.units()), u"\u0081\u20ac\u009d"_s);
 }
 
 // XHTML pages stay well-formed: lower-case names, quoted values, escaped text.

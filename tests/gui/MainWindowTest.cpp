@@ -332,10 +332,14 @@ TEST_F(MainWindowTest, EnterStartsARunOnTheReportPageAndTheRunWritesTheAltTextSh
 }
 
 // With a store that cannot be written the first option lost is told, naming
-// the store's file; the options lost after it are not.
+// the store's file; the options lost after it are not, nor the placement lost
+// on the way out.
 TEST_F(MainWindowTest, AnOptionThatCannotBeSavedIsToldOnceWithTheStoresFile)
 {
     storeFolder = store.write("in-the-way", "") + "/store";
+    open({});
+    w->close();
+    EXPECT_EQ(messages.shown, QList<QStringList>());
     open({});
     find<QAction>("mnuOptions")->trigger();
     for (const char* option : { "optOnline", "optOffline", "chkSound" })
@@ -414,7 +418,8 @@ TEST_F(MainWindowTest, ALaterStartHandsItsPagesToTheWindowThereAndASilentSocketI
     EXPECT_FALSE(handOver({ site.file("one.htm") }));
     SingleInstance first(socket);
     ASSERT_TRUE(first.listen());
-    QObject::connect(&first, &SingleInstance::pagesHandedOver, w.get(), &frmMain::takeHandedOverPages);
+    first.setWindow(w.get());
+    QObject::connect(&first, &SingleInstance::pagesHandedOver, w.get(), &frmMain::openPages);
     w->showMinimized();
     EXPECT_TRUE(handOver({ site.file("one.htm"), site.file("two.htm") }));
     EXPECT_EQ(listed(), 2);

@@ -62,6 +62,12 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         { "", "img src=a.gif width=16777216", " HEIGHT=8388608", done },
         { "", "img src=a.gif width=16777216.5", "", Outcome::SizeOutOfRange },
         { "", "img src=a.gif height=" + QString(400, u'9'), "", Outcome::SizeOutOfRange },
+        // Both sides given: stale when neither is within a pixel of the picture's shape.
+        { "", "img src=a.gif width=100 height=\"100\"", "", Outcome::StaleSize },
+        { "", "img src=a.gif width=241 height=\"119\"", "", Outcome::StaleSize },
+        { "", "img src=a.gif width=240 height=119", "", skipped },
+        { "", "img src=a.gif width=100 height=50%", "", skipped },
+        { "", "img src=\"{{ a }}\" width=1 height=100", "", Outcome::TemplatePath },
         // The source as a browser reads it.
         { "", "img src=\"my pic.gif\"", " WIDTH=7 HEIGHT=3", done },
         { "", "img src=my%20pic.gif?v=2#top", " WIDTH=7 HEIGHT=3", done },
@@ -113,7 +119,8 @@ TEST(TagImage, EveryStatusIsExplainedOnTheHelpPage)
     const QString help = QString::fromUtf8(slurp(findDataFile(QStringLiteral("yarrow.html"))));
     ASSERT_FALSE(help.isEmpty());
     for (int o = static_cast<int>(Outcome::Tagged); o <= static_cast<int>(Outcome::ReadFailed); ++o) {
-        const QString words = outcomeText(static_cast<Outcome>(o), Failure()).replace(u"[0]"_s, u"[N]"_s);
+        const QString words
+            = outcomeText(static_cast<Outcome>(o), Failure(), u"…"_s).replace(u"[0]"_s, u"[N]"_s);
         EXPECT_TRUE(help.contains(u"<tr><td>"_s + words + u"</td>"_s)) << qPrintable(words);
     }
 }

@@ -1,7 +1,6 @@
-#include "engine/run/Dimension.h"
+#include "engine/run/StaleSize.h"
 
 #include "engine/html/TagScanner.h"
-#include "engine/measure/PictureSize.h"
 
 #include <cmath>
 #include <limits>
@@ -13,6 +12,11 @@ namespace {
 bool isAsciiDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
+}
+
+double proportional(double given, double pictureGiven, double pictureOther)
+{
+    return std::round(given * pictureOther / pictureGiven);
 }
 
 } // namespace
@@ -34,14 +38,24 @@ std::optional<Dimension> readDimension(QStringView text)
     double value = text.sliced(start, i - start).toDouble(&read);
     if (!read)
         value = std::numeric_limits<double>::infinity();
-    return Dimension { value, i < text.size() && text[i] == u'%' };
+    return Dimension { value, i < text.size() && text[i] == u'%', start, i };
 }
 
 QString proportionalSide(double given, double pictureGiven, double pictureOther)
 {
     if (pictureGiven <= 0)
         return PictureSize::text(pictureOther);
-    return QString::number(std::round(given * pictureOther / pictureGiven), 'f', 0);
+    return QString::number(proportional(given, pictureGiven, pictureOther), 'f', 0);
+}
+
+bool isStaleSize(const Dimension& width, const Dimension& height, const PictureSize& picture)
+{
+    if (width.percentage || height.percentage || !(picture.width > 0) || !(picture.height > 0))
+        return false;
+    if (!(width.value <= PictureSize::kMaxSide) || !(height.value <= PictureSize::kMaxSide))
+        return false;
+    return std::fabs(height.value - proportional(width.value, picture.width, picture.height)) > 1
+        && std::fabs(width.value - proportional(height.value, picture.height, picture.width)) > 1;
 }
 
 } // namespace quillon
