@@ -45,6 +45,8 @@ void TagOverrides::applyTo(TagOptions& options) const
         options.generateBackups = *generateBackups;
     if (lowerCaseClauses)
         options.lowerCaseClauses = *lowerCaseClauses;
+    if (rememberSizes)
+        options.rememberSizes = *rememberSizes;
     if (backupDir) {
         // Asking for a backup folder asks for backups, also when the stored options say none.
         options.generateBackups = true;
@@ -66,6 +68,11 @@ QString usageText()
                "What is added:\n"
                "  --online             fetch remote pictures (http, https, ftp) to measure them\n"
                "  --offline            skip remote pictures (the default)\n"
+               "  --no-cache           with --online: fetch every remote picture whole, and\n"
+               "                       neither read nor update the cache of remote sizes\n"
+               "                       (${XDG_CACHE_HOME:-~/.cache}/quillon/remote-sizes.json),\n"
+               "                       through which a picture unchanged since an earlier run\n"
+               "                       is not fetched again\n"
                "  --border N           add BORDER=N where a tag has none\n"
                "  --no-border          add no BORDER= (the default)\n"
                "  --alt TEXT           add ALT=\"TEXT\" where a tag has none\n"
@@ -156,6 +163,8 @@ ParseResult parseCommandLine(const QStringList& arguments)
             if (conflict(onlineGiven, argument))
                 return usage(QStringLiteral("--online and --offline cannot both be given"));
             options.tagging.online = argument == QStringLiteral("--online");
+        } else if (argument == QStringLiteral("--no-cache")) {
+            options.tagging.rememberSizes = false;
         } else if (argument == QStringLiteral("--border")) {
             QString size;
             if (!takeValue(&size) || !isWholeNumber(size, 4))
