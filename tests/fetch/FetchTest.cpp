@@ -262,15 +262,13 @@ TEST(SizeCacheFile, SavesAtOnceLeaveAWholeFileAndTheLeastRecentlyUsedGoFirst)
     EXPECT_TRUE(right[u'a'] == 40 || right[u'b'] == 40) << right[u'a'] << " " << right[u'b'];
 
     SizeCache small(file + QStringLiteral(".small"), 3);
-    for (int i : { 0, 1, 2, -1, 3, 4 }) {
-        if (i < 0)
-            ASSERT_TRUE(small.find(QStringLiteral("0")));
-        else
-            small.remember(QString::number(i), i == 4 ? SizeCache::Entry { { 4, 4 }, {} } : entry(i));
+    for (int i = 0; i < 5; ++i) {
+        small.remember(QString::number(i), i < 4 ? entry(i) : SizeCache::Entry { { 4, 4 }, {} });
+        EXPECT_TRUE(i != 2 || small.find(QStringLiteral("0"))); // 1 is now the least recently used
     }
     ASSERT_TRUE(small.save().ok());
     SizeCache reread(file + QStringLiteral(".small"));
-    for (int i = 0; i < 5; ++i) // 1 is the least recently used; 4 names no version
+    for (int i = 0; i < 5; ++i) // 4 names no version
         EXPECT_EQ(reread.find(QString::number(i)).has_value(), i == 0 || i == 2 || i == 3) << i;
 }
 
