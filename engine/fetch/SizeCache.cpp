@@ -63,6 +63,7 @@ QString SizeCache::userFile()
 SizeCache::SizeCache(QString file, int capacity)
     : m_file(std::move(file))
     , m_capacity(std::max(capacity, 1))
+    , m_made(fileClockNow())
 {
 }
 
@@ -168,7 +169,9 @@ Status SizeCache::save()
     const QString folder = QFileInfo(m_file).absolutePath();
     if (!QDir().mkpath(folder))
         return Failure(ErrorCode::PathNotFound, folder);
-    return writeFileAtomic(m_file, bytes);
+    const Status written = writeFileAtomic(m_file, bytes);
+    removeStaleStaged(m_file, stagedNamesIn(folder), m_made);
+    return written;
 }
 
 } // namespace quillon

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 
+#include <ctime>
 #include <mutex>
 #include <optional>
 
@@ -59,6 +60,7 @@ private:
 
     QString m_file;
     int m_capacity;
+    timespec m_made {}; // a staged copy older than this was left by a run that was killed
     std::mutex m_mutex;
     bool m_loaded = false;
     bool m_touched = false;
