@@ -11,7 +11,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    // Nor its cache of remote sizes (the programs started inherit it too).
+    // Nor the cache of remote sizes: a folder of the tests' own, which the programs they start inherit.
     const QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);

@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     // Nothing a test does may reach the real user's folders.
     QStandardPaths::setTestModeEnabled(true);
-    // Nor its cache of remote sizes (the programs started inherit it too).
+    // Nor the cache of remote sizes: a folder of the tests' own, which the programs they start inherit.
     const QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
