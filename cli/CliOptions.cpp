@@ -45,6 +45,8 @@ void TagOverrides::applyTo(TagOptions& options) const
         options.generateBackups = *generateBackups;
     if (lowerCaseClauses)
         options.lowerCaseClauses = *lowerCaseClauses;
+    if (rememberSizes)
+        options.rememberSizes = *rememberSizes;
     if (backupDir) {
         // Asking for a backup folder asks for backups, also when the stored options say none.
         options.generateBackups = true;
@@ -66,6 +68,10 @@ QString usageText()
                "What is added:\n"
                "  --online             fetch remote pictures (http, https, ftp) to measure them\n"
                "  --offline            skip remote pictures (the default)\n"
+               "  --no-cache           with --online: neither read nor update the cache of\n"
+               "                       remote sizes (${XDG_CACHE_HOME:-~/.cache}/quillon/\n"
+               "                       remote-sizes.json), through which a picture unchanged\n"
+               "                       since an earlier run is not fetched again\n"
                "  --border N           add BORDER=N where a tag has none\n"
                "  --no-border          add no BORDER= (the default)\n"
                "  --alt TEXT           add ALT=\"TEXT\" where a tag has none\n"
@@ -169,6 +175,8 @@ ParseResult parseCommandLine(const QStringList& arguments)
             if (conflict(onlineGiven, argument))
                 return usage(QStringLiteral("--online and --offline cannot both be given"));
             options.tagging.online = argument == QStringLiteral("--online");
+        } else if (argument == QStringLiteral("--no-cache")) {
+            options.tagging.rememberSizes = false;
         } else if (argument == QStringLiteral("--border")) {
             QString size;
             if (!takeValue(&size) || !isWholeNumber(size, 4))

@@ -32,6 +32,7 @@ struct TagOverrides {
     std::optional<bool> generateBackups;
     std::optional<QString> backupDir; // makes the backups global
     std::optional<bool> lowerCaseClauses; // width="30" on every page, not only on XHTML ones
+    std::optional<bool> rememberSizes; // false: neither read nor write the remote sizes cache
 
     void applyTo(TagOptions& options) const;
 };

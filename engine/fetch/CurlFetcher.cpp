@@ -35,6 +35,8 @@ struct CurlLibrary {
     decltype(&curl_easy_setopt) easySetopt = nullptr;
     decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
     decltype(&curl_easy_strerror) easyStrerror = nullptr;
+    decltype(&curl_slist_append) slistAppend = nullptr;
+    decltype(&curl_slist_free_all) slistFreeAll = nullptr;
     decltype(&curl_multi_init) multiInit = nullptr;
     decltype(&curl_multi_cleanup) multiCleanup = nullptr;
     decltype(&curl_multi_add_handle) multiAdd = nullptr;
@@ -67,6 +69,8 @@ CurlLibrary loadCurl()
         || !resolve(library, "curl_easy_setopt", curl.easySetopt)
         || !resolve(library, "curl_easy_getinfo", curl.easyGetinfo)
         || !resolve(library, "curl_easy_strerror", curl.easyStrerror)
+        || !resolve(library, "curl_slist_append", curl.slistAppend)
+        || !resolve(library, "curl_slist_free_all", curl.slistFreeAll)
         || !resolve(library, "curl_multi_init", curl.multiInit)
         || !resolve(library, "curl_multi_cleanup", curl.multiCleanup)
         || !resolve(library, "curl_multi_add_handle", curl.multiAdd)
@@ -155,6 +159,59 @@ size_t writeBody(char* data, size_t size, size_t count, void* userData)
     }
     return length;
 }
+
+// The version an answer names. Every answer on the way (a redirect's included)
+// starts with its status line, so only the last answer's headers are kept.
+size_t readHeader(char* data, size_t size, size_t count, void* userData)
+{
+    auto* validators = static_cast<Validators*>(userData);
+    const size_t length = size * count;
+    const QByteArray line = QByteArray(data, static_cast<qsizetype>(length)).trimmed();
+    if (line.startsWith("HTTP/")) {
+        *validators = Validators();
+        return length;
+    }
+    const qsizetype colon = line.indexOf(':');
+    if (colon <= 0)
+        return length;
+    const QByteArray name = line.left(colon).trimmed().toLower();
+    const QByteArray value = line.mid(colon + 1).trimmed();
+    if (name == "etag")
+        validators->etag = value;
+    else if (name == "last-modified")
+        validators->lastModified = value;
+    return length;
+}
+
+// The request's "changed since?" headers; freed with the transfer.
+class ConditionalHeaders {
+public:
+    explicit ConditionalHeaders(const Validators& known)
+    {
+        // Header values never hold a line break: one would end the header and
+        // start another, so a damaged value is not sent at all.
+        auto add = [this](const char* name, const QByteArray& value) {
+            if (value.isEmpty() || value.contains('\r') || value.contains('\n'))
+                return;
+            const QByteArray line = name + value;
+            if (curl_slist* longer = curlLibrary().slistAppend(m_list, line.constData()))
+                m_list = longer;
+        };
+        add("If-None-Match: ", known.etag);
+        add("If-Modified-Since: ", known.lastModified);
+    }
+    ~ConditionalHeaders()
+    {
+        if (m_list)
+            curlLibrary().slistFreeAll(m_list);
+    }
+    ConditionalHeaders(const ConditionalHeaders&) = delete;
+    ConditionalHeaders& operator=(const ConditionalHeaders&) = delete;
+    curl_slist* list() const { return m_list; }
+
+private:
+    curl_slist* m_list = nullptr;
+};
 
 // Ends a transfer in the middle of its data once the run is stopped.
 int stopWhenAsked(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -281,6 +338,15 @@ Status CurlFetcher::startUp()
 
 Status CurlFetcher::fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop)
 {
+    const Result<FetchAnswer> answer = fetchIfChanged(address, targetPath, stop, Validators());
+    if (!answer)
+        return answer.failure();
+    return {};
+}
+
+Result<FetchAnswer> CurlFetcher::fetchIfChanged(
+    const QString& address, const QString& targetPath, const std::atomic<bool>& stop, const Validators& known)
+{
     // The target is made empty before anything else, so a stale picture from an
     // earlier download under this name can never be measured in place of this one.
     const QByteArray nativePath = QFile::encodeName(targetPath);
@@ -301,7 +367,9 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath, con
     sink.maxBytes = m_limits.maxBytes;
     sink.headerOnly = m_limits.headerOnly;
     const QByteArray url = address.toUtf8();
-    auto perform = [&](BodySink& body, bool ranged) {
+    const bool http = address.startsWith(QStringLiteral("http"), Qt::CaseInsensitive);
+    Validators received;
+    auto perform = [&](BodySink& body, bool ranged, const ConditionalHeaders* conditions) {
         CURL* easy = m_handle->easy;
         if (!easy)
             return CURLE_FAILED_INIT;
@@ -339,12 +407,19 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath, con
         setOption(easy, CURLOPT_NOPROGRESS, 0L);
         setOption(easy, CURLOPT_XFERINFOFUNCTION, &stopWhenAsked);
         setOption(easy, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&stop));
+        received = Validators();
+        if (http) {
+            setOption(easy, CURLOPT_HEADERFUNCTION, &readHeader);
+            setOption(easy, CURLOPT_HEADERDATA, &received);
+            if (conditions && conditions->list())
+                setOption(easy, CURLOPT_HTTPHEADER, conditions->list());
+        }
         return m_handle->perform(stop);
     };
 
-    const bool ranged
-        = m_limits.headerOnly && address.startsWith(QStringLiteral("http"), Qt::CaseInsensitive);
-    CURLcode rc = perform(sink, ranged);
+    const bool ranged = m_limits.headerOnly && http;
+    const ConditionalHeaders conditions(known);
+    CURLcode rc = perform(sink, ranged, &conditions);
     long response = 0;
     if (m_handle->easy)
         curlLibrary().easyGetinfo(m_handle->easy, CURLINFO_RESPONSE_CODE, &response);
@@ -356,7 +431,7 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath, con
             sink = BodySink();
             sink.fd = fd.get();
             sink.maxBytes = m_limits.maxBytes;
-            rc = perform(sink, false);
+            rc = perform(sink, false, nullptr);
         }
     }
     if (sink.measurable && rc == CURLE_WRITE_ERROR)
@@ -389,7 +464,17 @@ Status CurlFetcher::fetch(const QString& address, const QString& targetPath, con
     }
     if (const int err = fd.close(); err != 0 && status.ok())
         status = failureFromErrno(err, targetPath);
-    return status;
+    if (!status)
+        return status.failure();
+    if (m_handle->easy)
+        curlLibrary().easyGetinfo(m_handle->easy, CURLINFO_RESPONSE_CODE, &response);
+    FetchAnswer answer;
+    // A 304 the request did not ask for says nothing about any version we know.
+    answer.unchanged = http && response == 304 && known.any();
+    answer.complete = http && (response == 200 || response == 206);
+    if (answer.complete)
+        answer.validators = received;
+    return answer;
 }
 
 } // namespace quillon

@@ -28,6 +28,10 @@ public:
 
     using ImageFetcher::fetch;
     Status fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop) override;
+    // Over http and https the request carries If-None-Match and
+    // If-Modified-Since; other schemes fetch the whole resource as fetch does.
+    Result<FetchAnswer> fetchIfChanged(const QString& address, const QString& targetPath,
+        const std::atomic<bool>& stop, const Validators& known) override;
 
     // Loads libcurl and starts it, once for the whole process; later calls give
     // the first answer. Starting it is not safe beside other threads that use

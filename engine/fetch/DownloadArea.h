@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/fetch/ImageFetcher.h"
+#include "engine/measure/PictureSize.h"
 #include "platform/Result.h"
 
 #include <QString>
@@ -12,6 +13,16 @@
 class QTemporaryDir;
 
 namespace quillon {
+
+class SizeCache;
+
+// A downloaded picture's file and its size, which needs no measuring again.
+struct SizedDownload {
+    QString path;
+    // Measured from the file, or remembered (the file is then empty: the server
+    // said the picture had not changed). A file that is no picture is a failure.
+    Result<PictureSize> size;
+};
 
 // The run's private place for downloaded pictures: temp.001, temp.002, ... in a
 // folder of its own under the system's temporary folder, made at the run's
@@ -35,6 +46,13 @@ public:
     Result<QString> DownloadImage(
         const QString& address, ImageFetcher& fetcher, const std::atomic<bool>& stop);
 
+    // The same, asking the server whether the picture sizes remembers for
+    // address has changed: when it has not, the size is the one remembered and
+    // nothing is fetched. Otherwise the size is measured from what arrived, and
+    // remembered when the server named the picture's version, or else forgotten.
+    Result<SizedDownload> DownloadSized(
+        const QString& address, ImageFetcher& fetcher, const std::atomic<bool>& stop, SizeCache& sizes);
+
     // The end of a run: the files and the folder go, and numbering starts again
     // at temp.001 in a new folder on the next download.
     void removeAll();
@@ -57,6 +75,8 @@ public:
     }
 
 private:
+    Result<QString> nextPath();
+
     ImageFetcher& m_fetcher;
     std::unique_ptr<QTemporaryDir> m_dir;
     qint16 m_counter = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <atomic>
@@ -28,6 +29,26 @@ struct TransferLimits {
     std::chrono::seconds lowSpeedTime { 15 };
 };
 
+// What a server said about the version of a resource it sent, so that a later
+// request can ask whether that version is still the one it holds.
+struct Validators {
+    QByteArray etag; // the ETag header's value, quotes and weak mark included
+    QByteArray lastModified; // the Last-Modified header's value
+    bool any() const { return !etag.isEmpty() || !lastModified.isEmpty(); }
+    friend bool operator==(const Validators&, const Validators&) = default;
+};
+
+// How a transfer that may have asked "changed since?" ended.
+struct FetchAnswer {
+    // The server said the version named in the request is still current (a 304):
+    // nothing was written, and the target is empty.
+    bool unchanged = false;
+    // The resource itself arrived (a 200 or 206 over http or https), not an
+    // error page or a redirect's leftovers; validators name its version.
+    bool complete = false;
+    Validators validators;
+};
+
 // Fetches the resource at an address into a file. The one seam between the
 // engine and the network, so that tests and other drivers can replace it.
 class ImageFetcher {
@@ -41,6 +62,17 @@ public:
     // second or so, targetPath is removed, and the failure is TransferStopped.
     virtual Status fetch(const QString& address, const QString& targetPath, const std::atomic<bool>& stop)
         = 0;
+    // The same, asking the server to send nothing when the version that known
+    // names is still current. A fetcher that cannot ask fetches the whole
+    // resource and names no version, so that nothing it brings is remembered.
+    virtual Result<FetchAnswer> fetchIfChanged(const QString& address, const QString& targetPath,
+        const std::atomic<bool>& stop, const Validators& known)
+    {
+        static_cast<void>(known);
+        if (const Status fetched = fetch(address, targetPath, stop); !fetched)
+            return fetched.failure();
+        return FetchAnswer {};
+    }
     // A transfer that nothing stops.
     Status fetch(const QString& address, const QString& targetPath)
     {

@@ -1,6 +1,7 @@
 #include "engine/run/RunResources.h"
 
 #include "engine/fetch/ImageFetcher.h"
+#include "engine/fetch/SizeCache.h"
 #include "engine/measure/PictureMeasure.h"
 #include "platform/AtomicWrite.h"
 #include "platform/Paths.h"
@@ -23,7 +24,9 @@ public:
         }
     }
 
-    Result<QString> download(DownloadArea& area, const QString& address, const std::atomic<bool>& stop)
+    // The file of address, and its size when it comes with the download.
+    Result<QString> download(DownloadArea& area, const QString& address, const std::atomic<bool>& stop,
+        SizeCache* sizes, std::optional<Result<PictureSize>>& size)
     {
         ImageFetcher* fetcher = nullptr;
         {
@@ -32,7 +35,18 @@ public:
             fetcher = m_free.back();
             m_free.pop_back();
         }
-        Result<QString> result = area.DownloadImage(address, *fetcher, stop);
+        Result<QString> result = Failure(ErrorCode::TransferFailed);
+        if (sizes) {
+            Result<SizedDownload> sized = area.DownloadSized(address, *fetcher, stop, *sizes);
+            if (sized) {
+                result = sized->path;
+                size = sized->size;
+            } else {
+                result = sized.failure();
+            }
+        } else {
+            result = area.DownloadImage(address, *fetcher, stop);
+        }
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_free.push_back(fetcher);
@@ -71,12 +85,16 @@ RunResources::RunResources(std::function<std::unique_ptr<ImageFetcher>()> makeFe
 
 RunResources::~RunResources() = default;
 
-Result<QString> RunResources::download(const QString& address)
+Result<QString> RunResources::download(const QString& address, bool rememberSizes)
 {
     std::shared_ptr<Pending> pending;
     bool mine = false;
+    SizeCache* sizes = nullptr;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
+        if (rememberSizes && !m_sizes)
+            m_sizes = std::make_unique<SizeCache>(SizeCache::userFile());
+        sizes = rememberSizes ? m_sizes.get() : nullptr;
         pending = m_downloads.value(address);
         if (!pending) {
             pending = std::make_shared<Pending>();
@@ -86,9 +104,12 @@ Result<QString> RunResources::download(const QString& address)
     }
     if (mine) {
         static const std::atomic<bool> never { false };
-        Result<QString> result = m_pool->download(*m_area, address, m_stop ? *m_stop : never);
+        std::optional<Result<PictureSize>> size;
+        Result<QString> result = m_pool->download(*m_area, address, m_stop ? *m_stop : never, sizes, size);
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
+            if (result && size)
+                m_measured.insert(*result, *size);
             pending->result = std::move(result);
             pending->done = true;
         }
@@ -147,6 +168,12 @@ void RunResources::removeStaleStaged(const QString& path)
 void RunResources::endRun()
 {
     m_area->removeAll();
+    if (m_sizes) {
+        // Only a faster next run depends on it: a cache that cannot be written
+        // costs the next run its bodies, nothing else.
+        (void)m_sizes->save();
+        m_sizes.reset();
+    }
     const std::lock_guard<std::mutex> lock(m_mutex);
     m_stagedByFolder.clear();
     m_runStart = fileClockNow();

@@ -18,6 +18,7 @@
 namespace quillon {
 
 class ImageFetcher;
+class SizeCache;
 
 // What the documents of one run share, safe to use from several threads at once:
 // the run's downloads (each address fetched once), the pictures already
@@ -32,11 +33,15 @@ public:
 
     // The file holding the picture at address, fetched at its first request in the
     // run; later requests for the same address wait for that one and share it.
-    Result<QString> download(const QString& address);
+    // With rememberSizes the picture's size is kept for later runs (SizeCache),
+    // and a picture whose server says it has not changed is not fetched again:
+    // its file is then empty, and measure() gives the size remembered.
+    Result<QString> download(const QString& address, bool rememberSizes = false);
     // The flag that stops the run's transfers (see ImageFetcher::fetch); it
     // must outlive the run. None: nothing stops them.
     void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
-    // The size of the picture in file, measured once per run.
+    // The size of the picture in file, measured once per run (a download's at
+    // its arrival).
     Result<PictureSize> measure(const QString& file);
 
     // The global backup of the document path in folder: NAME.bak, or NAME.2.bak,
@@ -49,8 +54,8 @@ public:
     // read once a run.
     void removeStaleStaged(const QString& path);
 
-    // The end of a run: downloaded files deleted, everything forgotten; the
-    // next run counts as started now.
+    // The end of a run: downloaded files deleted, the sizes to remember saved,
+    // everything else forgotten; the next run counts as started now.
     void endRun();
 
     const DownloadArea& downloads() const { return *m_area; }
@@ -61,6 +66,7 @@ private:
 
     std::unique_ptr<FetcherPool> m_pool;
     std::unique_ptr<DownloadArea> m_area;
+    std::unique_ptr<SizeCache> m_sizes; // read at the run's first remembered download
 
     std::mutex m_mutex;
     std::condition_variable m_fetched;

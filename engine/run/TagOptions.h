@@ -11,6 +11,7 @@ namespace quillon {
 // The options of a run, as the tag rewriter and the document pass use them.
 struct TagOptions {
     bool online = false; // fetch remote pictures
+    bool rememberSizes = true; // keep remote pictures' sizes for later runs, which ask before fetching again
     // Set when online but nothing can be fetched (the transfer library did not
     // start): no transfer is tried, and each remote picture is an error with this failure.
     std::optional<Failure> noTransfers;

@@ -148,7 +148,7 @@ QString TagRewriter::clausesFor(
         if (options.noTransfers)
             return fail(*options.noTransfers);
         m_report.SetRowStatus(row, Outcome::Downloading);
-        const Result<QString> fetched = m_resources.download(source.target);
+        const Result<QString> fetched = m_resources.download(source.target, options.rememberSizes);
         if (!fetched)
             return fail(fetched.failure());
         pictureFile = fetched.value();

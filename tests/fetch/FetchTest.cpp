@@ -3,6 +3,7 @@
 
 #include "engine/fetch/CurlFetcher.h"
 #include "engine/fetch/DownloadArea.h"
+#include "engine/fetch/SizeCache.h"
 #include "engine/measure/PictureMeasure.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/Pictures.h"
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+
+#include <thread>
 
 namespace quillon {
 namespace {
@@ -232,6 +235,41 @@ TEST_F(Fetcher, TheDownloadAreaNumbersEveryFetchUntilTheLastNumberAndRemovesThem
     area.removeAll();
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_EQ(name(area.DownloadImage(picture)), "temp.001");
+}
+
+// Runs saving at the same time lose each other's news at worst, never the file;
+// past its capacity the cache drops the entries used least recently.
+TEST(SizeCacheFile, SavesAtOnceLeaveAWholeFileAndTheLeastRecentlyUsedGoFirst)
+{
+    test::TempDir dir;
+    const QString file = dir.file(QStringLiteral("cache/sizes.json"));
+    const auto entry = [](int i) { return SizeCache::Entry { { i + 1.0, 2.0 * i + 1 }, { "\"v\"", {} } }; };
+    const auto writer = [&](QChar prefix) {
+        SizeCache cache(file);
+        for (int i = 0; i < 40; ++i) {
+            cache.remember(prefix + QString::number(i), entry(i));
+            EXPECT_TRUE(cache.save().ok());
+        }
+    };
+    std::thread a(writer, u'a'), b(writer, u'b');
+    a.join();
+    b.join();
+    SizeCache read(file);
+    QMap<QChar, int> right;
+    for (int i = 0; i < 80; ++i)
+        right[u"ab"[i % 2]]
+            += read.find(u"ab"[i % 2] + QString::number(i / 2)).value_or(entry(-9)).size == entry(i / 2).size;
+    EXPECT_TRUE(right[u'a'] == 40 || right[u'b'] == 40) << right[u'a'] << " " << right[u'b'];
+
+    SizeCache small(file + QStringLiteral(".small"), 3);
+    for (int i = 0; i < 5; ++i) {
+        small.remember(QString::number(i), i < 4 ? entry(i) : SizeCache::Entry { { 4, 4 }, {} });
+        EXPECT_TRUE(i != 2 || small.find(QStringLiteral("0"))); // 1 is now the least recently used
+    }
+    ASSERT_TRUE(small.save().ok());
+    SizeCache reread(file + QStringLiteral(".small"));
+    for (int i = 0; i < 5; ++i) // 4 names no version
+        EXPECT_EQ(reread.find(QString::number(i)).has_value(), i == 0 || i == 2 || i == 3) << i;
 }
 
 } // namespace

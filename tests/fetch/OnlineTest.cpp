@@ -9,6 +9,7 @@
 #include "tests/support/Pictures.h"
 
 #include <QFileInfo>
+#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,61 @@ TEST(OnlineTagging, QuillonTagFetchesEachAddressOfASiteOnceAndAtMostEightAtOnce)
         EXPECT_EQ(server.hits(QString::fromLatin1(path)), 1) << path;
     EXPECT_GE(server.peakConcurrent(), 4);
     EXPECT_LE(server.peakConcurrent(), 8);
+}
+
+// A later run asks whether each picture changed: a picture its server still
+// vouches for costs no body, one that names no version is fetched whole, and
+// neither a changed picture nor a damaged cache ever gives a wrong size.
+TEST(OnlineTagging, ALaterRunAsksBeforeFetchingAndNeverTrustsAStaleOrDamagedCache)
+{
+    test::LoopbackServer server;
+    test::TempDir dir, cache;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
+    const QString cacheName = QStringLiteral("quillon/remote-sizes.json");
+    const QByteArray plain = makePicture(QStringLiteral("png"), 5, 6);
+    server.serve(QStringLiteral("/a.png"), makePicture(QStringLiteral("png"), 30, 20));
+    server.serve(QStringLiteral("/b.png"), plain);
+    server.serve(QStringLiteral("/c.gif"), makePicture(QStringLiteral("gif"), 7, 8));
+    QByteArray page;
+    for (const char* path : { "/a.png", "/plain/b.png", "/dated/c.gif" })
+        page += "<img src=\"" + server.url(QString::fromLatin1(path)).toUtf8() + "\">\n";
+
+    // The bytes of bodies one run fetched, after checking what it wrote.
+    const auto run = [&](const QByteArray& aSize, const QStringList& extra = {}) {
+        const QString document = dir.write(QStringLiteral("page.html"), page);
+        const qint64 before = server.bodyBytes();
+        const test::ProgramRun ran = test::quillonTag(
+            QStringList { QStringLiteral("--online"), QStringLiteral("--no-backup"), document } + extra, {},
+            environment);
+        EXPECT_EQ(ran.exitCode, 0) << ran.text().toStdString() << ran.err.toStdString();
+        QByteArray expected = page;
+        expected.replace("a.png\">", "a.png\" WIDTH=" + aSize + ">")
+            .replace("b.png\">", "b.png\" WIDTH=5 HEIGHT=6>")
+            .replace("c.gif\">", "c.gif\" WIDTH=7 HEIGHT=8>");
+        EXPECT_EQ(test::slurp(document), expected);
+        return server.bodyBytes() - before;
+    };
+    EXPECT_GT(run("30 HEIGHT=20"), plain.size());
+    EXPECT_EQ(run("30 HEIGHT=20"), plain.size()); // only the picture that names no version
+    const QByteArray remembered = cache.read(cacheName);
+
+    EXPECT_GT(run("30 HEIGHT=20", { QStringLiteral("--no-cache") }), plain.size());
+    EXPECT_EQ(cache.read(cacheName), remembered);
+
+    server.serve(QStringLiteral("/a.png"), makePicture(QStringLiteral("png"), 40, 10));
+    EXPECT_GT(run("40 HEIGHT=10"), plain.size());
+    EXPECT_EQ(run("40 HEIGHT=10"), plain.size());
+
+    // Damage of every kind, a digit of a size changed included: ignored, then written anew.
+    const QByteArray good = cache.read(cacheName);
+    QByteArray otherSize = good;
+    ASSERT_NE(otherSize.replace(",40,10,", ",41,10,"), good);
+    for (const QByteArray& damaged : { otherSize, good.left(good.size() / 2), QByteArray(600, '\0') }) {
+        cache.write(cacheName, damaged);
+        EXPECT_GT(run("40 HEIGHT=10"), plain.size());
+        EXPECT_EQ(run("40 HEIGHT=10"), plain.size());
+    }
 }
 
 } // namespace

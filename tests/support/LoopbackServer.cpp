@@ -49,6 +49,14 @@ int LoopbackServer::hits(const QString& path) const
     return int(m_root.read(QStringLiteral(".hits")).split('\n').count(path.toUtf8()));
 }
 
+qint64 LoopbackServer::bodyBytes() const
+{
+    qint64 sum = 0;
+    for (const QByteArray& length : m_root.read(QStringLiteral(".bytes")).split('\n'))
+        sum += length.toLongLong();
+    return sum;
+}
+
 int LoopbackServer::peakConcurrent() const
 {
     return m_root.read(QStringLiteral(".peak")).toInt();

@@ -9,6 +9,8 @@ namespace quillon::test {
 // An HTTP server on 127.0.0.1 in a Python process of its own (loopback_server.py),
 // from construction to destruction. It serves the files put in its folder, and
 // behaviours named by the path: /slow/MS/PATH answers after MS milliseconds,
+// /plain/PATH names no version (a plain PATH has an ETag and a Last-Modified, and
+// answers a request that still matches them with a 304), /dated/PATH only its time,
 // /to/PATH redirects to /PATH, /gzip/PATH sends the file gzipped as a
 // Content-Encoding, and /hostile/... gives the answers that loopback_server.py
 // lists, each a way a server can misbehave.
@@ -23,6 +25,8 @@ public:
     void serve(const QString& path, const QByteArray& body) const;
     // How many requests reached path.
     int hits(const QString& path) const;
+    // The bytes of all bodies sent so far (headers not counted).
+    qint64 bodyBytes() const;
     // The most requests the server was answering at the same time.
     int peakConcurrent() const;
     // path on a port that accepts no connection, nor refuses one: the client

@@ -1,5 +1,6 @@
 #include <QGuiApplication>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,9 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     // Nothing a test does may reach the real user's folders.
     QStandardPaths::setTestModeEnabled(true);
+    // Nor the cache of remote sizes: a folder of the tests' own, which the programs they start inherit.
+    const QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -6,15 +6,23 @@
 # server's over ROOT (0 for either when it cannot be had: a listening queue that
 # cannot be filled, no pyftpdlib). It serves:
 #   /PATH             the file ROOT/PATH, with its length announced (404 when
-#                     missing); a Range of bytes=N- or bytes=N-M gets that part as a 206
+#                     missing); a Range of bytes=N- or bytes=N-M gets that part as a 206.
+#                     It names its version with an ETag (from its bytes) and a
+#                     Last-Modified (its time), and a request whose If-None-Match,
+#                     or else If-Modified-Since, still matches gets a 304 without body
+#   /plain/PATH       the same without ETag or Last-Modified
+#   /dated/PATH       the same with Last-Modified only
 #   /slow/MS/PATH     the same after MS milliseconds
 #   /to/PATH          a 302 redirect to /PATH
 #   /gzip/PATH        the file gzipped, sent with Content-Encoding: gzip unasked
 #   /hostile/...      answers no server should give (see Handler.hostile)
-# Each request's path is appended to ROOT/.hits before it is answered, and the
-# most requests ever answered at once is kept in ROOT/.peak.
+# Each request's path is appended to ROOT/.hits before it is answered, the
+# most requests ever answered at once is kept in ROOT/.peak, and the length of
+# each body sent is appended to ROOT/.bytes.
+import email.utils
 import functools
 import gzip
+import hashlib
 import http.server
 import logging
 import os
@@ -44,6 +52,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)
+            with lock, open(os.path.join(ROOT, ".bytes"), "a") as lengths:
+                lengths.write(f"{len(body)}\n")
 
     def read_file(self, path):
         target = os.path.realpath(os.path.join(ROOT, path.lstrip("/")))
@@ -52,15 +62,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with open(target, "rb") as f:
             return f.read()
 
-    def serve_file(self, path):
+    def serve_file(self, path, etag=True, dated=True):
         body = self.read_file(path)
         if body is None:
             return self.answer(404, b"not found")
+        mtime = int(os.path.getmtime(os.path.join(ROOT, path.lstrip("/"))))
+        version = [("ETag", '"%s"' % hashlib.sha1(body).hexdigest()[:16])] if etag else []
+        version += [("Last-Modified", email.utils.formatdate(mtime, usegmt=True))] if dated else []
+        asked, since = self.headers.get("If-None-Match"), self.headers.get("If-Modified-Since")
+        # If-None-Match decides when it is there; If-Modified-Since only without it.
+        if (etag and version[0][1] in asked) if asked else (
+                dated and since and email.utils.parsedate_to_datetime(since).timestamp() >= mtime):
+            return self.answer(304, headers=version)
         part = re.fullmatch(r"bytes=(\d+)-(\d*)", self.headers.get("Range", ""))
         if part and int(part[1]) < len(body):
             first, last = int(part[1]), min(int(part[2] or len(body) - 1), len(body) - 1)
-            return self.answer(206, body[first:last + 1], [("Content-Range", f"bytes {first}-{last}/{len(body)}")])
-        self.answer(200, body, [("Content-Type", "application/octet-stream")])
+            return self.answer(206, body[first:last + 1],
+                               [("Content-Range", f"bytes {first}-{last}/{len(body)}")] + version)
+        self.answer(200, body, [("Content-Type", "application/octet-stream")] + version)
 
     def send_until_left(self, head, chunk=b"", pause=0.0):
         # head, then chunk after chunk until the client leaves
@@ -101,6 +120,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if len(parts) == 4 and parts[1] == "slow":
             time.sleep(int(parts[2]) / 1000)
             return self.serve_file("/" + parts[3])
+        if path.startswith("/plain/"):
+            return self.serve_file(path[6:], etag=False, dated=False)
+        if path.startswith("/dated/"):
+            return self.serve_file(path[6:], etag=False)
         if path.startswith("/to/"):
             return self.answer(302, headers=[("Location", path[3:])])
         self.serve_file(path)
