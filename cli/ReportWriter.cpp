@@ -25,7 +25,7 @@ ReportWriter::ReportWriter(QTextStream& out, ReportFormat format, bool quiet)
 
 void ReportWriter::row(const ReportRow& row)
 {
-    if (m_quiet && !isError(row.outcome))
+    if (!shows(row))
         return;
     const QString status = row.statusText();
     switch (m_format) {

@@ -12,6 +12,8 @@ class ReportWriter {
 public:
     ReportWriter(QTextStream& out, ReportFormat format, bool quiet);
 
+    // Whether row() writes anything for this row.
+    bool shows(const ReportRow& row) const { return !m_quiet || isError(row.outcome); }
     void row(const ReportRow& row);
     void finish(const Counters& totals);
 
