@@ -51,7 +51,7 @@ plugins="$(QT_QPA_PLATFORM=xcb xvfb-run -a sh -c '"$0" & sleep 4; cat "/proc/$!/
   || fail "quillon did not keep running for 4 seconds"
 grep -q /platforms/ <<<"$plugins" || fail "quillon loaded no platform plugin"
 for plugin in $plugins; do
-  package="$(dpkg -S "$plugin" | cut -d: -f1)"
+  package="$(dpkg -S "$plugin" | cut -d: -f1)" || fail "$plugin belongs to no package"
   [ "$package" = qt6-image-formats-plugins ] || dpkg-deb -f "$window" Depends | grep -qE "(^|, )$package( |,|$)" \
     || fail "quillon loads $plugin from $package, which it does not depend on"
 done
