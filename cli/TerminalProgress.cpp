@@ -28,6 +28,24 @@ bool sameTerminal(int a, int b)
         && first.st_rdev == second.st_rdev;
 }
 
+// "12/500 pages, 3400 tags, 2 errors, 0:07", and past an hour "1:02:07".
+QString lineText(int done, int pages, int tags, int errors, qint64 milliseconds)
+{
+    const qint64 seconds = milliseconds / 1000;
+    const QString elapsed = seconds >= 3600
+        ? QStringLiteral("%1:%2:%3")
+              .arg(seconds / 3600)
+              .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+              .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+        : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1/%2 pages, %3 tags, %4 errors, %5")
+        .arg(done)
+        .arg(pages)
+        .arg(tags)
+        .arg(errors)
+        .arg(elapsed);
+}
+
 } // namespace
 
 TerminalProgress::TerminalProgress(QTextStream& err, QTextStream& out, int pages, bool wanted)
@@ -51,23 +69,6 @@ TerminalProgress::TerminalProgress(QTextStream& err, QTextStream& out, int pages
 TerminalProgress::~TerminalProgress()
 {
     finish();
-}
-
-QString TerminalProgress::lineText(int done, int pages, int tags, int errors, qint64 milliseconds)
-{
-    const qint64 seconds = milliseconds / 1000;
-    const QString elapsed = seconds >= 3600
-        ? QStringLiteral("%1:%2:%3")
-              .arg(seconds / 3600)
-              .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-              .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-        : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1/%2 pages, %3 tags, %4 errors, %5")
-        .arg(done)
-        .arg(pages)
-        .arg(tags)
-        .arg(errors)
-        .arg(elapsed);
 }
 
 void TerminalProgress::pageDone(const Counters& page, const std::function<void()>& printRows)

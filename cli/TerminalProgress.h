@@ -32,8 +32,6 @@ public:
     // Stops the clock and wipes the line, leaving the cursor where the line began.
     void finish();
 
-    static QString lineText(int done, int pages, int tags, int errors, qint64 milliseconds);
-
 private:
     void tick();
     void draw(); // both with m_mutex held
