@@ -3,21 +3,19 @@
 #include "cli/CliOptions.h"
 #include "cli/ReportWriter.h"
 #include "cli/SiteFiles.h"
+#include "cli/TerminalProgress.h"
 #include "cli/UnifiedDiff.h"
 #include "settings/StoredOptions.h"
 #include "engine/fetch/CurlFetcher.h"
 #include "settings/SettingKeys.h"
 
-#include <QElapsedTimer>
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QThread>
 
 #include <atomic>
 #include <csignal>
-#include <cstdio>
 #include <optional>
-#include <unistd.h>
 
 namespace quillon {
 
@@ -83,46 +81,6 @@ public:
 private:
     struct sigaction m_interrupt { };
     struct sigaction m_terminate { };
-};
-
-// "12/500 files, 3400 tags/s", redrawn in place on a terminal.
-class ProgressLine {
-public:
-    ProgressLine(QTextStream& err, int total)
-        : m_err(err)
-        , m_total(total)
-        , m_shown(::isatty(fileno(stderr)) == 1)
-    {
-        m_clock.start();
-    }
-    void documentDone(int tags)
-    {
-        ++m_done;
-        m_tags += tags;
-        if (!m_shown)
-            return;
-        const double seconds = std::max(m_clock.elapsed(), qint64(1)) / 1000.0;
-        m_err << QStringLiteral("\r%1/%2 files, %3 tags/s ")
-                     .arg(m_done)
-                     .arg(m_total)
-                     .arg(qRound(m_tags / seconds));
-        m_err.flush();
-    }
-    void finish()
-    {
-        if (m_shown && m_done > 0) {
-            m_err << u'\n';
-            m_err.flush();
-        }
-    }
-
-private:
-    QTextStream& m_err;
-    int m_total;
-    bool m_shown;
-    int m_done = 0;
-    qint64 m_tags = 0;
-    QElapsedTimer m_clock;
 };
 
 // Without --use-settings only the sizes are added: BORDER= and ALT= only when
@@ -210,15 +168,20 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
     // A check fails on what it finds as a run fails on its errors.
     const auto failing = options.check ? &failsCheck : &isError;
     ReportWriter report(out, options.report, options.quiet ? failing : nullptr);
-    ProgressLine progress(err, static_cast<int>(documents->size()));
+    TerminalProgress progress(err, out, static_cast<int>(documents->size()), options.progress);
     bool anyError = false;
     run.setOnDocument([&](int, const DocumentResult& document) {
+        bool prints = options.diff && document.changed;
         for (const ReportRow& row : document.rows) {
             anyError = anyError || failing(row.outcome);
-            if (!options.diff)
-                report.row(row);
+            prints = prints || (!options.diff && report.shows(row));
         }
-        if (options.diff && document.changed) {
+        progress.pageDone(document.counters, prints ? [&] {
+            if (!options.diff) {
+                for (const ReportRow& row : document.rows)
+                    report.row(row);
+                return;
+            }
             // A diff is bytes: the document's own, whatever its encoding.
             const QByteArray diff = unifiedDiff(document.path, document.before, document.after);
             out.flush();
@@ -226,8 +189,7 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
                 out.device()->write(diff);
             else
                 out << QString::fromLatin1(diff);
-        }
-        progress.documentDone(static_cast<int>(document.rows.size()));
+        } : std::function<void()>());
     });
     const Counters totals = run.run(*documents);
     progress.finish();

@@ -109,6 +109,8 @@ QString usageText()
                "Output:\n"
                "  --report FORMAT      text (default), json, csv, or lint: FILE:LINE:COLUMN: STATUS\n"
                "  -q, --quiet          report only the rows that end in an error, and the totals\n"
+               "  --no-progress        no progress line on standard error (shown only when it is\n"
+               "                       a terminal: pages done of all, tags, errors, time taken)\n"
                "  --help               show this text and stop\n"
                "  --version            show the version and stop\n"
                "\n"
@@ -249,6 +251,8 @@ ParseResult parseCommandLine(const QStringList& arguments)
             options.jobs = jobs.toInt();
         } else if (argument == QStringLiteral("-q") || argument == QStringLiteral("--quiet")) {
             options.quiet = true;
+        } else if (argument == QStringLiteral("--no-progress")) {
+            options.progress = false;
         } else if (argument == QStringLiteral("--use-settings")) {
             options.useSettings = true;
         } else {

@@ -50,6 +50,7 @@ struct CliOptions {
     ReportFormat report = ReportFormat::Text;
     int jobs = 0; // documents at once; 0: one per processor, and at least 8 online
     bool quiet = false; // only rows that end in an error, and the totals
+    bool progress = true; // a progress line on standard error while it is a terminal
     bool useSettings = false; // start from the desktop program's stored options
     bool help = false; // print the usage and stop
     bool version = false; // print the version and stop

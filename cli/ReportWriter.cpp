@@ -27,7 +27,7 @@ ReportWriter::ReportWriter(QTextStream& out, ReportFormat format, bool (*onlyRow
 
 void ReportWriter::row(const ReportRow& row)
 {
-    if (m_onlyRows && !m_onlyRows(row.outcome))
+    if (!shows(row))
         return;
     const QString status = row.statusText();
     switch (m_format) {

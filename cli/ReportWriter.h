@@ -13,6 +13,8 @@ public:
     // onlyRows: none for every row, or the outcomes of the only rows written (-q).
     ReportWriter(QTextStream& out, ReportFormat format, bool (*onlyRows)(Outcome));
 
+    // Whether row() writes anything for this row.
+    bool shows(const ReportRow& row) const { return !m_onlyRows || m_onlyRows(row.outcome); }
     void row(const ReportRow& row);
     void finish(const Counters& totals);
 

@@ -16,6 +16,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Brambleworth Software"));
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
+    // Wayland desktops find the window's icon and name through its desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.brambleworth.quillon"));
 
     // quillon [PAGE or FOLDER]...: the pages start in the file list, as a file
     // manager's "Open With" hands them over.

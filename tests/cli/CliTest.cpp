@@ -233,3 +233,30 @@ TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
     EXPECT_EQ(clean.exitCode, 0);
     EXPECT_EQ(clean.text(), u"Found 5, Tagged 0, Errors 0\n"_s);
 }
+
+// The progress line shows only on a terminal, gives way to the rows on it and is
+// gone before the totals, also when no row came to clear it.
+TEST(QuillonTag, ProgressShowsOnATerminalAndLeavesTheReportAsWithout)
+{
+    TempDir dir;
+    dir.write(QStringLiteral("a.png"), makePicture(QStringLiteral("png"), 12, 34));
+    const QString good = dir.write(QStringLiteral("good.html"), "<img src=a.png>");
+    const QString bad = dir.write(QStringLiteral("bad.html"), "<img src=none.png>");
+    // On a pseudo-terminal, which writes each line end as CR LF.
+    auto onTerminal = [](const QStringList& arguments) {
+        const QStringList spawn { u"-c"_s, u"import pty, sys; pty.spawn(sys.argv[1:])"_s, quillonTagPath() };
+        return runProgram(u"python3"_s, spawn + arguments).text().replace(u"\r\n"_s, u"\n"_s);
+    };
+    for (const QStringList& arguments :
+        { words("--dry-run") << good << bad, words("--dry-run -q") << good }) {
+        SCOPED_TRACE(qPrintable(arguments.join(u' ')));
+        const ProgramRun piped = quillonTag(arguments);
+        EXPECT_EQ(piped.err, QString()) << "progress on a pipe";
+        EXPECT_EQ(onTerminal(arguments + words("--no-progress")), piped.text());
+        QString shown = onTerminal(arguments);
+        EXPECT_TRUE(shown.contains(QRegularExpression(u"\r\\d/\\d pages, \\d+ tags, [01] errors, 0:0\\d"_s)))
+            << qPrintable(shown);
+        // Each drawing of the line runs to the next carriage return; each wiping is blanks between two.
+        EXPECT_EQ(shown.remove(QRegularExpression(u"\r(\\d+/\\d+ pages, [^\r]*| +\r)"_s)), piped.text());
+    }
+}
