@@ -80,7 +80,10 @@ QString usageText()
                "  --backup             back up each file that changes beside itself as FILE.bak\n"
                "                       (the default)\n"
                "  --no-backup          write no backups\n"
-               "  --backup-dir DIR     back up every file into DIR as NAME.bak instead\n"
+               "  --backup-dir DIR     back up every file into DIR as NAME.bak instead; the\n"
+               "                       index DIR/quillon-backups.tsv tells which page each holds\n"
+               "  A backup is replaced only where its page differs from it in more than what\n"
+               "  quillon-tag writes: it keeps the page as it was before the first run.\n"
                "\n"
                "Which files, and how:\n"
                "  -r, --recursive      tag the folders below each folder given too, apart from\n"
@@ -88,6 +91,10 @@ QString usageText()
                "  --root DIR           look up pictures named \"/...\" under the site's root DIR;\n"
                "                       no picture outside DIR is read\n"
                "  --dry-run            write nothing; report what would happen\n"
+               "  --restore            undo: put each page back from its backup (beside it, or\n"
+               "                       with --backup-dir in DIR), where the page differs from\n"
+               "                       it only by what quillon-tag writes; a page edited since\n"
+               "                       is left as it is, with an error row\n"
                "  --diff               with --dry-run: print a unified diff of every change\n"
                "                       instead of the report\n"
                "  -j N, --jobs N       tag N documents at once (default: one per processor, and\n"
@@ -201,6 +208,8 @@ ParseResult parseCommandLine(const QStringList& arguments)
                 return usage(QStringLiteral("--root needs a folder"));
         } else if (argument == QStringLiteral("--dry-run")) {
             options.dryRun = true;
+        } else if (argument == QStringLiteral("--restore")) {
+            options.restore = true;
         } else if (argument == QStringLiteral("--diff")) {
             options.diff = true;
         } else if (argument == QStringLiteral("--report")) {
@@ -237,6 +246,8 @@ ParseResult parseCommandLine(const QStringList& arguments)
         return usage(QStringLiteral("no PATH given"));
     if (options.tagging.backupDir && options.tagging.generateBackups == false)
         return usage(QStringLiteral("--backup-dir and --no-backup cannot both be given"));
+    if (options.diff && options.restore)
+        return usage(QStringLiteral("--diff cannot go with --restore"));
     if (options.diff && !options.dryRun)
         return usage(QStringLiteral("--diff goes with --dry-run"));
     if (options.diff && options.report != ReportFormat::Text)

@@ -43,6 +43,7 @@ struct CliOptions {
     bool recursive = false; // folders below the folders given too
     QString siteRoot; // where "/..." pictures are looked up
     bool dryRun = false; // write nothing
+    bool restore = false; // put the pages back from their backups instead of tagging them
     bool diff = false; // with dryRun: a unified diff instead of the report
     ReportFormat report = ReportFormat::Text;
     int jobs = 0; // documents at once; 0: one per processor, and at least 8 online

@@ -14,6 +14,8 @@ public:
 
     void row(const ReportRow& row);
     void finish(const Counters& totals);
+    // The totals of a restore instead: pages put back, and errors.
+    void finishRestore(int restored, int errors);
 
 private:
     QTextStream& m_out;

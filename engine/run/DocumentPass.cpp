@@ -5,6 +5,7 @@
 #include "engine/run/RunReport.h"
 #include "engine/run/RunResources.h"
 #include "engine/run/TagRewriter.h"
+#include "engine/run/WrittenClauses.h"
 #include "engine/html/TagScanner.h"
 #include "platform/FileOps.h"
 
@@ -64,6 +65,19 @@ Result<StagedWrite> DocumentPass::stageBackup(
     return stageFileAtomic(backup, bytes, nullptr, !m_deferWrites, Links::Replace);
 }
 
+// The backup a page has stays while the page is that backup with nothing but
+// our clauses added: it is the page before the first run, and no later run
+// replaces it. A backup that cannot be read is replaced.
+bool DocumentPass::keepsBackup(const QString& path, const QByteArray& bytes, const TagOptions& options)
+{
+    const QString backup = options.globalBackups ? m_resources.listedBackup(options.backupPath, path)
+                                                 : path + QStringLiteral(".bak");
+    if (backup.isEmpty())
+        return false;
+    const Result<QByteArray> held = readWholeFile(backup);
+    return held && onlyWrittenClausesDiffer(*held, bytes);
+}
+
 bool DocumentPass::TagFile(
     const QString& path, const TagOptions& options, double base, const std::atomic<bool>& stop)
 {
@@ -82,7 +96,7 @@ bool DocumentPass::TagFile(
     // about to change: a document left as it is keeps the backup it has, which
     // after an earlier run is the only copy of its bytes before that run.
     std::optional<StagedWrite> backup;
-    if (options.generateBackups && !options.dryRun) {
+    if (options.generateBackups && !options.dryRun && !keepsBackup(path, bytes, options)) {
         Result<StagedWrite> staged = stageBackup(path, bytes, options);
         if (!staged) {
             reportDocumentFailure(path, Outcome::BackupFailed);
@@ -179,8 +193,13 @@ bool DocumentPass::TagFile(
         m_staged = std::move(staged); // the run puts the backup in place, then the page
         return true;
     }
-    if (const std::optional<Outcome> failed = commitDocument(staged, true, true))
+    const std::optional<Outcome> failed = commitDocument(staged, true, true);
+    if (failed)
         reportDocumentFailure(path, *failed);
+    if (backupPlaced(staged, failed)) {
+        m_resources.backupPlaced(staged.backup->target);
+        m_resources.saveBackupIndexes();
+    }
     return true;
 }
 

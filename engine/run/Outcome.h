@@ -14,6 +14,7 @@ enum class Outcome : quint8 {
     Tagged, // clauses were added
     NoChanges, // the tag had all it needed
     Downloading, // a remote picture is being fetched
+    Restored, // the page was put back from its backup
     // Skipped: the tag is left as it is, and that is no error.
     Offline,
     SizeInOtherUnits,
@@ -21,6 +22,7 @@ enum class Outcome : quint8 {
     SizeOutOfRange,
     TemplatePath, // the picture's path is filled in by a template system later
     Stopped, // the run was stopped before the page was written; the page is as it was
+    NoBackup, // a page to put back has no backup
     // Errors: the tag or the document is left as it is, and the user should look.
     NoSrc,
     NoSiteRoot,
@@ -30,6 +32,7 @@ enum class Outcome : quint8 {
     BackupFailed,
     WriteFailed,
     ReadFailed,
+    NotRestoredChanged, // the page was edited since it was tagged, and keeps its bytes
 };
 
 enum class OutcomeKind : quint8 { Pending, Tagged, NothingNeeded, Skipped, Error };
