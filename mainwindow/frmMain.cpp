@@ -11,6 +11,7 @@
 #include "mainwindow/ChooseFilesPage.h"
 #include "mainwindow/OptionsPage.h"
 #include "mainwindow/ReportPage.h"
+#include "mainwindow/RestoreBackups.h"
 #include "mainwindow/RunController.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/TabStrip.h"
@@ -120,6 +121,9 @@ void frmMain::createMenus()
     add("mnuChooseFiles", QStringLiteral("&Choose Files"), [this] { showPage(Page::ChooseFiles); });
     add("mnuOptions", QStringLiteral("&Options"), [this] { showPage(Page::Options); });
     add("mnuBeginTagging", QStringLiteral("Begin &Tagging"), [this] { showPage(Page::BeginTagging); });
+    add("mnuRestoreBackups", QStringLiteral("&Restore Backups"), [this] {
+        RestoreBackups(*m_run, m_services.settings, *m_services.messages, this).restore(fileList->paths());
+    });
 
     addMenu("mnuHelp", QStringLiteral("&Help"));
     add("mnuHelpContents", QStringLiteral("Help &Contents"), &frmMain::mnuHelpContents_Click)

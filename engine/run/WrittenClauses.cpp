@@ -61,7 +61,8 @@ QStringView rawValue(QStringView text, const TagAttribute& attribute)
 
 bool isDigits(QStringView text)
 {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 // A clause of ours: a name we write, all in capitals or all in small letters,
@@ -153,7 +154,8 @@ bool onlyWrittenClausesDiffer(const QByteArray& backup, const QByteArray& page)
 
     // The backup with those edits made must be the page, byte for byte: the
     // text between the tags, and the tags around the edits, are the same.
-    std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.from < b.from; });
+    std::stable_sort(
+        edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.from < b.from; });
     QByteArray expected;
     expected.reserve(page.size());
     qsizetype copied = 0;
