@@ -27,15 +27,17 @@ void RestoreBackups::restore(const QStringList& pages)
     if (count == 0) {
         // The rows say why for each page.
         m_run.addRows(planned);
-        m_messages.show(m_parent, title, QStringLiteral("None of the listed pages can be put back from a backup."),
+        m_messages.show(m_parent, title,
+            QStringLiteral("None of the listed pages can be put back from a backup."),
             MessageIcon::Information);
         return;
     }
-    const QString question = count == 1
-        ? QStringLiteral("Put back 1 page from its backup?")
-        : QStringLiteral("Put back %1 pages from their backups?").arg(count);
+    const QString question = count == 1 ? QStringLiteral("Put back 1 page from its backup?")
+                                        : QStringLiteral("Put back %1 pages from their backups?").arg(count);
     if (m_messages.show(m_parent, title,
-            question + QStringLiteral("\r\n\r\nWhat runs added to them is undone. Pages edited since are left as they are."),
+            question
+                + QStringLiteral(
+                    "\r\n\r\nWhat runs added to them is undone. Pages edited since are left as they are."),
             MessageIcon::None, MessageButtons::YesNo)
         != MessageAnswer::Yes)
         return;
