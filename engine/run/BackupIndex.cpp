@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <optional>
 
 namespace quillon {
@@ -98,31 +97,34 @@ BackupIndex BackupIndex::load(const QString& folder)
             || page->isEmpty() || !made.isValid())
             continue; // never a name outside the folder
         index.m_entries.append(Entry { *name, *page, made });
+        index.m_nameByPage.insert(*page, *name);
+        index.m_names.insert(*name);
     }
     return index;
 }
 
 QString BackupIndex::backupOf(const QString& page) const
 {
-    const QString path = fullPath(page);
-    for (auto entry = m_entries.crbegin(); entry != m_entries.crend(); ++entry) {
-        if (entry->page == path)
-            return entry->name;
-    }
-    return {};
+    return m_nameByPage.value(fullPath(page));
 }
 
 bool BackupIndex::lists(const QString& name) const
 {
-    return std::any_of(
-        m_entries.cbegin(), m_entries.cend(), [&](const Entry& entry) { return entry.name == name; });
+    return m_names.contains(name);
 }
 
 void BackupIndex::record(const QString& name, const QString& page, const QDateTime& made)
 {
     const QString path = fullPath(page);
-    m_entries.removeIf([&](const Entry& entry) { return entry.name == name || entry.page == path; });
+    const QString before = m_nameByPage.value(path);
+    if (before != name || m_names.contains(name)) {
+        m_entries.removeIf([&](const Entry& entry) { return entry.name == name || entry.page == path; });
+        m_names.remove(before);
+        m_nameByPage.removeIf([&](const auto& listed) { return listed.value() == name; });
+    }
     m_entries.append(Entry { name, path, made.toUTC() });
+    m_nameByPage.insert(path, name);
+    m_names.insert(name);
 }
 
 Status BackupIndex::save() const

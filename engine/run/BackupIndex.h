@@ -3,7 +3,9 @@
 #include "platform/Result.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace quillon {
@@ -40,6 +42,8 @@ private:
 
     QString m_folder;
     QList<Entry> m_entries; // oldest first
+    QHash<QString, QString> m_nameByPage; // the newest
+    QSet<QString> m_names;
 };
 
 } // namespace quillon
