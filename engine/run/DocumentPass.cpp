@@ -96,7 +96,7 @@ bool DocumentPass::TagFile(
     // about to change: a document left as it is keeps the backup it has, which
     // after an earlier run is the only copy of its bytes before that run.
     std::optional<StagedWrite> backup;
-    if (options.generateBackups && !options.dryRun && !keepsBackup(path, bytes, options)) {
+    if (options.generateBackups && !options.dryRun) {
         Result<StagedWrite> staged = stageBackup(path, bytes, options);
         if (!staged) {
             reportDocumentFailure(path, Outcome::BackupFailed);
@@ -162,6 +162,10 @@ bool DocumentPass::TagFile(
         if (backup)
             discardStaged(*backup);
         return true; // nothing inserted: the file keeps its bytes and its time
+    }
+    if (backup && keepsBackup(path, bytes, options)) {
+        discardStaged(*backup);
+        backup.reset();
     }
 
     // The new bytes are the document's own between the clauses, copied once.
