@@ -83,11 +83,16 @@ bool editsBetween(QStringView backup, const ImgTag& was, QStringView page, const
     bool inPicture, QList<Edit>& edits)
 {
     const qsizetype kept = was.attributes.size();
-    if (is.attributes.size() < kept)
+    const qsizetype extra = is.attributes.size() - kept;
+    if (extra < 0)
         return false;
+    // Clauses go in after the attributes that stand before the insertion point
+    // (all of them, but for the last one of «alt=>»).
+    const qsizetype firstAdded = std::count_if(was.attributes.cbegin(), was.attributes.cend(),
+        [&](const TagAttribute& attribute) { return attribute.nameStart < was.insertAt; });
     for (qsizetype i = 0; i < kept; ++i) {
         const TagAttribute& before = was.attributes[i];
-        const TagAttribute& after = is.attributes[i];
+        const TagAttribute& after = is.attributes[i < firstAdded ? i : i + extra];
         if (nameOf(backup, before) != nameOf(page, after))
             return false;
         if (before.hasValue() == after.hasValue() && rawValue(backup, before) == rawValue(page, after))
@@ -103,13 +108,13 @@ bool editsBetween(QStringView backup, const ImgTag& was, QStringView page, const
             return false;
         edits.append(Edit { before.valueStart + quotes, before.valueEnd - quotes, digits.toString() });
     }
-    if (is.attributes.size() == kept)
+    if (extra == 0)
         return true;
     if (element == Element::Source && !inPicture)
         return false;
     QString clauses;
     QSet<QString> added;
-    for (qsizetype i = kept; i < is.attributes.size(); ++i) {
+    for (qsizetype i = firstAdded; i < firstAdded + extra; ++i) {
         const TagAttribute& clause = is.attributes[i];
         const QString name = nameOf(page, clause).toString().toLower();
         if (!isOurClause(page, clause, element) || was.find(backup, name) || added.contains(name))

@@ -202,10 +202,11 @@ TEST_F(DocumentPassTest, XmlPagesGetXmlClauses)
 TEST(WrittenClauses, OnlyOurClausesAndCorrectedHeightsLeaveThePageItsBackup)
 {
     const QString backup = u"<p>é<img src=a.gif>b<IMG SRC='x' height=\"100\" width=20 /></p>"
-                           u"<picture><source srcset=a.gif><img src=a.gif></picture><source src=v.webm>"_s;
+                           u"<picture><source srcset=a.gif><img src=a.gif></picture><source src=v.webm>"
+                           u"<img src=a.gif alt=>"_s;
     const QString html = u"<p>é<img src=a.gif WIDTH=120 HEIGHT=60 ALT=\"a.gif\">b<IMG SRC='x' height=\"100\" "
                          u"width=20 BORDER=10 /></p><picture><source srcset=a.gif WIDTH=120 HEIGHT=60>"
-                         u"<img src=a.gif></picture><source src=v.webm>"_s;
+                         u"<img src=a.gif></picture><source src=v.webm><img src=a.gif WIDTH=1 alt=>"_s;
     const struct {
         const char* why;
         QString page;
