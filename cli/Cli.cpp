@@ -156,10 +156,11 @@ bool reportWritten(QTextStream& out)
 // Each page put back from its backup where nothing but our clauses came since.
 int restoreDocuments(const QStringList& documents, const TagOptions& options, ReportWriter& report)
 {
+    const BackupRestore backups(options);
     int restored = 0;
     int errors = 0;
     for (const QString& document : documents) {
-        const ReportRow row = restoreFromBackup(document, options);
+        const ReportRow row = backups.restore(document);
         restored += row.outcome == Outcome::Restored ? 1 : 0;
         errors += isError(row.outcome) ? 1 : 0;
         report.row(row);

@@ -19,8 +19,9 @@ void RestoreBackups::restore(const QStringList& pages)
     TagOptions options = tagOptionsFromSettings(m_settings);
     options.dryRun = true;
     QList<ReportRow> planned;
+    const BackupRestore backups(options);
     for (const QString& page : pages)
-        planned.append(restoreFromBackup(page, options));
+        planned.append(backups.restore(page));
     const auto count = std::count_if(planned.cbegin(), planned.cend(),
         [](const ReportRow& row) { return row.outcome == Outcome::Restored; });
     const QString title = QStringLiteral("Restore Backups...");
@@ -43,8 +44,9 @@ void RestoreBackups::restore(const QStringList& pages)
         return;
     options.dryRun = false;
     QList<ReportRow> done;
+    const BackupRestore putBack(options);
     for (const QString& page : pages)
-        done.append(restoreFromBackup(page, options));
+        done.append(putBack.restore(page));
     m_run.addRows(done);
 }
 

@@ -1,6 +1,5 @@
 #include "engine/run/BackupRestore.h"
 
-#include "engine/run/BackupIndex.h"
 #include "engine/run/DocumentCommit.h"
 #include "engine/run/WrittenClauses.h"
 #include "platform/FileReading.h"
@@ -10,15 +9,22 @@
 
 namespace quillon {
 
-QString backupFileOf(const QString& page, const TagOptions& options)
+BackupRestore::BackupRestore(TagOptions options)
+    : m_options(std::move(options))
 {
-    if (!options.globalBackups)
-        return page + QStringLiteral(".bak");
-    const QString name = BackupIndex::load(options.backupPath).backupOf(page);
-    return name.isEmpty() ? QString() : QDir(options.backupPath).filePath(name);
+    if (m_options.globalBackups)
+        m_index = BackupIndex::load(m_options.backupPath);
 }
 
-ReportRow restoreFromBackup(const QString& page, const TagOptions& options)
+QString BackupRestore::backupOf(const QString& page) const
+{
+    if (!m_options.globalBackups)
+        return page + QStringLiteral(".bak");
+    const QString name = m_index.backupOf(page);
+    return name.isEmpty() ? QString() : QDir(m_options.backupPath).filePath(name);
+}
+
+ReportRow BackupRestore::restore(const QString& page) const
 {
     ReportRow row { page, QString(), Outcome::Restored, {} };
     auto ended = [&row](Outcome outcome, const Failure& failure = {}) {
@@ -26,7 +32,7 @@ ReportRow restoreFromBackup(const QString& page, const TagOptions& options)
         row.failure = failure;
         return row;
     };
-    const QString backup = backupFileOf(page, options);
+    const QString backup = backupOf(page);
     if (backup.isEmpty() || !QFileInfo::exists(backup))
         return ended(Outcome::NoBackup);
     FileStamp readVersion;
@@ -40,7 +46,7 @@ ReportRow restoreFromBackup(const QString& page, const TagOptions& options)
         return ended(Outcome::NoChanges);
     if (!onlyWrittenClausesDiffer(*before, *now))
         return ended(Outcome::NotRestoredChanged);
-    if (options.dryRun)
+    if (m_options.dryRun)
         return row;
 
     std::optional<Outcome> failure;
