@@ -55,8 +55,8 @@ TEST(QuillonTag, ExitStatusTellsACleanRunFromErrorRowsFromAWrongCommandLine)
     const QString good = dir.write(QStringLiteral("good.html"), "<img src=a.png>");
     const QString bad = dir.write(QStringLiteral("bad.html"), "<img src=none.png>");
     for (const QStringList& wrong : { words("--bogus"), words("--border x"), words("--online --offline"),
-             words("-j 0"), words("--report xml"), words("--diff"), words("--root") << bad,
-             QStringList { dir.file(QStringLiteral("missing.html")) } }) {
+             words("-j 0"), words("--report xml"), words("--diff"), words("--dry-run --diff --restore"),
+             words("--root") << bad, QStringList { dir.file(QStringLiteral("missing.html")) } }) {
         SCOPED_TRACE(qPrintable(wrong.join(u' ')));
         const ProgramRun run = quillonTag(wrong + QStringList { good, bad });
         EXPECT_EQ(run.exitCode, 2);
