@@ -7,6 +7,7 @@
 #include "cli/UnifiedDiff.h"
 #include "settings/StoredOptions.h"
 #include "engine/fetch/CurlFetcher.h"
+#include "engine/run/BackupRestore.h"
 #include "settings/SettingKeys.h"
 
 #include <QFileDevice>
@@ -110,6 +111,22 @@ bool reportWritten(QTextStream& out)
     return !file || (file->flush() && file->error() == QFileDevice::NoError);
 }
 
+// Each page put back from its backup where nothing but our clauses came since.
+int restoreDocuments(const QStringList& documents, const TagOptions& options, ReportWriter& report)
+{
+    const BackupRestore backups(options);
+    int restored = 0;
+    int errors = 0;
+    for (const QString& document : documents) {
+        const ReportRow row = backups.restore(document);
+        restored += row.outcome == Outcome::Restored ? 1 : 0;
+        errors += isError(row.outcome) ? 1 : 0;
+        report.row(row);
+    }
+    report.finishRestore(restored, errors);
+    return errors > 0 ? ExitTagErrors : ExitSuccess;
+}
+
 int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& err,
     const ParallelRun::FetcherFactory& makeFetcher, const std::function<Status()>& startFetching)
 {
@@ -144,6 +161,10 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
     tagging.dryRun = options.dryRun || options.check;
     tagging.check = options.check;
     tagging.fixStale = options.fixStale;
+    if (options.restore) {
+        ReportWriter report(out, options.report, options.quiet ? &isError : nullptr);
+        return restoreDocuments(*documents, tagging, report);
+    }
     if (tagging.online) {
         // Started here, on the main thread, before any job can fetch.
         if (const Status started = startFetching(); !started) {

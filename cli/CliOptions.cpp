@@ -86,7 +86,10 @@ QString usageText()
                "  --backup             back up each file that changes beside itself as FILE.bak\n"
                "                       (the default)\n"
                "  --no-backup          write no backups\n"
-               "  --backup-dir DIR     back up every file into DIR as NAME.bak instead\n"
+               "  --backup-dir DIR     back up every file into DIR as NAME.bak instead; the\n"
+               "                       index DIR/quillon-backups.tsv tells which page each holds\n"
+               "  A backup is replaced only where its page differs from it in more than what\n"
+               "  quillon-tag writes: it keeps the page as it was before the first run.\n"
                "\n"
                "Which files, and how:\n"
                "  -r, --recursive      tag the folders below each folder given too, apart from\n"
@@ -101,6 +104,13 @@ QString usageText()
                "                       was replaced), keep the width and write the height again\n"
                "                       from the picture's shape (\"Success! Stale height\n"
                "                       corrected.\")\n"
+               "  --restore            undo: put each page back from its backup (beside it, or\n"
+               "                       with --backup-dir in DIR) where the page differs from it\n"
+               "                       only by what quillon-tag writes: \"Restored from its\n"
+               "                       backup.\" (restored); \"Skipped: No backup to restore.\"\n"
+               "                       (no-backup); a page edited since stays as it is:\n"
+               "                       \"Error: Page changed since it was tagged. Not restored.\"\n"
+               "                       (changed-since-tagged)\n"
                "  --diff               with --dry-run: print a unified diff of every change\n"
                "                       instead of the report\n"
                "  -j N, --jobs N       tag N documents at once (default: one per processor, and\n"
@@ -228,6 +238,8 @@ ParseResult parseCommandLine(const QStringList& arguments)
             options.check = true;
         } else if (argument == QStringLiteral("--fix-stale")) {
             options.fixStale = true;
+        } else if (argument == QStringLiteral("--restore")) {
+            options.restore = true;
         } else if (argument == QStringLiteral("--diff")) {
             options.diff = true;
         } else if (argument == QStringLiteral("--report")) {
@@ -270,6 +282,10 @@ ParseResult parseCommandLine(const QStringList& arguments)
         return usage(QStringLiteral("--backup-dir and --no-backup cannot both be given"));
     if (options.check && options.fixStale)
         return usage(QStringLiteral("--check writes nothing; --fix-stale cannot go with it"));
+    if (options.diff && options.restore)
+        return usage(QStringLiteral("--diff cannot go with --restore"));
+    if (options.restore && (options.check || options.fixStale))
+        return usage(QStringLiteral("--restore cannot go with --check or --fix-stale"));
     if (options.diff && !options.dryRun)
         return usage(QStringLiteral("--diff goes with --dry-run"));
     if (options.diff && options.report != ReportFormat::Text)

@@ -44,6 +44,7 @@ struct CliOptions {
     bool recursive = false; // folders below the folders given too
     QString siteRoot; // where "/..." pictures are looked up
     bool dryRun = false; // write nothing
+    bool restore = false; // put the pages back from their backups instead of tagging them
     bool diff = false; // with dryRun: a unified diff instead of the report
     bool check = false; // write nothing; fail on every tag that would change and every stale size
     bool fixStale = false; // write stale heights again from the width and the picture's shape

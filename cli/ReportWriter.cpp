@@ -77,4 +77,13 @@ void ReportWriter::finish(const Counters& totals)
     m_out.flush();
 }
 
+void ReportWriter::finishRestore(int restored, int errors)
+{
+    if (m_format == ReportFormat::Text)
+        m_out << QStringLiteral("Restored %1, Errors %2\n").arg(restored).arg(errors);
+    else if (m_format == ReportFormat::Json)
+        m_out << QStringLiteral("],\"restored\":%1,\"errors\":%2}\n").arg(restored).arg(errors);
+    m_out.flush();
+}
+
 } // namespace quillon

@@ -17,6 +17,8 @@ public:
     bool shows(const ReportRow& row) const { return !m_onlyRows || m_onlyRows(row.outcome); }
     void row(const ReportRow& row);
     void finish(const Counters& totals);
+    // The totals of a restore instead: pages put back, and errors.
+    void finishRestore(int restored, int errors);
 
 private:
     QTextStream& m_out;

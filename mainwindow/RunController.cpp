@@ -251,6 +251,19 @@ void RunController::ClearStatus()
     deliver();
 }
 
+void RunController::addRows(const QList<ReportRow>& rows)
+{
+    if (m_running)
+        return;
+    RunReport& report = m_engine->report();
+    for (const ReportRow& row : rows) {
+        const int added = report.AddReportRow(row.file);
+        report.SetRowImage(added, row.image);
+        report.SetRowStatus(added, row.outcome, row.failure);
+    }
+    deliver();
+}
+
 void RunController::deliver()
 {
     Batch fresh = m_relay->take();

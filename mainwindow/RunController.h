@@ -68,6 +68,8 @@ public:
     bool isRunning() const { return m_running; }
     // Empties the report (between runs).
     void ClearStatus();
+    // Rows made between runs (a restore's), added after those the report holds.
+    void addRows(const QList<ReportRow>& rows);
 
     // How often gathered events are handed on while a run goes, and how many
     // rows at most in one go.

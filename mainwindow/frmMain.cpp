@@ -8,6 +8,7 @@
 #include "mainwindow/LayoutRunner.h"
 #include "mainwindow/OptionsPage.h"
 #include "mainwindow/ReportPage.h"
+#include "mainwindow/RestoreBackups.h"
 #include "mainwindow/RunController.h"
 #include "mainwindow/StatusFrame.h"
 #include "mainwindow/TabStrip.h"
@@ -119,6 +120,9 @@ void frmMain::createMenus()
     add("mnuChooseFiles", QStringLiteral("&Choose Files"), this, [this] { showPage(Page::ChooseFiles); });
     add("mnuOptions", QStringLiteral("&Options"), this, [this] { showPage(Page::Options); });
     add("mnuBeginTagging", QStringLiteral("Begin &Tagging"), this, [this] { showPage(Page::BeginTagging); });
+    add("mnuRestoreBackups", QStringLiteral("&Restore Backups"), this, [this] {
+        RestoreBackups(*m_run, m_services.settings, *m_services.messages, this).restore(fileList->paths());
+    });
 
     addMenu("mnuHelp", QStringLiteral("&Help"));
     add("mnuHelpContents", QStringLiteral("Help &Contents"), m_help, &HelpWindows::mnuHelpContents_Click)

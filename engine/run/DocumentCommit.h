@@ -32,4 +32,10 @@ StagedDocument stageDocument(const QString& path, const QByteArray& bytes, const
 // nothing; what was not put in place is let go.
 std::optional<Outcome> commitDocument(const StagedDocument& staged, bool flushed, bool durable);
 
+// True when commitDocument, ending in failed, put the staged backup in place.
+inline bool backupPlaced(const StagedDocument& staged, std::optional<Outcome> failed)
+{
+    return staged.backup && failed != Outcome::BackupFailed;
+}
+
 } // namespace quillon

@@ -7,6 +7,7 @@
 #include "engine/run/RunReport.h"
 #include "engine/run/RunResources.h"
 #include "engine/run/TagRewriter.h"
+#include "engine/run/WrittenClauses.h"
 #include "engine/html/TagScanner.h"
 #include "platform/FileOps.h"
 
@@ -64,6 +65,19 @@ Result<StagedWrite> DocumentPass::stageBackup(
     // Written whole before the document is touched; flushed at once unless the
     // run flushes many together.
     return stageFileAtomic(backup, bytes, nullptr, !m_deferWrites, Links::Replace);
+}
+
+// The backup a page has stays while the page is that backup with nothing but
+// our clauses added: it is the page before the first run, and no later run
+// replaces it. A backup that cannot be read is replaced.
+bool DocumentPass::keepsBackup(const QString& path, const QByteArray& bytes, const TagOptions& options)
+{
+    const QString backup = options.globalBackups ? m_resources.listedBackup(options.backupPath, path)
+                                                 : path + QStringLiteral(".bak");
+    if (backup.isEmpty())
+        return false;
+    const Result<QByteArray> held = readWholeFile(backup);
+    return held && onlyWrittenClausesDiffer(*held, bytes);
 }
 
 bool DocumentPass::TagFile(
@@ -168,6 +182,10 @@ bool DocumentPass::TagFile(
             discardStaged(*backup);
         return true; // nothing inserted: the file keeps its bytes and its time
     }
+    if (backup && keepsBackup(path, bytes, options)) {
+        discardStaged(*backup);
+        backup.reset();
+    }
 
     // The new bytes are the document's own between the clauses, copied once.
     const QByteArrayView original(bytes);
@@ -198,8 +216,13 @@ bool DocumentPass::TagFile(
         m_staged = std::move(staged); // the run puts the backup in place, then the page
         return true;
     }
-    if (const std::optional<Outcome> failed = commitDocument(staged, true, true))
+    const std::optional<Outcome> failed = commitDocument(staged, true, true);
+    if (failed)
         reportDocumentFailure(path, *failed);
+    if (backupPlaced(staged, failed)) {
+        m_resources.backupPlaced(staged.backup->target);
+        m_resources.saveBackupIndexes();
+    }
     return true;
 }
 

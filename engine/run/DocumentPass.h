@@ -21,7 +21,8 @@ class TagRewriter;
 // The document pass over one page: read it whole, stage its backup, scan it for
 // image tags, have the rewriter add each tag's clauses, splice them into the
 // page's own bytes, and put backup and page in place. A page that gets nothing
-// new is not written, and keeps the backup it has.
+// new is not written, and keeps the backup it has; so does a page that is its
+// backup with nothing changed but clauses a run writes.
 class DocumentPass {
 public:
     DocumentPass(RunReport& report, RunResources& resources, TagRewriter& rewriter)
@@ -51,6 +52,7 @@ public:
 
 private:
     Result<StagedWrite> stageBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
+    bool keepsBackup(const QString& path, const QByteArray& bytes, const TagOptions& options);
     void reportDocumentFailure(const QString& path, Outcome outcome);
 
     RunReport& m_report;

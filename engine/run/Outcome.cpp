@@ -26,6 +26,7 @@ constexpr std::array kOutcomes {
     OutcomeWords { Outcome::SourceSized, OutcomeKind::Tagged, "source-sized",
         "Success! Source sized to its own picture's shape." },
     OutcomeWords { Outcome::Downloading, OutcomeKind::Pending, "downloading", "Downloading image ..." },
+    OutcomeWords { Outcome::Restored, OutcomeKind::Tagged, "restored", "Restored from its backup." },
     OutcomeWords { Outcome::Offline, OutcomeKind::Skipped, "offline", "Skipped: Offline Mode." },
     OutcomeWords { Outcome::SizeInOtherUnits, OutcomeKind::Skipped, "size-in-other-units",
         "Skipped: Size given in other units." },
@@ -37,6 +38,7 @@ constexpr std::array kOutcomes {
         Outcome::TemplatePath, OutcomeKind::Skipped, "template-path", "Skipped: Image path is a template." },
     OutcomeWords {
         Outcome::Stopped, OutcomeKind::Skipped, "stopped", "Skipped: Stopped before this file was written." },
+    OutcomeWords { Outcome::NoBackup, OutcomeKind::Skipped, "no-backup", "Skipped: No backup to restore." },
     OutcomeWords { Outcome::WouldTag, OutcomeKind::Finding, "would-tag", "Would add %2." },
     OutcomeWords { Outcome::StaleSize, OutcomeKind::Finding, "stale-size",
         "Stale: Size given does not match the picture (%2)." },
@@ -53,6 +55,8 @@ constexpr std::array kOutcomes {
     OutcomeWords { Outcome::WriteFailed, OutcomeKind::Error, "write-failed",
         "Error: Unable to write file. File not changed." },
     OutcomeWords { Outcome::ReadFailed, OutcomeKind::Error, "read-failed", "Error: Unable to read file." },
+    OutcomeWords { Outcome::NotRestoredChanged, OutcomeKind::Error, "changed-since-tagged",
+        "Error: Page changed since it was tagged. Not restored." },
 };
 
 constexpr const OutcomeWords& wordsFor(Outcome outcome)
@@ -67,7 +71,7 @@ constexpr bool tableInEnumOrder()
         if (static_cast<std::size_t>(kOutcomes[i].outcome) != i)
             return false;
     }
-    return kOutcomes.size() == static_cast<std::size_t>(Outcome::ReadFailed) + 1;
+    return kOutcomes.size() == static_cast<std::size_t>(Outcome::NotRestoredChanged) + 1;
 }
 static_assert(tableInEnumOrder());
 

@@ -16,6 +16,7 @@ enum class Outcome : quint8 {
     NoChanges, // the tag had all it needed
     SourceSized, // a picture's <source> got a size of its own shape
     Downloading, // a remote picture is being fetched
+    Restored, // the page was put back from its backup
     // Skipped: the tag is left as it is, and that is no error.
     Offline,
     SizeInOtherUnits,
@@ -23,6 +24,7 @@ enum class Outcome : quint8 {
     SizeOutOfRange,
     TemplatePath, // the picture's path is filled in by a template system later
     Stopped, // the run was stopped before the page was written; the page is as it was
+    NoBackup, // a page to put back has no backup
     // Findings: the tag is left as it is and that is no error, but a check fails on it.
     WouldTag, // a check run: the tag lacks the clauses in the row's detail
     StaleSize, // both sides given, and neither fits the picture's shape (its size in the row's detail)
@@ -35,6 +37,7 @@ enum class Outcome : quint8 {
     BackupFailed,
     WriteFailed,
     ReadFailed,
+    NotRestoredChanged, // the page was edited since it was tagged, and keeps its bytes
 };
 
 enum class OutcomeKind : quint8 { Pending, Tagged, NothingNeeded, Skipped, Finding, Error };

@@ -96,10 +96,13 @@ Counters ParallelRun::run(const QStringList& files)
             bool flushed = true;
             for (const auto& staged : { document.staged.backup, document.staged.document })
                 flushed = flushed && !(staged && unflushed.contains(staged->target));
-            if (const std::optional<Outcome> failed = commitDocument(document.staged, flushed, false)) {
+            const std::optional<Outcome> failed = commitDocument(document.staged, flushed, false);
+            if (failed) {
                 document.rows.append(ReportRow { document.path, QString(), *failed, {}, {}, 0, 0 });
                 document.counters.countOne(Counter::Errors);
             }
+            if (backupPlaced(document.staged, failed))
+                resources.backupPlaced(document.staged.backup->target);
             for (int c = 0; c < 3; ++c)
                 totals.total[c] += document.counters.total[c];
             if (m_onDocument)
@@ -109,6 +112,7 @@ Counters ParallelRun::run(const QStringList& files)
         // crash could at worst bring back a page's old version, whole.
         if (lost.size() < written.size())
             (void)syncFileSystems(written);
+        resources.saveBackupIndexes();
         batch.clear();
     };
 

@@ -134,17 +134,59 @@ Result<PictureSize> RunResources::measure(const QString& file)
     return measured;
 }
 
+BackupIndex& RunResources::indexIn(const QString& folder)
+{
+    auto known = m_indexes.find(folder);
+    if (known == m_indexes.end())
+        known = m_indexes.insert(folder, BackupIndex::load(folder));
+    return *known;
+}
+
 QString RunResources::backupName(const QString& folder, const QString& path)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (auto known = m_backupByPath.constFind(path); known != m_backupByPath.constEnd())
         return *known;
-    const QString name = GetFileName(path);
-    const int uses = ++m_backupUses[name];
-    const QString backup = uses == 1 ? folder + name + QStringLiteral(".bak")
-                                     : folder + name + QStringLiteral(".%1.bak").arg(uses);
+    const BackupIndex& index = indexIn(folder);
+    QString name = index.backupOf(path);
+    // A file the index does not list may be some other page's backup from before it.
+    for (int n = 1; name.isEmpty(); ++n) {
+        const QString candidate
+            = GetFileName(path) + (n == 1 ? QStringLiteral(".bak") : QStringLiteral(".%1.bak").arg(n));
+        if (!index.lists(candidate) && !m_backupPages.contains(folder + candidate)
+            && !QFileInfo(folder + candidate).isSymLink() && !QFileInfo::exists(folder + candidate))
+            name = candidate;
+    }
+    const QString backup = folder + name;
     m_backupByPath.insert(path, backup);
+    m_backupPages.insert(backup, { folder, path });
     return backup;
+}
+
+QString RunResources::listedBackup(const QString& folder, const QString& path)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const QString name = indexIn(folder).backupOf(path);
+    return name.isEmpty() ? QString() : folder + name;
+}
+
+void RunResources::backupPlaced(const QString& backup)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto known = m_backupPages.constFind(backup);
+    if (known == m_backupPages.constEnd())
+        return; // beside its page: no index
+    const auto& [folder, page] = *known;
+    indexIn(folder).record(GetFileName(backup), page, QDateTime::currentDateTimeUtc());
+    m_changedIndexes.insert(folder);
+}
+
+void RunResources::saveBackupIndexes()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (const QString& folder : std::as_const(m_changedIndexes))
+        (void)indexIn(folder).save();
+    m_changedIndexes.clear();
 }
 
 void RunResources::removeStaleStaged(const QString& path)
@@ -174,13 +216,15 @@ void RunResources::endRun()
         (void)m_sizes->save();
         m_sizes.reset();
     }
+    saveBackupIndexes();
     const std::lock_guard<std::mutex> lock(m_mutex);
     m_stagedByFolder.clear();
     m_runStart = fileClockNow();
     m_downloads.clear();
     m_measured.clear();
     m_backupByPath.clear();
-    m_backupUses.clear();
+    m_backupPages.clear();
+    m_indexes.clear();
 }
 
 } // namespace quillon

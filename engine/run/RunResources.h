@@ -1,10 +1,12 @@
 #pragma once
 
 #include "engine/fetch/DownloadArea.h"
+#include "engine/run/BackupIndex.h"
 #include "engine/measure/PictureSize.h"
 #include "platform/Result.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -44,10 +46,18 @@ public:
     // its arrival).
     Result<PictureSize> measure(const QString& file);
 
-    // The global backup of the document path in folder: NAME.bak, or NAME.2.bak,
-    // NAME.3.bak … for later documents of the run with the same file name. The
-    // same path always gets the same name within a run.
+    // The global backup of the document path in folder: the one the folder's
+    // index lists for it; for a page it lists none, the first of NAME.bak,
+    // NAME.2.bak, NAME.3.bak … that is neither listed, nor there, nor taken
+    // earlier in the run. The same path always gets the same name within a run.
     QString backupName(const QString& folder, const QString& path);
+    // The backup of path that folder's index lists; empty when none.
+    QString listedBackup(const QString& folder, const QString& path);
+    // A backup named by backupName() is in place: its index will list it, made now.
+    void backupPlaced(const QString& backup);
+    // Writes the indexes that changed. One that cannot be written only forgets
+    // its new backups: they stay, and their pages get new ones next time.
+    void saveBackupIndexes();
 
     // Removes what a run killed earlier left staged beside path: files named as
     // ours are for path and its backup, older than this run. Each folder is
@@ -64,6 +74,8 @@ private:
     class FetcherPool;
     struct Pending;
 
+    BackupIndex& indexIn(const QString& folder); // with m_mutex held
+
     std::unique_ptr<FetcherPool> m_pool;
     std::unique_ptr<DownloadArea> m_area;
     std::unique_ptr<SizeCache> m_sizes; // read at the run's first remembered download
@@ -73,7 +85,10 @@ private:
     QHash<QString, std::shared_ptr<Pending>> m_downloads;
     QHash<QString, Result<PictureSize>> m_measured;
     QHash<QString, QString> m_backupByPath;
-    QHash<QString, int> m_backupUses;
+    // By backup file: its folder and page.
+    QHash<QString, std::pair<QString, QString>> m_backupPages;
+    QHash<QString, BackupIndex> m_indexes; // by folder, read at its first use in a run
+    QSet<QString> m_changedIndexes;
     QHash<QString, QStringList> m_stagedByFolder;
     timespec m_runStart {};
     const std::atomic<bool>* m_stop = nullptr;

@@ -59,7 +59,8 @@ TEST(QuillonTag, ExitStatusTellsACleanRunFromErrorRowsFromAWrongCommandLine)
     const QString bad = dir.write(QStringLiteral("bad.html"), "<img src=none.png>");
     for (const QStringList& wrong : { words("--bogus"), words("--border x"), words("--online --offline"),
              words("-j 0"), words("--report xml"), words("--diff"), words("--check --fix-stale"),
-             words("--root") << bad, QStringList { dir.file(QStringLiteral("missing.html")) } }) {
+             words("--dry-run --diff --restore"), words("--root") << bad,
+             QStringList { dir.file(QStringLiteral("missing.html")) } }) {
         SCOPED_TRACE(qPrintable(wrong.join(u' ')));
         const ProgramRun run = quillonTag(wrong + QStringList { good, bad });
         EXPECT_EQ(run.exitCode, 2);
@@ -258,5 +259,37 @@ TEST(QuillonTag, ProgressShowsOnATerminalAndLeavesTheReportAsWithout)
             << qPrintable(shown);
         // Each drawing of the line runs to the next carriage return; each wiping is blanks between two.
         EXPECT_EQ(shown.remove(QRegularExpression(u"\r(\\d+/\\d+ pages, [^\r]*| +\r)"_s)), piped.text());
+    }
+}
+
+// Undo, beside the pages and from a backup folder: a page that only got our
+// clauses gets its backup back; one edited since, and one never backed up, say
+// so and stay as they are. Nothing is removed.
+TEST(QuillonTag, RestorePutsBackTaggedPagesAndLeavesEditedOnesAlone)
+{
+    for (const QStringList& backups : { QStringList(), words("--backup-dir bk") }) {
+        TempDir dir;
+        SCOPED_TRACE(qPrintable(backups.join(u' ')));
+        ASSERT_TRUE(QDir(dir.path()).mkdir(u"bk"_s));
+        dir.write(u"site/a.png"_s, makePicture(u"png"_s, 12, 34));
+        const QByteArray original = "<p><img src=a.png></p>\n";
+        const QString edited = dir.write(u"site/edited.html"_s, original);
+        const QString fresh = dir.write(u"site/fresh.html"_s, "<p>no picture</p>");
+        const QString tagged = dir.write(u"site/tagged.html"_s, original);
+        ASSERT_EQ(quillonTag(backups + QStringList { u"site"_s }, dir.path()).exitCode, 0);
+        dir.write(u"site/edited.html"_s, slurp(edited) + "<p>more");
+        const QMap<QString, QByteArray> before = filesBelow(dir.path());
+
+        const ProgramRun run = quillonTag(backups + words("--restore --report csv site"), dir.path());
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(parseCsv(run.text()).mid(1),
+            (QList<QStringList> {
+                { u"site/edited.html"_s, {}, u"Error: Page changed since it was tagged. Not restored."_s,
+                    u"changed-since-tagged"_s },
+                { u"site/fresh.html"_s, {}, u"Skipped: No backup to restore."_s, u"no-backup"_s },
+                { u"site/tagged.html"_s, {}, u"Restored from its backup."_s, u"restored"_s } }));
+        QMap<QString, QByteArray> expected = before;
+        expected[u"site/tagged.html"_s] = original;
+        EXPECT_EQ(filesBelow(dir.path()), expected);
     }
 }

@@ -1,6 +1,7 @@
 // quillon-tag over whole generated sites: however many jobs share the work, the
 // same bytes, backups and report; and a diff that patch turns into a real run.
 
+#include "engine/run/BackupIndex.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace quillon;
 using namespace quillon::test;
 
 namespace {
@@ -70,13 +72,20 @@ TEST(QuillonTagSite, AnyNumberOfJobsWritesTheSameBytesBackupsAndReportAsOne)
         EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err);
         reports[i] = run.out;
         sites[i] = filesBelow(top);
+        // The index names the pages by their full paths, and the time.
+        const BackupIndex index = BackupIndex::load(top + QStringLiteral("/bak"));
+        EXPECT_EQ(
+            index.backupOf(top + QStringLiteral("/site/a/index.html")), QStringLiteral("index.html.bak"));
+        EXPECT_EQ(
+            index.backupOf(top + QStringLiteral("/site/d/index.html")), QStringLiteral("index.html.4.bak"));
+        sites[i].remove(QStringLiteral("bak/quillon-backups.tsv"));
     }
     EXPECT_EQ(reports[0], reports[1]);
     EXPECT_TRUE(sites[0] == sites[1]) << "the jobs wrote other bytes or backups";
     EXPECT_TRUE(sites[0].value(QStringLiteral("bak/index.html.bak")) == bigIndex);
     EXPECT_EQ(
         sites[0].value(QStringLiteral("bak/index.html.4.bak")), QByteArray("<img src='../img/p0001.gif'>\n"));
-    EXPECT_EQ(filesBelow(dir.file(QStringLiteral("run0/bak"))).size(), 84);
+    EXPECT_EQ(filesBelow(dir.file(QStringLiteral("run0/bak"))).size(), 84 + 1);
     EXPECT_GT(checkSizesAgainstManifest(dir.file(QStringLiteral("run0/site"))), 300);
 }
 

@@ -1,6 +1,8 @@
 #include "settings/StoredOptions.h"
 #include "engine/html/DocumentText.h"
+#include "engine/run/BackupIndex.h"
 #include "engine/run/RunResources.h"
+#include "engine/run/WrittenClauses.h"
 #include "settings/SettingKeys.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -262,6 +264,89 @@ TEST_F(DocumentPassTest, PictureSourcesOfAnotherShapeGetABoxOfTheirOwn)
         EXPECT_EQ(rows, c.rows);
         EXPECT_EQ(total(Counter::Found), QByteArray(c.before).count("<img"));
         EXPECT_EQ(total(Counter::Tagged), std::count(rows.begin(), rows.end(), done));
+    }
+}
+
+TEST(WrittenClauses, OnlyOurClausesAndCorrectedHeightsLeaveThePageItsBackup)
+{
+    const QString backup = u"<p>é<img src=a.gif>b<IMG SRC='x' height=\"100\" width=20 /></p>"
+                           u"<picture><source srcset=a.gif><img src=a.gif></picture><source src=v.webm>"
+                           u"<img src=a.gif alt=>"_s;
+    const QString html = u"<p>é<img src=a.gif WIDTH=120 HEIGHT=60 ALT=\"a.gif\">b<IMG SRC='x' height=\"100\" "
+                         u"width=20 BORDER=10 /></p><picture><source srcset=a.gif WIDTH=120 HEIGHT=60>"
+                         u"<img src=a.gif></picture><source src=v.webm><img src=a.gif WIDTH=1 alt=>"_s;
+    const struct {
+        const char* why;
+        QString page;
+        bool same;
+    } cases[] = {
+        { "clauses added", html, true },
+        { "clauses of XML pages, a stale height corrected",
+            QString(backup)
+                .replace(u"<img src=a.gif>b"_s, u"<img src=a.gif width=\"1\" height=\"2\">b"_s)
+                .replace(u"\"100\""_s, u"\"50\""_s),
+            true },
+        { "a word changed", QString(html).replace(u'b', u'c'), false },
+        { "an attribute of someone else's", QString(html).replace(u"BORDER"_s, u"CLASS"_s), false },
+        { "a clause that is not where we write",
+            QString(backup).replace(u"src=a.gif>b"_s, u"WIDTH=1 src=a.gif>b"_s), false },
+        { "a width changed", QString(backup).replace(u"width=20"_s, u"width=30"_s), false },
+        { "a clause the tag had added again", QString(backup).replace(u"20 /"_s, u"20 WIDTH=20 /"_s), false },
+        { "a clause in mixed case", QString(html).replace(u"BORDER"_s, u"Border"_s), false },
+        { "sizes on a video's source", QString(backup).replace(u"v.webm>"_s, u"v.webm WIDTH=1>"_s), false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(onlyWrittenClausesDiffer(backup.toUtf8(), c.page.toUtf8()), c.same);
+        EXPECT_EQ(onlyWrittenClausesDiffer(utf16(backup, true), utf16(c.page, true)), c.same);
+    }
+    EXPECT_FALSE(onlyWrittenClausesDiffer(html.toUtf8(), backup.toUtf8())) << "clauses the page lacks";
+}
+
+// A page tagged in part (a picture missing, a run stopped) keeps the backup of
+// its first run, beside it or in the global folder: a later run that adds what
+// was missing never replaces it. A page edited since gets a new one.
+TEST_F(DocumentPassTest, BackupsKeepThePageFromBeforeTheFirstRun)
+{
+    struct Stopper : RunObserver {
+        void fileStarted(int index, int, const QString&) override
+        {
+            if (index == 1 && armed)
+                engine->requestStop();
+        }
+        TaggingEngine* engine = nullptr;
+        bool armed = true;
+    } stopper;
+    observer = &stopper;
+    stopper.engine = &engine();
+    const QByteArray one("<img src=a.gif><img src=late.png height=\"7\">");
+    const QByteArray two("<img src=tall.png>");
+    for (const bool global : { false, true }) {
+        SCOPED_TRACE(global ? "global" : "beside");
+        options.globalBackups = global;
+        options.backupPath = dir.file(u"backups/"_s);
+        ASSERT_TRUE(QDir().mkpath(options.backupPath));
+        const QStringList pages { dir.write(u"one.html"_s, one), dir.write(u"two.html"_s, two) };
+        QFile::remove(dir.file(u"late.png"_s));
+        stopper.armed = true;
+        engine().run(pages);
+        EXPECT_EQ(slurp(pages[1]), two);
+        dir.write(u"late.png"_s, makePicture(u"png"_s, 2, 1));
+        stopper.armed = false;
+        engine().run(pages);
+        EXPECT_EQ(
+            slurp(pages[0]), "<img src=a.gif WIDTH=120 HEIGHT=60><img src=late.png height=\"7\" WIDTH=14>");
+        const QByteArray edited = slurp(pages[1]) + "<img src=a.gif>";
+        dir.write(u"two.html"_s, edited);
+        engine().run(pages);
+
+        const BackupIndex index = BackupIndex::load(options.backupPath);
+        auto backupOf = [&](const QString& page) {
+            return global ? options.backupPath + index.backupOf(page) : page + u".bak"_s;
+        };
+        EXPECT_EQ(slurp(backupOf(pages[0])), one);
+        EXPECT_EQ(slurp(backupOf(pages[1])), edited);
+        EXPECT_EQ(QDir(options.backupPath).entryList(QDir::Files).size(), global ? 3 : 0);
     }
 }
 

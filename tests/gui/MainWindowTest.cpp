@@ -184,6 +184,33 @@ TEST_F(MainWindowTest, AStopClickedAfterTheLastFileStopsNothingAndClearAllLeaves
             { { "Not Ready...", "You must first select the files to add image tag properties to." } }));
 }
 
+// Restore Backups asks first, telling how many pages it will put back; No
+// leaves them, Yes puts them back, and the report tells what became of each.
+TEST_F(MainWindowTest, RestoreBackupsAsksHowManyPagesAndPutsThemBack)
+{
+    open();
+    ASSERT_TRUE(runs());
+    const QByteArray edited = site.read("three.htm") + "<p>mine";
+    site.write("three.htm", edited);
+    const QList<QStringList> tagged = rows();
+    const auto before = filesBelow(site.path());
+    messages.answers = { MessageAnswer::No };
+    find<QAction>("mnuRestoreBackups")->trigger();
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0][1].startsWith("Put back 2 pages from their backups?"));
+    EXPECT_EQ(filesBelow(site.path()), before);
+    EXPECT_EQ(rows(), tagged);
+
+    find<QAction>("mnuRestoreBackups")->trigger();
+    EXPECT_EQ(site.read("one.htm"), kPage);
+    EXPECT_EQ(site.read("two.htm"), kPage);
+    EXPECT_EQ(site.read("three.htm"), edited);
+    EXPECT_EQ(rows().mid(tagged.size()),
+        (QList<QStringList> { { site.file("one.htm"), "", "Restored from its backup." },
+            { site.file("two.htm"), "", "Restored from its backup." },
+            { site.file("three.htm"), "", "Error: Page changed since it was tagged. Not restored." } }));
+}
+
 // Many pages of many tags of every kind: the window shows the engine's own
 // report over the same site, row for row, whether sorted or not.
 TEST_F(MainWindowTest, TheReportShowsTheEnginesRowsAndCountersSortedOrNot)

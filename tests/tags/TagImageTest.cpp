@@ -118,7 +118,7 @@ TEST(TagImage, EveryStatusIsExplainedOnTheHelpPage)
 {
     const QString help = QString::fromUtf8(slurp(findDataFile(QStringLiteral("yarrow.html"))));
     ASSERT_FALSE(help.isEmpty());
-    for (int o = static_cast<int>(Outcome::Tagged); o <= static_cast<int>(Outcome::ReadFailed); ++o) {
+    for (int o = static_cast<int>(Outcome::Tagged); o <= static_cast<int>(Outcome::NotRestoredChanged); ++o) {
         const QString words
             = outcomeText(static_cast<Outcome>(o), Failure(), u"…"_s).replace(u"[0]"_s, u"[N]"_s);
         EXPECT_TRUE(help.contains(u"<tr><td>"_s + words + u"</td>"_s)) << qPrintable(words);
