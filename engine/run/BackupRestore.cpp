@@ -26,7 +26,7 @@ QString BackupRestore::backupOf(const QString& page) const
 
 ReportRow BackupRestore::restore(const QString& page) const
 {
-    ReportRow row { page, QString(), Outcome::Restored, {} };
+    ReportRow row { page, QString(), Outcome::Restored, {}, {}, 0, 0 };
     auto ended = [&row](Outcome outcome, const Failure& failure = {}) {
         row.outcome = outcome;
         row.failure = failure;

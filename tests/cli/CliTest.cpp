@@ -285,9 +285,11 @@ TEST(QuillonTag, RestorePutsBackTaggedPagesAndLeavesEditedOnesAlone)
         EXPECT_EQ(parseCsv(run.text()).mid(1),
             (QList<QStringList> {
                 { u"site/edited.html"_s, {}, u"Error: Page changed since it was tagged. Not restored."_s,
-                    u"changed-since-tagged"_s },
-                { u"site/fresh.html"_s, {}, u"Skipped: No backup to restore."_s, u"no-backup"_s },
-                { u"site/tagged.html"_s, {}, u"Restored from its backup."_s, u"restored"_s } }));
+                    u"changed-since-tagged"_s, u"0"_s, u"0"_s },
+                { u"site/fresh.html"_s, {}, u"Skipped: No backup to restore."_s, u"no-backup"_s, u"0"_s,
+                    u"0"_s },
+                { u"site/tagged.html"_s, {}, u"Restored from its backup."_s, u"restored"_s, u"0"_s,
+                    u"0"_s } }));
         QMap<QString, QByteArray> expected = before;
         expected[u"site/tagged.html"_s] = original;
         EXPECT_EQ(filesBelow(dir.path()), expected);
