@@ -20,6 +20,8 @@
 
 namespace quillon {
 
+const char kVersionLine[] = "quillon-tag " QUILLON_VERSION "\n";
+
 namespace {
 
 // Set from a signal handler, so nothing but lock-free atomics.
@@ -142,7 +144,7 @@ int tagDocuments(const QStringList& arguments, QTextStream& out, QTextStream& er
         return ExitSuccess;
     }
     if (options.version) {
-        out << QStringLiteral("quillon-tag " QUILLON_VERSION "\n");
+        out << kVersionLine;
         return ExitSuccess;
     }
     // Every path is checked before any file is touched.

@@ -7,6 +7,9 @@
 
 namespace quillon {
 
+// What --version prints, its line end included.
+extern const char kVersionLine[];
+
 // quillon-tag without its main(): arguments without the program's name; the
 // report goes to out, messages to err. Returns the exit status.
 int runCli(const QStringList& arguments, QTextStream& out, QTextStream& err);
