@@ -146,7 +146,7 @@ bool DocumentPass::TagFile(
             if (!clauses.isEmpty())
                 insert(tag.insertAt, tag.insertAt, tag.blankAfterInsert ? clauses + u' ' : clauses);
         };
-        PictureSources pictures(m_report, m_resources, m_rewriter);
+        PictureSources pictures(m_report, m_rewriter);
         TagScanner scanner(units, PictureSources::kElements, true);
         LineCounter lines(units, document.encoding());
         while (!stop) {

@@ -3,7 +3,6 @@
 #include "engine/html/ImageSource.h"
 #include "engine/html/Srcset.h"
 #include "engine/run/RunReport.h"
-#include "engine/run/RunResources.h"
 #include "engine/run/StaleSize.h"
 #include "engine/run/TagRewriter.h"
 
@@ -155,45 +154,14 @@ QString PictureSources::clausesFor(
 std::optional<PictureSize> PictureSources::measure(
     const ImageSource& source, const QString& htmlFile, const TagOptions& options, int row)
 {
-    const bool remote = source.kind == ImageSource::Kind::Remote;
-    auto fail = [&](const Failure& failure) {
-        const Outcome outcome = failure.is(ErrorCode::PathNotFound)
-            ? Outcome::ImageNotFound
-            : (remote ? Outcome::DownloadFailed : Outcome::PictureFailed);
-        m_report.SetRowStatus(row, outcome, failure);
+    const std::optional<QString> pictureFile = m_rewriter.findPicture(source, htmlFile, options, row);
+    if (!pictureFile)
         return std::nullopt;
-    };
-    QString pictureFile;
-    if (source.kind == ImageSource::Kind::Template) {
-        m_report.SetRowStatus(row, Outcome::TemplatePath);
+    const Result<PictureSize> size = m_rewriter.measure(source, *pictureFile);
+    if (!size) {
+        m_rewriter.failRow(row, source, size.failure());
         return std::nullopt;
     }
-    if (remote) {
-        if (!options.online) {
-            m_report.SetRowStatus(row, Outcome::Offline);
-            return std::nullopt;
-        }
-        if (options.noTransfers)
-            return fail(*options.noTransfers);
-        m_report.SetRowStatus(row, Outcome::Downloading);
-        const Result<QString> fetched = m_resources.download(source.target);
-        if (!fetched)
-            return fail(fetched.failure());
-        pictureFile = fetched.value();
-        m_report.SetRowStatus(row, Outcome::NoChanges);
-    } else if (source.kind == ImageSource::Kind::Local) {
-        if (source.target.startsWith(u'/') && options.siteRoot.isEmpty()) {
-            m_report.SetRowStatus(row, Outcome::NoSiteRoot);
-            return std::nullopt;
-        }
-        const Result<QString> local = m_rewriter.localPicture(htmlFile, source.target, options);
-        if (!local)
-            return fail(local.failure());
-        pictureFile = local.value();
-    }
-    const Result<PictureSize> size = m_rewriter.measure(source, pictureFile);
-    if (!size)
-        return fail(size.failure());
     return size.value();
 }
 

@@ -15,7 +15,6 @@
 namespace quillon {
 
 class RunReport;
-class RunResources;
 class TagRewriter;
 struct ImageSource;
 struct TagContext;
@@ -35,9 +34,8 @@ public:
     enum Element : qsizetype { Img, Picture, Source };
     static constexpr std::array<QStringView, 3> kElements { u"img", u"picture", u"source" };
 
-    PictureSources(RunReport& report, RunResources& resources, TagRewriter& rewriter)
+    PictureSources(RunReport& report, TagRewriter& rewriter)
         : m_report(report)
-        , m_resources(resources)
         , m_rewriter(rewriter)
     {
     }
@@ -63,7 +61,6 @@ private:
         const ImageSource& source, const QString& htmlFile, const TagOptions& options, int row);
 
     RunReport& m_report;
-    RunResources& m_resources;
     TagRewriter& m_rewriter;
     bool m_inPicture = false; // after a <picture>, before its <img>
     struct Met {

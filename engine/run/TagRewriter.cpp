@@ -96,6 +96,60 @@ std::optional<PictureSize> TagRewriter::staleSize(
     return picture.value();
 }
 
+void TagRewriter::failRow(int row, const ImageSource& source, const Failure& failure)
+{
+    if (failure.is(ErrorCode::PathNotFound))
+        m_report.SetRowStatus(row, Outcome::ImageNotFound, failure);
+    else
+        m_report.SetRowStatus(row,
+            source.kind == ImageSource::Kind::Remote ? Outcome::DownloadFailed : Outcome::PictureFailed,
+            failure);
+}
+
+std::optional<QString> TagRewriter::findPicture(
+    const ImageSource& source, const QString& htmlFile, const TagOptions& options, int row)
+{
+    switch (source.kind) {
+    case ImageSource::Kind::Template:
+        m_report.SetRowStatus(row, Outcome::TemplatePath);
+        return std::nullopt;
+    case ImageSource::Kind::Remote: {
+        if (!options.online) {
+            m_report.SetRowStatus(row, Outcome::Offline);
+            return std::nullopt;
+        }
+        if (options.noTransfers) {
+            failRow(row, source, *options.noTransfers);
+            return std::nullopt;
+        }
+        m_report.SetRowStatus(row, Outcome::Downloading);
+        const Result<QString> fetched = m_resources.download(source.target, options.rememberSizes);
+        if (!fetched) {
+            failRow(row, source, fetched.failure());
+            return std::nullopt;
+        }
+        m_report.SetRowStatus(row, Outcome::NoChanges);
+        return fetched.value();
+    }
+    case ImageSource::Kind::Local: {
+        if (source.target.startsWith(u'/') && options.siteRoot.isEmpty()) {
+            // Beside the page it would be another picture, or none.
+            m_report.SetRowStatus(row, Outcome::NoSiteRoot);
+            return std::nullopt;
+        }
+        const Result<QString> local = localPicture(htmlFile, source.target, options);
+        if (!local) {
+            failRow(row, source, local.failure());
+            return std::nullopt;
+        }
+        return local.value();
+    }
+    case ImageSource::Kind::Data:
+        break;
+    }
+    return QString(); // a data: source carries its picture itself
+}
+
 QString TagRewriter::clausesFor(
     const TagContext& context, const TagOptions& options, std::optional<ValueFix>* fix)
 {
@@ -119,12 +173,7 @@ QString TagRewriter::clausesFor(
 
     QString clauses;
     auto fail = [&](const Failure& failure) {
-        if (failure.is(ErrorCode::PathNotFound))
-            m_report.SetRowStatus(row, Outcome::ImageNotFound, failure);
-        else
-            m_report.SetRowStatus(row,
-                source.kind == ImageSource::Kind::Remote ? Outcome::DownloadFailed : Outcome::PictureFailed,
-                failure);
+        failRow(row, source, failure);
         return clauses; // what was added before the failure stays
     };
     auto append = [&](const QString& clause) {
@@ -132,39 +181,13 @@ QString TagRewriter::clausesFor(
         m_report.SetRowStatus(row, Outcome::Tagged);
     };
 
-    QString pictureFile;
-    std::optional<PictureSize> stale; // the picture's size, when the size given is stale
-    if (source.kind == ImageSource::Kind::Template) {
-        m_report.SetRowStatus(row, Outcome::TemplatePath);
+    // A remote picture is fetched only when the tag lacks something.
+    if (source.kind == ImageSource::Kind::Remote && options.online && width && height && hasBorder && hasAlt)
         return {};
-    }
-    if (source.kind == ImageSource::Kind::Remote) {
-        if (!options.online) {
-            m_report.SetRowStatus(row, Outcome::Offline);
-            return {};
-        }
-        if (width && height && hasBorder && hasAlt)
-            return {};
-        if (options.noTransfers)
-            return fail(*options.noTransfers);
-        m_report.SetRowStatus(row, Outcome::Downloading);
-        const Result<QString> fetched = m_resources.download(source.target, options.rememberSizes);
-        if (!fetched)
-            return fail(fetched.failure());
-        pictureFile = fetched.value();
-        m_report.SetRowImage(row, source.shown);
-        m_report.SetRowStatus(row, Outcome::NoChanges);
-    } else if (source.kind == ImageSource::Kind::Local) {
-        if (source.target.startsWith(u'/') && options.siteRoot.isEmpty()) {
-            // Beside the page it would be another picture, or none.
-            m_report.SetRowStatus(row, Outcome::NoSiteRoot);
-            return {};
-        }
-        const Result<QString> local = localPicture(context.htmlFile, source.target, options);
-        if (!local)
-            return fail(local.failure());
-        pictureFile = local.value();
-    }
+    const std::optional<QString> pictureFile = findPicture(source, context.htmlFile, options, row);
+    if (!pictureFile)
+        return {};
+    std::optional<PictureSize> stale; // the picture's size, when the size given is stale
 
     // " WIDTH=120", or on an XML page ' width="120"'.
     auto clause = [&](QStringView name, const QString& value) {
@@ -175,7 +198,7 @@ QString TagRewriter::clausesFor(
     };
 
     if (!width && !height) {
-        const Result<PictureSize> size = measure(source, pictureFile);
+        const Result<PictureSize> size = measure(source, *pictureFile);
         if (!size)
             return fail(size.failure());
         append(clause(u"WIDTH", size->widthText()));
@@ -192,7 +215,7 @@ QString TagRewriter::clausesFor(
             // No picture is that large; the other side would be as absurd.
             m_report.SetRowStatus(row, Outcome::SizeOutOfRange);
         } else {
-            const Result<PictureSize> size = measure(source, pictureFile);
+            const Result<PictureSize> size = measure(source, *pictureFile);
             if (!size)
                 return fail(size.failure());
             if (width)
@@ -203,7 +226,7 @@ QString TagRewriter::clausesFor(
     } else if (const std::optional<Dimension> givenWidth = readDimension(context.valueOf(*width)),
                givenHeight = readDimension(context.valueOf(*height));
                givenWidth && givenHeight) {
-        if (std::optional<PictureSize> picture = staleSize(*givenWidth, *givenHeight, source, pictureFile)) {
+        if (std::optional<PictureSize> picture = staleSize(*givenWidth, *givenHeight, source, *pictureFile)) {
             if (fix && options.fixStale && !options.check) {
                 // The author's width stays; the height's number follows it at the picture's shape.
                 const qsizetype at = ImgTag::value(context.units, *height).data() - context.units.data();

@@ -65,11 +65,18 @@ public:
 
     // The size of the picture in pictureFile, or carried by a data: source.
     Result<PictureSize> measure(const ImageSource& source, const QString& pictureFile);
+    // Where source's picture is read: a local or fetched file, or "" when source
+    // carries it. None when it cannot be, and then row says why (offline, a
+    // template, a failure).
+    std::optional<QString> findPicture(
+        const ImageSource& source, const QString& htmlFile, const TagOptions& options, int row);
+    // row ends in failure: a missing folder, or a picture that cannot be read or fetched.
+    void failRow(int row, const ImageSource& source, const Failure& failure);
+
+private:
     // The file of a local picture path as the page at htmlFile names it.
     Result<QString> localPicture(
         const QString& htmlFile, const QString& path, const TagOptions& options) const;
-
-private:
     std::optional<PictureSize> staleSize(const Dimension& width, const Dimension& height,
         const ImageSource& source, const QString& pictureFile);
     RunReport& m_report;
