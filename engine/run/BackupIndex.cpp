@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 namespace quillon {
@@ -17,26 +19,23 @@ QString fullPath(const QString& page)
     return QDir::cleanPath(QFileInfo(page).absoluteFilePath());
 }
 
+// The characters a field cannot hold as they are, each with the letter that
+// stands for it after a backslash.
+constexpr std::array<std::pair<char16_t, char16_t>, 4> kEscapes { { { u'\\', u'\\' }, { u'\t', u't' },
+    { u'\n', u'n' }, { u'\r', u'r' } } };
+
 QString escaped(const QString& field)
 {
     QString text;
     text.reserve(field.size());
     for (const QChar c : field) {
-        switch (c.unicode()) {
-        case u'\\':
-            text += QStringLiteral("\\\\");
-            break;
-        case u'\t':
-            text += QStringLiteral("\\t");
-            break;
-        case u'\n':
-            text += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            text += QStringLiteral("\\r");
-            break;
-        default:
+        const auto escape = std::find_if(
+            kEscapes.begin(), kEscapes.end(), [c](const auto& pair) { return pair.first == c.unicode(); });
+        if (escape == kEscapes.end()) {
             text += c;
+        } else {
+            text += QChar(u'\\');
+            text += QChar(escape->second);
         }
     }
     return text;
@@ -54,22 +53,11 @@ std::optional<QString> unescaped(QStringView field)
         }
         if (++i == field.size())
             return std::nullopt;
-        switch (field[i].unicode()) {
-        case u'\\':
-            text += u'\\';
-            break;
-        case u't':
-            text += u'\t';
-            break;
-        case u'n':
-            text += u'\n';
-            break;
-        case u'r':
-            text += u'\r';
-            break;
-        default:
+        const auto escape = std::find_if(kEscapes.begin(), kEscapes.end(),
+            [&](const auto& pair) { return pair.second == field[i].unicode(); });
+        if (escape == kEscapes.end())
             return std::nullopt;
-        }
+        text += QChar(escape->first);
     }
     return text;
 }
