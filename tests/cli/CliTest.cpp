@@ -197,7 +197,7 @@ TEST(QuillonTag, NoPictureOutsideTheRootIsRead)
 
 // A check changes nothing, not even in a tree it may not write to, and points at
 // each tag it fails on by line and by column in characters, here of a UTF-16 page
-// with line ends of every kind and a character outside the BMP.
+// with line ends of every kind and a character outside the BMP, a UTF-8 page and a Windows-1252 one.
 TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
 {
     TempDir dir;
@@ -210,6 +210,8 @@ TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
               u"<img src=a.png width=128 height=65><img src=a.png width=50% height=7>"_s));
     const QString utf8
         = dir.write(QStringLiteral("site/q.html"), "\xEF\xBB\xBF\xC3\xA9<img src=a.png width=64 height=32>");
+    const QString cp1252
+        = dir.write(QStringLiteral("site/r.html"), "\x93\xE9\x94<img src=a.png width=64 height=32>");
     const QString site = dir.file(QStringLiteral("site"));
     const QMap<QString, QByteArray> before = filesBelow(site);
     const QDateTime changed
@@ -222,7 +224,8 @@ TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
         page + u":2:3: Would add WIDTH=64 HEIGHT=32.\n"_s + page
             + u":3:3: Stale: Size given does not match the picture (64 x 32).\n"_s + page
             + u":4:1: Skipped: No changes needed.\n"_s + page + u":4:36: Skipped: No changes needed.\n"_s
-            + utf8 + u":1:2: Skipped: No changes needed.\n"_s);
+            + utf8 + u":1:2: Skipped: No changes needed.\n"_s + cp1252
+            + u":1:4: Skipped: No changes needed.\n"_s);
     EXPECT_EQ(filesBelow(site), before);
     EXPECT_EQ(QFileInfo(site).lastModified(), changed);
 
@@ -232,7 +235,7 @@ TEST(QuillonTag, CheckWritesNothingAndPointsAtWhatFixingWouldChange)
               u"height='50px'>\n<img src=a.png width=128 height=65><img src=a.png width=50% height=7>"_s));
     const ProgramRun clean = quillonTag(words("--check -q") << site);
     EXPECT_EQ(clean.exitCode, 0);
-    EXPECT_EQ(clean.text(), u"Found 5, Tagged 0, Errors 0\n"_s);
+    EXPECT_EQ(clean.text(), u"Found 6, Tagged 0, Errors 0\n"_s);
 }
 
 // The progress line shows only on a terminal, gives way to the rows on it and is

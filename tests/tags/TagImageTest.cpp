@@ -19,7 +19,7 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
 {
     TempDir dir;
     for (const auto& [name, width, height] : { std::tuple("sub/a.gif", 120, 60),
-             std::tuple("sub/my pic.gif", 7, 3), std::tuple("sub/a&b.gif", 8, 4),
+             std::tuple("sub/my pic.gif", 7, 3), std::tuple("sub/a&b\U0010FFFF.gif", 8, 4),
              std::tuple("sub/pics/logo.gif", 5, 5), std::tuple("pics/logo.gif", 9, 5) })
         dir.write(QString::fromUtf8(name), makePicture(QStringLiteral("png"), width, height));
     TagOptions options;
@@ -71,7 +71,7 @@ TEST(TagImage, AddsTheMissingClausesWhereTheyBelong)
         // The source as a browser reads it.
         { "", "img src=\"my pic.gif\"", " WIDTH=7 HEIGHT=3", done },
         { "", "img src=my%20pic.gif?v=2#top", " WIDTH=7 HEIGHT=3", done },
-        { "", "img src=\"./././a&amp;b.gif\"", " WIDTH=8 HEIGHT=4", done },
+        { "", "img src=\"./././a&amp;b&#x10FFFF;.gif\"", " WIDTH=8 HEIGHT=4", done },
         { "", "img lowsrc=\"x.png\" src=\"a.gif\"", size, done },
         { "", "img alt=\"src=a.gif\"", "", Outcome::NoSrc },
         { "", "img src=none.gif", "", Outcome::PictureFailed, 53 },
