@@ -350,6 +350,28 @@ TEST_F(DocumentPassTest, BackupsKeepThePageFromBeforeTheFirstRun)
     }
 }
 
+// The backup folder's index reads back what it wrote, a tab and a backslash in a
+// path included, and passes over the lines it cannot trust: no name it gives is
+// empty or leads out of the folder.
+TEST(BackupIndex, ReadsBackWhatItWroteAndPassesOverDamagedLines)
+{
+    TempDir dir;
+    const QString odd = dir.file(u"a\tb\\c.html"_s);
+    BackupIndex written = BackupIndex::load(dir.path());
+    written.record(u"a.html.bak"_s, odd, QDateTime::currentDateTimeUtc());
+    ASSERT_TRUE(written.save());
+    const QString file = QString::fromLatin1(BackupIndex::kFileName);
+    const QByteArray time = "\t2026-01-01T00:00:00Z\n";
+    dir.write(file,
+        slurp(dir.file(file)) + "../x.bak\t/p1" + time + "..\t/p2" + time + "\t/p3" + time + "b\\q.bak\t/p4"
+            + time + "c.bak\t/p5\tyesterday\n" + "d.bak\t/p6\n");
+    const BackupIndex read = BackupIndex::load(dir.path());
+    EXPECT_EQ(read.backupOf(odd), u"a.html.bak"_s);
+    for (const char* page : { "/p1", "/p2", "/p3", "/p4", "/p5", "/p6" })
+        EXPECT_EQ(read.backupOf(QString::fromLatin1(page)), QString()) << page;
+    EXPECT_FALSE(read.lists(QString()));
+}
+
 struct Recorder : RunObserver {
     void progressChanged(double value, double maximum) override
     {
