@@ -104,6 +104,7 @@ TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
 {
     // The primary item's size, turned by irot; the header alone is enough.
     const QByteArray avif = makeAvif();
+    const qsizetype metaBytes = avif.indexOf("mdat") - avif.indexOf("meta"); // with no free box
     QByteArray bmpTopDown = makePicture("bmp", 120, 60);
     bmpTopDown.replace(22, 4, bytes<4>({ -60 }));
     // A colour profile as long as a segment may be, between the EXIF and the
@@ -117,6 +118,7 @@ TEST(MeasurePicture, EachFormatAtItsSizeTurnedAsShown)
               { "irot 1", makeAvif({ "mif1", 640, 480, 1 }), "480x640" },
               { "irot 2", makeAvif({ "avif", 640, 480, 2 }), "640x480" },
               { "sides at the limit", makeAvif({ "avif", 1 << 24, 1 }), "16777216x1" },
+              { "meta at the limit", makeAvif({ .metaPadding = int((1 << 20) - metaBytes - 8) }), "120x60" },
               { "svgz", gzip(makePicture("svg", 120, 60)), "120x60" },
               { "large exif", makeJpegWithOrientation(4000, 3000, 6), "3000x4000" },
               { "frame past a long profile", lateFrame, "20x40" },

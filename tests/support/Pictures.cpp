@@ -229,7 +229,9 @@ QByteArray makeAvif(const AvifParts& parts)
         associations += QByteArray("\x01\x82", 2);
     }
     const QByteArray iprp = isoBox("iprp", isoBox("ipco", ipco) + isoFullBox("ipma", 0, 0, associations));
-    const QByteArray meta = isoFullBox("meta", 0, 0, isoFullBox("pitm", 0, 0, pitm) + iprp);
+    const QByteArray free
+        = parts.metaPadding >= 0 ? isoBox("free", QByteArray(parts.metaPadding, 0)) : QByteArray();
+    const QByteArray meta = isoFullBox("meta", 0, 0, isoFullBox("pitm", 0, 0, pitm) + iprp + free);
     return isoBox("ftyp", ftyp) + meta + isoBox("mdat", QByteArray(parts.dataBytes, '\x5a'));
 }
 

@@ -43,6 +43,7 @@ struct AvifParts {
     int height = 60;
     int rotation = -1; // the irot angle in quarter turns; none when negative
     int dataBytes = 16; // the picture data after the header
+    int metaPadding = -1; // the payload of a free box at the end of meta; none when negative
 };
 
 // The header of an AVIF or HEIF picture (ftyp, meta with pitm, ipco, ipma) and
