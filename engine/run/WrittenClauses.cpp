@@ -2,41 +2,32 @@
 
 #include "engine/html/DocumentText.h"
 #include "engine/html/TagScanner.h"
+#include "engine/run/PictureSources.h"
 
 #include <QList>
 #include <QSet>
 
 #include <algorithm>
-#include <array>
 
 namespace quillon {
 
 namespace {
 
-enum class Element { Img, Source, Picture };
+using Element = PictureSources::Element;
 
 struct FoundTag {
     Element element;
     ImgTag tag;
 };
 
-// The tags that can carry our clauses, and the pictures that hold source tags,
-// in document order.
+// The tags that can carry our clauses, and the pictures around source tags with
+// their end tags, in document order: what the document pass reads.
 QList<FoundTag> tagsIn(QStringView units)
 {
     QList<FoundTag> found;
-    const std::array<std::pair<Element, QStringView>, 3> elements { {
-        { Element::Img, u"img" },
-        { Element::Source, u"source" },
-        { Element::Picture, u"picture" },
-    } };
-    for (const auto& [element, name] : elements) {
-        TagScanner scanner(units, name);
-        while (std::optional<ImgTag> tag = scanner.next())
-            found.append(FoundTag { element, std::move(*tag) });
-    }
-    std::sort(found.begin(), found.end(),
-        [](const FoundTag& a, const FoundTag& b) { return a.tag.start < b.tag.start; });
+    TagScanner scanner(units, PictureSources::kElements, true);
+    while (std::optional<ImgTag> tag = scanner.next())
+        found.append(FoundTag { static_cast<Element>(tag->element), std::move(*tag) });
     return found;
 }
 
@@ -147,10 +138,14 @@ bool onlyWrittenClausesDiffer(const QByteArray& backup, const QByteArray& page)
         const Element element = was[i].element;
         if (is[i].element != element)
             return false;
+        if (is[i].tag.endTag != was[i].tag.endTag)
+            return false;
         if (element == Element::Picture) {
-            inPicture = true;
+            inPicture = !was[i].tag.endTag; // pictures do not nest: a new one ends the last
             continue;
         }
+        if (was[i].tag.endTag)
+            continue;
         if (!editsBetween(before.units(), was[i].tag, after.units(), is[i].tag, element, inPicture, edits))
             return false;
         if (element == Element::Img)
